@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package Velmora needs to build, run and test.
+# A no-op when everything is already present.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config
+  # runtime libraries
+  qt6-base-dev qt6-serialport-dev libqt6serialport6
+  libsqlite3-dev sqlite3 libsoxr-dev libgsm1-dev portaudio19-dev
+  libespeak-ng-dev espeak-ng-data libcurl4-openssl-dev xdg-utils
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev sox libsox-fmt-all xvfb
+  espeak-ng
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
