@@ -1,0 +1,149 @@
+#include "TQVModem253.h"
+
+#include "config/IniFile.h"
+#include "modem/LineAnalyser.h"
+#include "modem/WaitWindow.h"
+#include "platform/SerialPort.h"
+
+namespace {
+
+SerialParity parityFromProfile(int parity)
+{
+    switch (parity) {
+    case 1: return SerialParity::Odd;
+    case 2: return SerialParity::Even;
+    case 3: return SerialParity::Mark;
+    case 4: return SerialParity::Space;
+    default: return SerialParity::None;
+    }
+}
+
+} // namespace
+
+bool TQVModem253::LoadProfile()
+{
+    if (!IniFileRef)
+        return false;
+    Profile = readModemProfile(*IniFileRef, Profile);
+    EscapeStopPairs = Profile.escapeStopPairs;
+    if (SerialPort* port = SerialPortRef.data()) {
+        port->setComNumber(Profile.portNumber);
+        port->setBaud(Profile.baudRate);
+        port->setDataBits(Profile.dataBits);
+        port->setStopBits(Profile.stopBits);
+        port->setParity(parityFromProfile(Profile.parity));
+    }
+    if (DSP)
+        DSP->applySwitches(readAnalyserSwitches(*IniFileRef));
+    return true;
+}
+
+int TQVModem253::SendProfileCommand(ModemCommand command)
+{
+    QString text = Profile.command(command);
+    if (sentOnlyWhenNotBlank(command)) {
+        text = text.trimmed();
+        if (text.isEmpty())
+            return ReplyError;
+    }
+    setLastCommand(text);
+    const int result = SendCommand(text);
+    if (result == ReplyOk && (command == ModemCommand::sOnHook || command == ModemCommand::sOffHook)) {
+        QMutexLocker lock(&TextMutex);
+        HookCommand = text;
+    }
+    return result;
+}
+
+bool TQVModem253::InitModem()
+{
+    DtmfToneOn = false;
+    DtmfReported = false;
+    if (!BindModem())
+        return false;
+    if (!IniFileRef)
+        throw InitScriptError("There is no settings file, so the init script cannot be found");
+    ExecuteScript(readInitScript(initScriptPath(IniFileRef->fileName())));
+    if (IniFileRef->readBool(modemkeys::Modem, modemkeys::Atdt, false))
+        runAtdtCycle();
+    return true;
+}
+
+// For a modem that refused to start receiving: take the line off hook and
+// put it back, which lets such modems receive afterwards.
+void TQVModem253::runAtdtCycle()
+{
+    if (WaitWindowRef)
+        WaitWindowRef->showWait();
+    else
+        Log(WaitWindow::labelText(0));
+    const QString dial = QStringLiteral("atdt");
+    setLastCommand(dial);
+    if (SendCommand(dial) != ReplyOk)
+        pollUntil([] { return false; }, 100, 100, true); // about ten seconds
+    else
+        Sleep(500);
+    const QString onHook = QStringLiteral("at+vls=0");
+    setLastCommand(onHook);
+    SendCommand(onHook);
+    if (WaitWindowRef)
+        WaitWindowRef->closeWait();
+}
+
+bool TQVModem253::ExecuteScript(const QStringList& lines)
+{
+    // Elsewhere a missing init-string section is imported from the modem
+    // driver's registry entry; getModemRegistryKey finds none here.
+    sendInitStrings();
+    for (const QString& line : lines) {
+        const ScriptLine entry = classifyScriptLine(line);
+        switch (entry.kind) {
+        case ScriptLine::Kind::Operation:
+            runScriptOp(entry.op);
+            break;
+        case ScriptLine::Kind::ProfileCommand:
+            SendProfileCommand(entry.command);
+            break;
+        case ScriptLine::Kind::AtCommand:
+            setLastCommand(line);
+            SendCommand(line);
+            break;
+        case ScriptLine::Kind::Comment:
+        case ScriptLine::Kind::Ignored:
+            break;
+        }
+    }
+    return true;
+}
+
+// st1 .. st10 of "ModemInitString", up to the first missing or empty one.
+void TQVModem253::sendInitStrings()
+{
+    if (!IniFileRef)
+        return;
+    for (int n = 1; n <= 10; ++n) {
+        const QString command = IniFileRef->readString(modemkeys::InitStrings, QStringLiteral("st%1").arg(n), QString());
+        if (command.isEmpty())
+            return;
+        setLastCommand(command);
+        SendCommand(command);
+    }
+}
+
+void TQVModem253::runScriptOp(ScriptOp op)
+{
+    switch (op) {
+    case ScriptOp::SetDataMode: SetDataMode(); break;
+    case ScriptOp::SetFaxClass1: SetFaxClass1(); break;
+    case ScriptOp::SetFaxClass2: SetFaxClass2(); break;
+    case ScriptOp::SetVoiceMode: SetVoiceMode(); break;
+    case ScriptOp::StartVTX: StartVTX(); break;
+    case ScriptOp::StopVTX: StopVTX(); break;
+    case ScriptOp::StartVRX: StartVRX(); break;
+    case ScriptOp::StopVRX: StopVRX(); break;
+    case ScriptOp::StartVTR: StartVTR(); break;
+    case ScriptOp::StopVTR: StopVTR(); break;
+    case ScriptOp::BindModem: BindModem(); break;
+    case ScriptOp::ReleaseModem: ReleaseModem(); break;
+    }
+}

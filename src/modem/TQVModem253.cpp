@@ -1,0 +1,390 @@
+#include "TQVModem253.h"
+
+#include "config/IniFile.h"
+#include "modem/TextSink.h"
+#include "platform/SerialPort.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+
+const QByteArray TQVModem253::ReceiveStopPair = QByteArray("\x10!", 2);
+const QByteArray TQVModem253::TransmitStopPair = QByteArray("\x10\x03", 2);
+const QByteArray TQVModem253::DuplexStopPair = QByteArray("\x10^", 2);
+
+namespace {
+
+// Open and close notifications come from the event loop at once; a port that
+// stays silent this long is not going to notify.
+constexpr int MaxNotificationPolls = 5000;
+constexpr int ReplyPollMs = 2;
+constexpr int PollsPerSecond = 500;
+
+// Reply waits of this thread that are running, innermost last.
+thread_local int t_replyWaitDepth = 0;
+
+QString longTimeFormatWithoutZone()
+{
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*(?<![A-Za-z'])t+(?![A-Za-z'])")));
+    return format.trimmed();
+}
+
+} // namespace
+
+// A wait for a reply that runs inside another one on the same thread (a
+// handler sending a command while the engine waits) must not end the outer
+// wait with its own reply: the outer one goes on waiting for the state it
+// had when the inner one began.
+class TQVModem253::ReplyWait
+{
+public:
+    explicit ReplyWait(std::atomic<uint8_t>& state)
+        : m_state(state), m_nested(t_replyWaitDepth > 0), m_saved(state.load())
+    {
+        ++t_replyWaitDepth;
+    }
+    ~ReplyWait()
+    {
+        --t_replyWaitDepth;
+        if (m_nested)
+            m_state = m_saved;
+    }
+    ReplyWait(const ReplyWait&) = delete;
+    ReplyWait& operator=(const ReplyWait&) = delete;
+
+private:
+    std::atomic<uint8_t>& m_state;
+    const bool m_nested;
+    const uint8_t m_saved;
+};
+
+TQVModem253::TQVModem253(QObject* owner)
+    : QObject(owner), RingTimer(new QTimer(this)), HookCommand(QStringLiteral("at+vls=0")),
+      Sleep([](int ms) { QThread::msleep(ulong(ms)); })
+{
+    RingTimer->setInterval(1000);
+}
+
+TQVModem253::~TQVModem253() = default;
+
+// --- The serial port ---------------------------------------------------------
+
+void TQVModem253::setSerialPort(SerialPort* port)
+{
+    if (port == SerialPortRef.data())
+        return;
+    if (SerialPortRef)
+        disconnect(SerialPortRef.data(), nullptr, this, nullptr);
+    SerialPortRef = port;
+    PortIsOpen = false;
+    if (!port)
+        return;
+    configurePort(*port);
+    connect(port, &SerialPort::portOpened, this, &TQVModem253::PortOpened);
+    connect(port, &SerialPort::portClosed, this, &TQVModem253::PortClosed);
+    connect(port, &SerialPort::triggerAvail, this, &TQVModem253::PortTriggerAvail);
+    connect(port, &QObject::destroyed, this, [this] { PortIsOpen = false; });
+}
+
+// The modem's line settings; LoadProfile then applies the stored port
+// parameters over them.
+void TQVModem253::configurePort(SerialPort& port)
+{
+    port.setAutoOpen(false);
+    port.setBaud(115200);
+    port.setBufferFull(0);
+    port.setBufferResume(0);
+    port.setCommNotificationLevel(10);
+    port.setComNumber(3);
+    port.setDtr(true);
+    port.setInSize(2048);
+    port.setOpen(false);
+    port.setOutSize(2048);
+    port.setParity(SerialParity::None);
+    port.setStopBits(1);
+    SerialHwFlowOptions hw;
+    hw.useRTS = true;
+    hw.requireCTS = true;
+    port.setHwFlowOptions(hw);
+    port.setSwFlowOptions(SerialSwFlow::None);
+}
+
+void TQVModem253::PortOpened()
+{
+    PortIsOpen = true;
+    if (auto handler = OnPortOpen)
+        handler(this);
+}
+
+void TQVModem253::PortClosed()
+{
+    PortIsOpen = false;
+    if (auto handler = OnPortClose)
+        handler(this);
+}
+
+bool TQVModem253::portUsable() const
+{
+    const SerialPort* port = SerialPortRef.data();
+    return port && port->isOpen();
+}
+
+// --- Log lines ---------------------------------------------------------------
+
+QString TQVModem253::TimeStampPrefix()
+{
+    static const QString timeFormat = longTimeFormatWithoutZone();
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+         + locale.toString(now.time(), timeFormat) + QLatin1String(" -> ");
+}
+
+void TQVModem253::Log(const QString& text) const
+{
+    if (Logger)
+        Logger->appendLine(TimeStampPrefix() + text);
+}
+
+void TQVModem253::logResult(int result, WaitEnd end) const
+{
+    if (result == ReplyTimeOut && end == WaitEnd::PortGone) {
+        Log(QStringLiteral("Port closed"));
+        return;
+    }
+    static const char* const texts[] = {"ok", "Error", "Connect", "Time out"};
+    Log(QString::fromLatin1(texts[std::clamp(result, 0, 3)]));
+}
+
+// --- Shared text state ---------------------------------------------------------
+
+QString TQVModem253::GetHook() const
+{
+    QMutexLocker lock(&TextMutex);
+    return HookCommand;
+}
+
+QString TQVModem253::GetLastReply() const
+{
+    QMutexLocker lock(&TextMutex);
+    return QString::fromLatin1(ReplyText);
+}
+
+QString TQVModem253::lastCommand() const
+{
+    QMutexLocker lock(&TextMutex);
+    return LastCommand;
+}
+
+void TQVModem253::setLastCommand(const QString& command)
+{
+    QMutexLocker lock(&TextMutex);
+    LastCommand = command;
+}
+
+void TQVModem253::expectEcho(const QByteArray& written)
+{
+    QMutexLocker lock(&TextMutex);
+    PendingEcho = written;
+    EchoMatched = 0;
+}
+
+void TQVModem253::writeSetting(std::function<void(IniFile&)> write)
+{
+    if (QThread::currentThread() == thread()) {
+        if (IniFileRef)
+            write(*IniFileRef);
+        return;
+    }
+    // The settings handle belongs to the engine's thread.
+    QMetaObject::invokeMethod(
+        this, [this, write] {
+            if (IniFileRef)
+                write(*IniFileRef);
+        },
+        Qt::QueuedConnection);
+}
+
+// --- Waits -------------------------------------------------------------------
+
+void TQVModem253::setSleepFunction(std::function<void(int ms)> sleep)
+{
+    Sleep = sleep ? std::move(sleep) : [](int ms) { QThread::msleep(ulong(ms)); };
+}
+
+TQVModem253::WaitEnd TQVModem253::pollUntil(const std::function<bool()>& done, int sleepMs, int maxPolls,
+                                            bool endOnPortLoss)
+{
+    for (int polls = 0;;) {
+        Sleep(sleepMs);
+        ++polls;
+        QCoreApplication::processEvents();
+        if (done())
+            return WaitEnd::Done;
+        if (polls >= maxPolls)
+            return WaitEnd::Expired;
+        // An unplugged device answers nothing: end as soon as its close
+        // has been reported instead of waiting out the time-out.
+        if (endOnPortLoss && !portUsable() && !PortIsOpen.load())
+            return WaitEnd::PortGone;
+    }
+}
+
+// --- Binding -----------------------------------------------------------------
+
+bool TQVModem253::BindModem()
+{
+    SerialPort* port = SerialPortRef.data();
+    if (!port)
+        return false;
+    LoadProfile();
+    if (!port->isOpen())
+        port->setOpen(true); // SerialPortError goes to the caller
+    if (!PortIsOpen)
+        pollUntil([this] { return PortIsOpen.load(); }, 1, MaxNotificationPolls, false);
+    return PortIsOpen;
+}
+
+bool TQVModem253::ReleaseModem()
+{
+    if (SerialPort* port = SerialPortRef.data()) {
+        try {
+            if (port->isOpen())
+                port->setOpen(false);
+        } catch (const std::exception&) {
+            return false;
+        }
+        if (PortIsOpen)
+            pollUntil([this] { return !PortIsOpen.load(); }, 1, MaxNotificationPolls, false);
+    }
+    ModemMode = ModeData;
+    VoiceState = VoiceIdle;
+    EscapeNextStop = false;
+    return true;
+}
+
+// --- The command transaction --------------------------------------------------
+
+int TQVModem253::SendCommand(const QString& command)
+{
+    Log(command);
+    const QByteArray bytes = command.toLatin1() + '\r';
+    ReplyWait nesting(ReplyState);
+    {
+        QMutexLocker lock(&TextMutex);
+        ReplyText.clear();
+        PendingEcho = command.isEmpty() ? QByteArray() : bytes;
+        EchoMatched = 0;
+    }
+    // Waiting starts before the write, so a reply handled on the main thread
+    // while a worker thread writes is not lost.
+    ReplyState = ReplyTimeOut;
+    WaitEnd end = WaitEnd::PortGone;
+    if (portUsable() && SerialPortRef->write(bytes))
+        end = pollUntil([this] { return ReplyState.load() != ReplyTimeOut; }, ReplyPollMs,
+                        CmdTimeoutDur * PollsPerSecond, true);
+    const int result = ReplyState.load();
+    logResult(result, end);
+    return result;
+}
+
+int TQVModem253::SendIfOpen(const QString& command)
+{
+    if (!PortIsOpen)
+        return ReplyError;
+    setLastCommand(command);
+    return SendCommand(command);
+}
+
+int TQVModem253::SendStopSequence(uint8_t voiceState, const QByteArray& stopPair)
+{
+    if (VoiceState.load() != voiceState)
+        return ReplyError;
+    ReplyWait nesting(ReplyState);
+    ReplyState = ReplyTimeOut;
+    const bool escaped = EscapeStopPairs.load() || EscapeNextStop.exchange(false);
+    setLastCommand(QString::fromLatin1(stopPair));
+    expectEcho(QByteArray());
+    const QByteArray bytes = escaped ? QByteArray("\x10\x10", 2) + stopPair : stopPair;
+    WaitEnd end = WaitEnd::PortGone;
+    if (portUsable() && SerialPortRef->write(bytes))
+        end = pollUntil([this] { return ReplyState.load() == ReplyOk; }, ReplyPollMs,
+                        CmdTimeoutDur * PollsPerSecond, true);
+    if (end == WaitEnd::Done) {
+        VoiceState = VoiceIdle;
+        if (escaped && !EscapeStopPairs.load())
+            rememberEscapedStops();
+        return ReplyOk;
+    }
+    Log(end == WaitEnd::PortGone ? QStringLiteral("Port closed") : QStringLiteral("Time out"));
+    // Some modems obey only a stop pair behind an escaped DLE: the next
+    // attempt tries that form.
+    if (end == WaitEnd::Expired && !escaped)
+        EscapeNextStop = true;
+    return ReplyTimeOut;
+}
+
+// The escaped form worked where the plain one did not: use it from now on,
+// so such a modem costs one time-out once rather than at every call.
+void TQVModem253::rememberEscapedStops()
+{
+    EscapeStopPairs = true;
+    Log(QStringLiteral("The modem answers escaped stop pairs only; they are used from now on"));
+    writeSetting([](IniFile& ini) { ini.writeBool(modemkeys::Modem, modemkeys::EscapeStopPairs, true); });
+}
+
+// --- Modes, hook and streams ---------------------------------------------------
+
+int TQVModem253::SetFClass(const QString& command)
+{
+    if (!PortIsOpen) {
+        try {
+            BindModem();
+        } catch (const std::exception& e) {
+            // Callers (the script, the transmit workers) expect a result code.
+            Log(QString::fromUtf8(e.what()));
+            return ReplyError;
+        }
+    }
+    if (!PortIsOpen)
+        return ReplyError;
+    setLastCommand(command);
+    if (SendCommand(command) != ReplyOk)
+        return ReplyError;
+    if (command == QLatin1String("at+fclass=0"))
+        ModemMode = ModeData;
+    else if (command == QLatin1String("at+fclass=1") || command == QLatin1String("at+fclass=2"))
+        ModemMode = ModeFax;
+    else if (command == QLatin1String("at+fclass=8"))
+        ModemMode = ModeVoice;
+    return ReplyOk;
+}
+
+int TQVModem253::StartVRX()
+{
+    const int result = SendIfOpen(QStringLiteral("at+vrx"));
+    if (result == ReplyError) // makes the next InitModem cycle the line first
+        writeSetting([](IniFile& ini) { ini.writeBool(modemkeys::Modem, modemkeys::Atdt, true); });
+    return result;
+}
+
+bool TQVModem253::EndTransmit()
+{
+    if (VoiceState.load() != VoiceTransmit)
+        return true;
+    int result = StopVTX();
+    if (result == ReplyTimeOut && VoiceState.load() == VoiceTransmit && portUsable())
+        result = StopVTX();
+    if (result != ReplyOk) {
+        Log(QStringLiteral("stop Transmiting FAILED"));
+        return false;
+    }
+    if (auto handler = OnTrxEnd)
+        handler(this);
+    return true;
+}

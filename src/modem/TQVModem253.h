@@ -1,0 +1,247 @@
+#pragma once
+
+#include "modem/InitScript.h"
+#include "modem/ModemProfile.h"
+#include "platform/SerialPort.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+class IniFile;
+class LineAnalyser;
+class QTimer;
+class TextSink;
+class WaitWindow;
+
+// The one component through which the program talks to a V.253 voice modem
+// on one serial port: binding, the AT command transaction, the +FCLASS mode,
+// the hook, voice streams and what arrives from the modem.
+//
+// Everything runs on the thread that owns the engine, except the few calls a
+// transmit worker makes from its own thread (SetVoiceMode, GetVoiceState,
+// StartVTX, EndTransmit). Waits are poll loops that sleep and then process
+// the calling thread's events, so the port's notifications and the handlers
+// of the published events run inside them and may call the engine again.
+//
+// Failures are reported by return codes. Command replies: 0 OK, 1 ERROR,
+// 2 CONNECT, 3 no answer (time-out, or the port is gone).
+class TQVModem253 : public QObject
+{
+    Q_OBJECT
+public:
+    enum Reply : int { ReplyOk = 0, ReplyError = 1, ReplyConnect = 2, ReplyTimeOut = 3 };
+    enum Voice : uint8_t { VoiceIdle = 0, VoiceTransmit = 1, VoiceReceive = 2, VoiceDuplex = 3 };
+    enum Mode : uint8_t { ModeData = 0, ModeFax = 1, ModeVoice = 2 };
+
+    // The stop pairs: DLE "!" ends receiving, DLE ETX transmitting, DLE "^" duplex.
+    static const QByteArray ReceiveStopPair;
+    static const QByteArray TransmitStopPair;
+    static const QByteArray DuplexStopPair;
+
+    explicit TQVModem253(QObject* owner = nullptr);
+    ~TQVModem253() override;
+
+    // --- Published properties -------------------------------------------
+    SerialPort* serialPort() const { return SerialPortRef.data(); }
+    // Configures the port for the modem and closes it (see the .cpp).
+    void setSerialPort(SerialPort* port);
+    TextSink* logger() const { return Logger; }
+    void setLogger(TextSink* sink) { Logger = sink; }
+    LineAnalyser* dsp() const { return DSP; }
+    void setDSP(LineAnalyser* analyser) { DSP = analyser; }
+    IniFile* iniFile() const { return IniFileRef; }
+    void setIniFile(IniFile* ini) { IniFileRef = ini; }
+    int cmdTimeoutDur() const { return CmdTimeoutDur; }
+    // Must be positive; kept within 1..3600.
+    void setCmdTimeoutDur(int seconds) { CmdTimeoutDur = seconds < 1 ? 1 : seconds > 3600 ? 3600 : seconds; }
+    WaitWindow* waitWindow() const { return WaitWindowRef; }
+    void setWaitWindow(WaitWindow* window) { WaitWindowRef = window; }
+    // The last hook command the modem acknowledged.
+    QString GetHook() const;
+
+    // --- Binding ----------------------------------------------------------
+    // Loads the profile and opens the port; passes on SerialPortError. False
+    // when there is no port or its open notification never came.
+    bool BindModem();
+    bool ReleaseModem();
+    // Binds and runs the init strings and the script. Passes on
+    // SerialPortError and InitScriptError.
+    bool InitModem();
+    bool LoadProfile();
+    // The modem definition dialog (capability probing); built with the
+    // probing, declared here for its callers.
+    void DefineModem();
+
+    // --- Commands ---------------------------------------------------------
+    int SendCommand(const QString& command);
+    int SendIfOpen(const QString& command);
+    int SendStopSequence(uint8_t voiceState, const QByteArray& stopPair);
+    QString GetLastReply() const;
+    uint8_t GetModemMode() const { return ModemMode.load(); }
+    uint8_t GetVoiceState() const { return VoiceState.load(); }
+
+    int SetFClass(const QString& command);
+    int SetDataMode() { return SetFClass(QStringLiteral("at+fclass=0")); }
+    int SetFaxClass1() { return SetFClass(QStringLiteral("at+fclass=1")); }
+    int SetFaxClass2() { return SetFClass(QStringLiteral("at+fclass=2")); }
+    int SetVoiceMode() { return SetFClass(QStringLiteral("at+fclass=8")); }
+
+    int StartVRX();
+    int StartVTX() { return SendIfOpen(QStringLiteral("at+vtx")); }
+    int StartVTR() { return SendIfOpen(QStringLiteral("at+vtr")); }
+    int StopVRX() { return SendStopSequence(VoiceReceive, ReceiveStopPair); }
+    int StopVTX() { return SendStopSequence(VoiceTransmit, TransmitStopPair); }
+    int StopVTR() { return SendStopSequence(VoiceDuplex, DuplexStopPair); }
+    bool EndTransmit();
+
+    // Sending audio to the line runs on transmit workers, built with them;
+    // declared here for their callers.
+    void PlayWaveToLine(const QString& fileName);
+    bool StopWaveToLine();
+    void TransmitRaw(const QByteArray& data);
+    bool StopTransmitRaw();
+
+    // --- Profile commands -------------------------------------------------
+    // Sends the profile string of one command; the hook commands also record
+    // the acknowledged string in GetHook.
+    int SendProfileCommand(ModemCommand command);
+    int cmdVgr() { return SendProfileCommand(ModemCommand::sReceiveGain); }
+    int cmdVgt() { return SendProfileCommand(ModemCommand::sTransmitGain); }
+    int cmdVls() { return SendProfileCommand(ModemCommand::sSelectSource); }
+    int cmdVsm() { return SendProfileCommand(ModemCommand::sVoiceCompression); }
+    int cmdVtd() { return SendProfileCommand(ModemCommand::sToneDuration); }
+    int cmdOnHook() { return SendProfileCommand(ModemCommand::sOnHook); }
+    int cmdOffHook() { return SendProfileCommand(ModemCommand::sOffHook); }
+    int cmdFlo() { return SendProfileCommand(ModemCommand::sFlowControl); }
+    int cmdVit() { return SendProfileCommand(ModemCommand::sInactivityTimer); }
+    int cmdVra() { return SendProfileCommand(ModemCommand::sRingbackAway); }
+    int cmdVrn() { return SendProfileCommand(ModemCommand::sRingbackNever); }
+    int cmdVsd() { return SendProfileCommand(ModemCommand::sSilDetection); }
+    int cmdVdr() { return SendProfileCommand(ModemCommand::sDistinctiveRing); }
+    int cmdVdt() { return SendProfileCommand(ModemCommand::sToneCadence); }
+    int cmdVbt() { return SendProfileCommand(ModemCommand::sAssertDeassert); }
+    int cmdVpp() { return SendProfileCommand(ModemCommand::sPacketProtocol); }
+    int cmdVpr() { return SendProfileCommand(ModemCommand::sInterfaceRate); }
+    int cmdUVrid() { return SendProfileCommand(ModemCommand::sRepeatUCID); }
+    int cmdFVrid() { return SendProfileCommand(ModemCommand::sRepeatFCID); }
+    int cmdNoVcid() { return SendProfileCommand(ModemCommand::sNoCallerID); }
+    int cmdFVcid() { return SendProfileCommand(ModemCommand::sFCallerID); }
+    int cmdUVcid() { return SendProfileCommand(ModemCommand::sUCallerID); }
+    int cmdSpkPhone_0() { return SendProfileCommand(ModemCommand::sSpkPhone_0); }
+    int cmdSpkPhone_1() { return SendProfileCommand(ModemCommand::sSpkPhone_1); }
+    int cmdSpkPhone_2() { return SendProfileCommand(ModemCommand::sSpkPhone_2); }
+    int cmdSpkPhone_3() { return SendProfileCommand(ModemCommand::sSpkPhone_3); }
+    int cmdSpkPhone_4() { return SendProfileCommand(ModemCommand::sSpkPhone_4); }
+
+    // --- Init script ------------------------------------------------------
+    // Sends the init strings st1..st10, then runs the lines; always true.
+    bool ExecuteScript(const QStringList& lines);
+    // The modem driver's registry entry for the port: there is no such
+    // registry here, so always empty.
+    QString getModemRegistryKey() const { return QString(); }
+
+    // --- Arrival pipeline -------------------------------------------------
+    // The port's bytes-available notification: reads the bytes and runs the
+    // pipeline on them.
+    void PortTriggerAvail(int count);
+    // The pipeline for one chunk as read from the port.
+    void ProcessArrival(const QByteArray& chunk);
+
+    // --- State for callers and tests ---------------------------------------
+    bool portIsOpen() const { return PortIsOpen.load(); }
+    uint8_t replyState() const { return ReplyState.load(); }
+    QString lastCommand() const;
+    const ModemProfile& profile() const { return Profile; }
+    // Replaces the sleep of every poll round (tests count rounds with it).
+    void setSleepFunction(std::function<void(int ms)> sleep);
+    // The time-stamp prefix of every log line.
+    static QString TimeStampPrefix();
+
+private:
+    class ReplyWait;
+    enum class WaitEnd { Done, Expired, PortGone };
+
+    void PortOpened();
+    void PortClosed();
+    void configurePort(SerialPort& port);
+    void DetectReply(const QByteArray& chunk);
+    QByteArrayView takeEcho(QByteArrayView text);
+    void appendReplyText(QByteArrayView text);
+    void enterStreamFromLastCommand();
+    bool answersDuplexStop() const;
+    void raiseResult();
+    WaitEnd pollUntil(const std::function<bool()>& done, int sleepMs, int maxPolls, bool endOnPortLoss);
+    bool portUsable() const;
+    void setLastCommand(const QString& command);
+    void expectEcho(const QByteArray& written);
+    void Log(const QString& text) const;
+    void logResult(int result, WaitEnd end) const;
+    void rememberEscapedStops();
+    void writeSetting(std::function<void(IniFile&)> write);
+    void runAtdtCycle();
+    void sendInitStrings();
+    void runScriptOp(ScriptOp op);
+
+    // State, in the engine's declaration order.
+    QPointer<SerialPort> SerialPortRef;
+    TextSink* Logger = nullptr;
+    LineAnalyser* DSP = nullptr;
+    QPointer<QObject> NotifyWindow; // receives a transmit worker's done message
+    QTimer* RingTimer = nullptr;    // ring-away timer, owned
+    std::atomic<bool> PortIsOpen{false};
+    bool DtmfToneOn = false;
+    bool DtmfReported = false;
+    std::atomic<uint8_t> ModemMode{ModeData};
+    std::atomic<uint8_t> VoiceState{VoiceIdle};
+    QString LastCommand;                   // guarded by TextMutex
+    std::atomic<uint8_t> ReplyState{ReplyOk};
+    IniFile* IniFileRef = nullptr;
+    int CmdTimeoutDur = 4;
+    bool CallerIdCollecting = false;
+    QByteArray CallerIdBuffer;
+    QByteArray ReplyText;                  // guarded by TextMutex
+    std::atomic<uint8_t> ThreadDone{0};
+    int FirstRingTick = -1;
+    int SecondRingTick = -1;
+    int RingCounter = 0;
+    QString HookCommand;                   // GetHook; guarded by TextMutex
+
+public:
+    // --- Published events: optional, called only when set -------------------
+    using SenderEvent = std::function<void(TQVModem253* sender)>;
+    SenderEvent OnPortOpen;
+    SenderEvent OnPortClose;
+    std::function<void(const QByteArray& data)> OnData;
+    SenderEvent OnRing;
+    std::function<void(int RingNum)> OnRingAway;
+    std::function<void(const uint8_t* pcmData, int pcmDataSize)> OnPCMdata;
+    std::function<void(char charDTMF)> OnDTMF;
+    std::function<void(const QString& data)> OnResultString;
+    std::function<void(const QString& sDate, const QString& sTime, const QString& sNumber, const QString& sName)>
+        OnCallerID;
+    std::function<void(const QString& sCmxMsg)> OnCmxMsg;
+    std::function<void(const QString& sCmxError)> OnCmxError;
+    std::function<void(const QString& sDron, const QString& sDroff)> OnDstvRing;
+    std::function<void(const QString& sCpon, const QString& sCpoff)> OnCadence;
+    SenderEvent OnRcvOverrun, OnLclOnHook, OnLclOffHook, OnSilence, OnQuiet, OnLCI, OnLCPR, OnCallWait,
+        OnRingBack, OnBusy, OnDialtone, OnReorder, OnTrxUnderrun, OnExtOnHook, OnExtOffHook, OnVoiceDetect;
+    SenderEvent OnTrxEnd;
+
+private:
+    ModemProfile Profile;
+
+    // Additions of this implementation.
+    WaitWindow* WaitWindowRef = nullptr;
+    mutable QMutex TextMutex;
+    QByteArray PendingEcho;       // the command just written, as a modem with echo repeats it
+    int EchoMatched = 0;
+    std::atomic<bool> EscapeStopPairs{false}; // stop pairs go out behind an escaped DLE
+    std::atomic<bool> EscapeNextStop{false};  // a plain stop pair went unanswered
+    std::function<void(int ms)> Sleep;
+};

@@ -1,0 +1,116 @@
+#include "EngineFixture.h"
+
+#include "modem/LineAnalyser.h"
+
+namespace {
+
+using Engine = TQVModem253;
+
+class SwitchRecorder : public LineAnalyser
+{
+public:
+    void applySwitches(const Switches& s) override { switches = s; ++applied; }
+    void resetDetector() override {}
+    void processBlock(const uint8_t*, int) override {}
+    Switches switches;
+    int applied = 0;
+};
+
+TEST_F(EngineTest, BindingAppliesTheStoredPortParametersAndWaitsForTheOpenNotice)
+{
+    ini->writeInteger(QStringLiteral("PortParams"), QStringLiteral("Port"), 7);
+    ini->writeInteger(QStringLiteral("PortParams"), QStringLiteral("Baudrate"), 57600);
+    ini->writeInteger(QStringLiteral("PortParams"), QStringLiteral("Parity"), 2);
+    ini->writeInteger(QStringLiteral("Settings"), QStringLiteral("DiscTime"), 12);
+    SwitchRecorder analyser;
+    engine.setDSP(&analyser);
+    int opens = 0;
+    engine.OnPortOpen = [&](TQVModem253*) { ++opens; };
+
+    EXPECT_TRUE(engine.BindModem());
+    EXPECT_TRUE(engine.portIsOpen());
+    EXPECT_EQ(opens, 1);
+    EXPECT_EQ(port.comNumber(), 7);
+    EXPECT_EQ(port.baud(), 57600);
+    EXPECT_EQ(port.parity(), SerialParity::Even);
+    EXPECT_EQ(port.dataBits(), 8); // missing keys keep the current values
+    EXPECT_EQ(analyser.switches.silenceDim, 60);
+    EXPECT_TRUE(analyser.switches.periodic);
+
+    // Binding again does not reopen.
+    EXPECT_TRUE(engine.BindModem());
+    EXPECT_EQ(port.openCount(), 1);
+    EXPECT_EQ(opens, 1);
+}
+
+TEST_F(EngineTest, OpenFailurePassesToBindersAndIsAResultCodeForModeSwitches)
+{
+    port.setOpenError(QStringLiteral("Cannot open /dev/ttyACM0: permission denied"));
+    EXPECT_THROW(engine.BindModem(), SerialPortError);
+    EXPECT_FALSE(engine.portIsOpen());
+
+    port.setOpenError(QStringLiteral("Cannot open /dev/ttyACM0: permission denied"));
+    EXPECT_EQ(engine.SetVoiceMode(), 1);
+    EXPECT_EQ(engine.GetModemMode(), Engine::ModeData);
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("Cannot open /dev/ttyACM0: permission denied")});
+}
+
+TEST_F(EngineTest, ModeSwitchOpensAClosedPortAndFollowsTheModemsAnswer)
+{
+    port.addReply("at+fclass=8", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.SetVoiceMode(), 0);
+    EXPECT_TRUE(engine.portIsOpen());
+    EXPECT_EQ(engine.GetModemMode(), Engine::ModeVoice);
+    EXPECT_EQ(port.written(), QByteArray("at+fclass=8\r"));
+
+    port.addReply("at+fclass=0", {"\r\nERROR\r\n"}, 1);
+    EXPECT_EQ(engine.SetDataMode(), 1);
+    EXPECT_EQ(engine.GetModemMode(), Engine::ModeVoice);
+
+    port.addReply("at+fclass=2", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.SetFaxClass2(), 0);
+    EXPECT_EQ(engine.GetModemMode(), Engine::ModeFax);
+
+    // Texts other than the four fixed ones leave the mode alone.
+    port.addReply("AT+FCLASS=0", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.SetFClass(QStringLiteral("AT+FCLASS=0")), 0);
+    EXPECT_EQ(engine.GetModemMode(), Engine::ModeFax);
+}
+
+TEST_F(EngineTest, HookCommandsRecordOnlyAcknowledgedStrings)
+{
+    bind();
+    EXPECT_EQ(engine.GetHook(), QStringLiteral("at+vls=0"));
+    port.addReply("at+vls=1", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.cmdOffHook(), 0);
+    EXPECT_EQ(engine.GetHook(), QStringLiteral("at+vls=1"));
+    EXPECT_EQ(engine.lastCommand(), QStringLiteral("at+vls=1"));
+
+    port.addReply("at+vls=0", {"\r\nERROR\r\n"}, 1);
+    EXPECT_EQ(engine.cmdOnHook(), 1);
+    EXPECT_EQ(engine.GetHook(), QStringLiteral("at+vls=1"));
+
+    // A changed hook string is what GetHook records.
+    ini->writeString(QStringLiteral("Commands"), QStringLiteral("sOnHook"), QStringLiteral("at+vls=0;h0"));
+    engine.LoadProfile();
+    port.addReply("at+vls=0;h0", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.cmdOnHook(), 0);
+    EXPECT_EQ(engine.GetHook(), QStringLiteral("at+vls=0;h0"));
+}
+
+TEST_F(EngineTest, RefusedReceiveStartMarksTheLineCycleForTheNextInit)
+{
+    bind();
+    port.addReply("at+vrx", {"\r\nERROR\r\n"}, 1);
+    EXPECT_EQ(engine.StartVRX(), 1);
+    EXPECT_TRUE(ini->readBool(QStringLiteral("Modem"), QStringLiteral("atdt"), false));
+}
+
+TEST_F(EngineTest, ReceiveStartWithClosedPortAlsoMarksTheLineCycle)
+{
+    EXPECT_EQ(engine.StartVRX(), 1);
+    EXPECT_TRUE(port.written().isEmpty());
+    EXPECT_TRUE(ini->readBool(QStringLiteral("Modem"), QStringLiteral("atdt"), false));
+}
+
+} // namespace
