@@ -33,6 +33,9 @@ bool TQVModem253::LoadProfile()
         port->setStopBits(Profile.stopBits);
         port->setParity(parityFromProfile(Profile.parity));
     }
+    // A stored block that is not a whole format record leaves the format.
+    if (const auto stored = IniFileRef->readBinary(QStringLiteral("File compression"), QStringLiteral("Bin")))
+        DTEfmt.setFormatBuffer(*stored);
     if (DSP)
         DSP->applySwitches(readAnalyserSwitches(*IniFileRef));
     return true;

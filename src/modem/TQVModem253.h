@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/WaveFormat.h"
 #include "modem/InitScript.h"
 #include "modem/ModemProfile.h"
 #include "platform/SerialPort.h"
@@ -57,6 +58,10 @@ public:
     void setDSP(LineAnalyser* analyser) { DSP = analyser; }
     IniFile* iniFile() const { return IniFileRef; }
     void setIniFile(IniFile* ini) { IniFileRef = ini; }
+    // The format of recorded files; LoadProfile replaces it with the stored
+    // file compression when there is one.
+    const TdeWaveFormat& dteFmt() const { return DTEfmt; }
+    void setDteFmt(const TdeWaveFormat& format) { DTEfmt = format; }
     int cmdTimeoutDur() const { return CmdTimeoutDur; }
     // Must be positive; kept within 1..3600.
     void setCmdTimeoutDur(int seconds) { CmdTimeoutDur = seconds < 1 ? 1 : seconds > 3600 ? 3600 : seconds; }
@@ -202,6 +207,7 @@ private:
     QString LastCommand;                   // guarded by TextMutex
     std::atomic<uint8_t> ReplyState{ReplyOk};
     IniFile* IniFileRef = nullptr;
+    TdeWaveFormat DTEfmt;
     int CmdTimeoutDur = 4;
     bool CallerIdCollecting = false;
     QByteArray CallerIdBuffer;

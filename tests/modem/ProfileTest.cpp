@@ -75,3 +75,20 @@ TEST_F(EngineTest, CallerIdCommandsAreTrimmedAndSkippedWhenBlank)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EngineTest, StoredFileCompressionReplacesTheRecordingFormat)
+{
+    EXPECT_EQ(engine.dteFmt(), TdeWaveFormat()); // PCM 11025 Hz, 8 bits, stereo until one is stored
+    ini->writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"), QByteArray(100, '\x01'));
+    ASSERT_TRUE(engine.LoadProfile());
+    EXPECT_EQ(engine.dteFmt(), TdeWaveFormat()); // not a whole record: kept
+
+    const TdeWaveFormat stored = pcmFormat(8000, 16, 1);
+    ini->writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"), stored.formatBuffer());
+    ASSERT_TRUE(engine.LoadProfile());
+    EXPECT_EQ(engine.dteFmt(), stored);
+}
+
+} // namespace
