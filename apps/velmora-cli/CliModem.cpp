@@ -1,0 +1,55 @@
+#include "CliModem.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+QString cliDataFolder(const CliContext& context)
+{
+    if (!context.dataDir.isEmpty())
+        return QDir(context.dataDir).absolutePath();
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/Velmora");
+}
+
+void StreamTextSink::appendLine(const QString& line)
+{
+    QMutexLocker lock(&m_mutex);
+    m_out << line << '\n';
+    m_out.flush();
+}
+
+CliModem::CliModem(const CliContext& context)
+    : m_dataFolder(cliDataFolder(context)), m_settings(m_dataFolder + QStringLiteral("/vlm.ini"))
+{
+    m_engine.setSerialPort(&m_port);
+    m_engine.setIniFile(&m_settings);
+    QString device = context.port;
+    if (device.isEmpty())
+        device = m_settings.readString(QStringLiteral("PortParams"), QStringLiteral("PortName"), QString()).trimmed();
+    m_port.setDeviceName(device);
+}
+
+CliModem::~CliModem()
+{
+    m_engine.ReleaseModem();
+}
+
+QString printableReply(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\r'))
+            shown += QLatin1String("\\r");
+        else if (c == QLatin1Char('\n'))
+            shown += QLatin1String("\\n");
+        else if (c == QLatin1Char('\\'))
+            shown += QLatin1String("\\\\");
+        else if (c.unicode() < 0x20 || c.unicode() >= 0x7f)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}

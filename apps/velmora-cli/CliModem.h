@@ -1,0 +1,49 @@
+#pragma once
+
+#include "CliCommand.h"
+#include "config/IniFile.h"
+#include "modem/TQVModem253.h"
+#include "modem/TextSink.h"
+#include "platform/LinuxSerialPort.h"
+
+#include <QMutex>
+
+// The data folder: --data-dir, else $XDG_DATA_HOME/Velmora, else
+// ~/.local/share/Velmora.
+QString cliDataFolder(const CliContext& context);
+
+// Log lines to a text stream (stdout for the command line).
+class StreamTextSink : public TextSink
+{
+public:
+    explicit StreamTextSink(QTextStream& out) : m_out(out) {}
+    void appendLine(const QString& line) override;
+
+private:
+    QMutex m_mutex;
+    QTextStream& m_out;
+};
+
+// The modem engine on the real serial port with the data folder's settings.
+// The device is --port when given, else the settings' PortName, else the
+// port number of the settings.
+class CliModem
+{
+public:
+    explicit CliModem(const CliContext& context);
+    ~CliModem();
+
+    TQVModem253& engine() { return m_engine; }
+    IniFile& settings() { return m_settings; }
+    const QString& dataFolder() const { return m_dataFolder; }
+
+private:
+    QString m_dataFolder;
+    IniFile m_settings;
+    LinuxSerialPort m_port;
+    TQVModem253 m_engine;
+};
+
+// A modem reply as one printable line: CR and LF as \r and \n, other
+// control bytes as \xHH.
+QString printableReply(const QString& text);

@@ -1,0 +1,39 @@
+#include "CliModem.h"
+
+#include <QDir>
+
+namespace {
+
+// Binds the modem and sends the init strings and the init script, showing
+// the engine's log.
+int runInit(CliContext& ctx)
+{
+    CliArgs args(ctx.args);
+    QStringList none;
+    if (!args.positional(0, 0, none))
+        return cliUsageError(ctx, QStringLiteral("init"), args.error());
+
+    StreamTextSink log(ctx.out); // outlives the engine
+    CliModem modem(ctx);
+    modem.engine().setLogger(&log);
+    try {
+        if (!QDir().mkpath(modem.dataFolder()))
+            throw InitScriptError(QStringLiteral("Cannot create the data folder %1").arg(modem.dataFolder()).toStdString());
+        ensureInitScript(initScriptPath(modem.settings().fileName()));
+        if (!modem.engine().InitModem()) {
+            ctx.err << "velmora-cli init: the serial port did not open\n";
+            return 1;
+        }
+    } catch (const std::exception& e) { // SerialPortError, InitScriptError
+        ctx.err << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+CliCommandRegistrar init({QStringLiteral("init"), QString(),
+                          QStringLiteral("initialise the modem with the init strings and initScript.txt "
+                                         "of the data folder"),
+                          &runInit});
+
+} // namespace
