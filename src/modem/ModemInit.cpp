@@ -1,7 +1,7 @@
 #include "TQVModem253.h"
 
 #include "config/IniFile.h"
-#include "modem/LineAnalyser.h"
+#include "linedsp/TQVMdsp.h"
 #include "modem/WaitWindow.h"
 #include "platform/SerialPort.h"
 
@@ -36,8 +36,13 @@ bool TQVModem253::LoadProfile()
     // A stored block that is not a whole format record leaves the format.
     if (const auto stored = IniFileRef->readBinary(QStringLiteral("File compression"), QStringLiteral("Bin")))
         DTEfmt.setFormatBuffer(*stored);
-    if (DSP)
-        DSP->applySwitches(readAnalyserSwitches(*IniFileRef));
+    if (DSP) {
+        const AnalyserSwitches s = readAnalyserSwitches(*IniFileRef);
+        DSP->Silence = s.silence;
+        DSP->Periodic = s.periodic;
+        DSP->Cadence = s.cadence;
+        DSP->SilenceDim = s.silenceDim;
+    }
     return true;
 }
 

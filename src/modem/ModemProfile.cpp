@@ -115,10 +115,10 @@ ModemProfile readModemProfile(const IniFile& ini, const ModemProfile& current)
     return p;
 }
 
-LineAnalyser::Switches readAnalyserSwitches(const IniFile& ini)
+AnalyserSwitches readAnalyserSwitches(const IniFile& ini)
 {
     const QString section = QStringLiteral("Settings");
-    LineAnalyser::Switches s;
+    AnalyserSwitches s;
     s.silence = ini.readBool(section, QStringLiteral("Silence"), false);
     s.periodic = ini.readBool(section, QStringLiteral("Periodic"), true);
     s.cadence = ini.readBool(section, QStringLiteral("Cadence"), true);

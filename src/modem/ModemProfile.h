@@ -1,7 +1,5 @@
 #pragma once
 
-#include "modem/LineAnalyser.h"
-
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -105,8 +103,15 @@ struct ModemProfile
 // defaults.
 ModemProfile readModemProfile(const IniFile& ini, const ModemProfile& current);
 
-// The analyser's detector switches of section "Settings".
-LineAnalyser::Switches readAnalyserSwitches(const IniFile& ini);
+// The disconnect detector's switches of section "Settings".
+struct AnalyserSwitches
+{
+    bool silence = false;
+    bool periodic = true;
+    bool cadence = true;
+    int silenceDim = 50; // blocks: the "DiscTime" seconds at five blocks a second
+};
+AnalyserSwitches readAnalyserSwitches(const IniFile& ini);
 
 namespace modemkeys {
 inline const QString Modem = QStringLiteral("Modem");

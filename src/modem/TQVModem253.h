@@ -15,7 +15,7 @@
 #include <functional>
 
 class IniFile;
-class LineAnalyser;
+class TQVMdsp;
 class QTimer;
 class TextSink;
 class WaitWindow;
@@ -54,8 +54,8 @@ public:
     void setSerialPort(SerialPort* port);
     TextSink* logger() const { return Logger; }
     void setLogger(TextSink* sink) { Logger = sink; }
-    LineAnalyser* dsp() const { return DSP; }
-    void setDSP(LineAnalyser* analyser) { DSP = analyser; }
+    TQVMdsp* dsp() const { return DSP; }
+    void setDSP(TQVMdsp* analyser) { DSP = analyser; }
     IniFile* iniFile() const { return IniFileRef; }
     void setIniFile(IniFile* ini) { IniFileRef = ini; }
     // The format of recorded files; LoadProfile replaces it with the stored
@@ -196,7 +196,7 @@ private:
     // State, in the engine's declaration order.
     QPointer<SerialPort> SerialPortRef;
     TextSink* Logger = nullptr;
-    LineAnalyser* DSP = nullptr;
+    TQVMdsp* DSP = nullptr;
     QPointer<QObject> NotifyWindow; // receives a transmit worker's done message
     QTimer* RingTimer = nullptr;    // ring-away timer, owned
     std::atomic<bool> PortIsOpen{false};

@@ -1,20 +1,10 @@
 #include "EngineFixture.h"
 
-#include "modem/LineAnalyser.h"
+#include "linedsp/TQVMdsp.h"
 
 namespace {
 
 using Engine = TQVModem253;
-
-class SwitchRecorder : public LineAnalyser
-{
-public:
-    void applySwitches(const Switches& s) override { switches = s; ++applied; }
-    void resetDetector() override {}
-    void processBlock(const uint8_t*, int) override {}
-    Switches switches;
-    int applied = 0;
-};
 
 TEST_F(EngineTest, BindingAppliesTheStoredPortParametersAndWaitsForTheOpenNotice)
 {
@@ -22,7 +12,7 @@ TEST_F(EngineTest, BindingAppliesTheStoredPortParametersAndWaitsForTheOpenNotice
     ini->writeInteger(QStringLiteral("PortParams"), QStringLiteral("Baudrate"), 57600);
     ini->writeInteger(QStringLiteral("PortParams"), QStringLiteral("Parity"), 2);
     ini->writeInteger(QStringLiteral("Settings"), QStringLiteral("DiscTime"), 12);
-    SwitchRecorder analyser;
+    TQVMdsp analyser;
     engine.setDSP(&analyser);
     int opens = 0;
     engine.OnPortOpen = [&](TQVModem253*) { ++opens; };
@@ -34,8 +24,10 @@ TEST_F(EngineTest, BindingAppliesTheStoredPortParametersAndWaitsForTheOpenNotice
     EXPECT_EQ(port.baud(), 57600);
     EXPECT_EQ(port.parity(), SerialParity::Even);
     EXPECT_EQ(port.dataBits(), 8); // missing keys keep the current values
-    EXPECT_EQ(analyser.switches.silenceDim, 60);
-    EXPECT_TRUE(analyser.switches.periodic);
+    EXPECT_EQ(analyser.SilenceDim, 60);
+    EXPECT_TRUE(analyser.Periodic);
+    EXPECT_TRUE(analyser.Cadence);
+    EXPECT_FALSE(analyser.Silence);
 
     // Binding again does not reopen.
     EXPECT_TRUE(engine.BindModem());
