@@ -1,0 +1,96 @@
+#pragma once
+
+#include "AtInterpreter.h"
+#include "LineAudio.h"
+#include "Log.h"
+#include "ModemState.h"
+#include "Profile.h"
+#include "Pty.h"
+#include "VoiceStreams.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+struct ModemOptions
+{
+    size_t chunk = 0;       // write received bytes in chunks of this size (0: as they come)
+    std::string captureDir; // where transmissions are saved as WAV files (empty: not saved)
+};
+
+using CallerIdFields = std::vector<std::pair<std::string, std::string>>;
+
+// The simulated modem: its command state, its voice streams and the bytes it
+// owes the host. service() is called every few milliseconds with the
+// simulated time.
+class Modem
+{
+public:
+    Modem(const Profile& profile, const ModemOptions& options, Log& log, Pty& pty);
+
+    void service(double now);
+    Line& line() { return m_line; }
+    Profile& profile() { return m_profile; }
+    void setProfile(const Profile& profile);
+
+    // What happens on the line, as the scenario says.
+    bool ring();                                 // false when the line is off hook
+    void callerId(const CallerIdFields& fields); // formatted as the profile sends it
+    void event(char code);                       // DLE + code, in any state
+    void dtmfEvent(char code);                   // DLE + code where DTMF is detected
+    void sendText(const std::string& text);
+
+    bool hostPresent() const { return m_hostPresent; }
+    bool offHook() const { return m_state.offHook(); }
+    bool receiving() const { return bool(m_rx); }
+    bool transmitting() const { return bool(m_tx); }
+    int fclass() const { return m_state.fclass; }
+    // Every command line the host sent, in order.
+    const std::vector<std::string>& commands() const { return m_commands; }
+
+private:
+    void readHost();
+    void processHostBytes();
+    size_t commandBytes(const std::string& bytes);
+    size_t receiveBytes(const std::string& bytes);
+    void executeLine(const std::string& line);
+    void startStream(StreamRequest which);
+    void finishTransmit();
+    void endStreams(const std::string& why);
+    void produceReceive();
+    void flush();
+    void emit(const std::string& bytes);
+    void result(const std::string& text);
+    void later(double delay, std::function<void()> action);
+
+    Profile m_profile;
+    ModemOptions m_options;
+    Log& m_log;
+    Pty& m_pty;
+    ModemState m_state;
+    AtInterpreter m_at;
+    Line m_line;
+    double m_now = 0;
+    bool m_hostPresent = false;
+
+    std::string m_hostIn;  // read from the host, not yet used
+    std::string m_command; // the command line being typed
+    std::string m_out;     // owed to the host
+    std::vector<std::string> m_commands;
+    std::vector<std::pair<double, std::function<void()>>> m_pending;
+
+    std::unique_ptr<ReceiveStream> m_rx;
+    std::unique_ptr<StreamDecoder> m_rxStop;
+    bool m_overrun = false;
+    std::unique_ptr<TransmitStream> m_tx;
+    int m_captures = 0;
+
+    bool m_chunkInFlight = false;
+    double m_chunkSince = 0;
+};
+
+} // namespace sim
