@@ -58,6 +58,7 @@ void Modem::service(double now)
         if (present) {
             m_log("host opened the port");
         } else {
+            m_log("host closed the port");
             endStreams("host closed the port");
             m_state.lineSource = 0; // as a modem does when DTR drops
             m_hostIn.clear();
@@ -281,9 +282,13 @@ void Modem::flush()
     // One chunk at a time, each once the host has read the one before, so
     // every chunk reaches the host as one read.
     if (m_chunkInFlight) {
-        if (m_pty.clientUnread() > 0 && realSeconds() - m_chunkSince < 5)
+        // The kernel hands a write to the reader's queue a little later; a
+        // chunk that was never seen there may not have landed yet.
+        if (m_pty.clientUnread() > 0) {
+            m_chunkLanded = true;
             return;
-        if (realSeconds() - m_chunkSince < 0.002)
+        }
+        if (!m_chunkLanded && realSeconds() - m_chunkSince < 0.02)
             return;
         m_chunkInFlight = false;
     }
@@ -292,12 +297,20 @@ void Modem::flush()
     const size_t n = m_pty.write(m_out.data(), std::min(m_options.chunk, m_out.size()));
     m_out.erase(0, n);
     m_chunkInFlight = n > 0;
+    m_chunkLanded = false;
     m_chunkSince = realSeconds();
+}
+
+void Modem::setHandset(bool offHook)
+{
+    m_handsetOffHook = offHook;
+    m_log(offHook ? "handset lifted" : "handset put down");
+    event(offHook ? 'H' : 'h');
 }
 
 bool Modem::ring()
 {
-    if (m_state.offHook() || m_rx || m_tx)
+    if (m_state.offHook() || m_handsetOffHook || m_rx || m_tx)
         return false;
     m_log("ring");
     if (m_state.fclass == 8 && m_profile.voiceRing == RingStyle::Dle)

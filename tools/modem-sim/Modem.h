@@ -43,6 +43,9 @@ public:
     void event(char code);                       // DLE + code, in any state
     void dtmfEvent(char code);                   // DLE + code where DTMF is detected
     void sendText(const std::string& text);
+    // The local handset on the same line: DLE H / DLE h; lifting it ends ringing.
+    void setHandset(bool offHook);
+    bool handsetOffHook() const { return m_handsetOffHook; }
 
     bool hostPresent() const { return m_hostPresent; }
     bool offHook() const { return m_state.offHook(); }
@@ -76,6 +79,7 @@ private:
     Line m_line;
     double m_now = 0;
     bool m_hostPresent = false;
+    bool m_handsetOffHook = false;
 
     std::string m_hostIn;  // read from the host, not yet used
     std::string m_command; // the command line being typed
@@ -90,6 +94,7 @@ private:
     int m_captures = 0;
 
     bool m_chunkInFlight = false;
+    bool m_chunkLanded = false;
     double m_chunkSince = 0;
 };
 

@@ -214,6 +214,11 @@ private:
         for (size_t i = 2; i < m_t.size(); ++i) {
             if (m_t[i] == "double")
                 m_step.doubleRing = true;
+            else if (m_t[i] == "handset-after" && i + 1 < m_t.size()) {
+                m_step.handsetAfter = std::atoi(m_t[++i].c_str());
+                if (m_step.handsetAfter < 1)
+                    return fail("handset-after needs a count of at least 1");
+            }
             else if (m_t[i] == "every" && i + 1 < m_t.size()) {
                 if (!parseSeconds(m_t[++i], m_step.seconds) || m_step.seconds < 0.5)
                     return fail("bad ring interval '" + m_t[i] + "'");
@@ -336,7 +341,7 @@ private:
     {
         if (!need(2) || (m_t[1] != "up" && m_t[1] != "down"))
             return fail("handset up or handset down");
-        return text(Step::Kind::Event, m_t[1] == "up" ? "H" : "h");
+        return text(Step::Kind::Handset, m_t[1]);
     }
     bool set()
     {

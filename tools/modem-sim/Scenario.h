@@ -14,7 +14,7 @@ namespace sim {
 struct Step
 {
     enum class Kind {
-        Call, Wait, Ring, CallerId, Await, Sound, Dtmf, Event, Send, Set, UseProfile, Log, Unplug, Quit
+        Call, Wait, Ring, CallerId, Await, Sound, Dtmf, Event, Handset, Send, Set, UseProfile, Log, Unplug, Quit
     };
     Kind kind = Kind::Log;
     int sourceLine = 0;
@@ -24,6 +24,7 @@ struct Step
     bool untilOnHook = false;
     int count = 0;      // rings
     bool doubleRing = false;
+    int handsetAfter = 0;  // rings after which the local handset answers (0: never)
     double on = 0.1, off = 0.1; // DTMF timing
     char detectedEvent = 0;     // busy/reorder/dial tone: DLE code a modem that reports them sends
     CallerIdFields fields;

@@ -66,6 +66,7 @@ bool ScenarioRunner::runInstant(const Step& step, double now)
             m_modem.event(code);
         return true;
     case K::Send: m_modem.sendText(step.text); return true;
+    case K::Handset: m_modem.setHandset(step.text == "up"); return true;
     case K::Set: {
         std::string error;
         if (m_modem.profile().set(step.text, step.value, error))
@@ -126,8 +127,12 @@ bool ScenarioRunner::advance(Step& step, double now)
 
 bool ScenarioRunner::advanceRing(Step& step, double now)
 {
-    if (m_modem.offHook()) {
-        m_log(m_name + ": line taken after " + std::to_string(m_progress.ringsDone) + " ring(s)");
+    const int reports = step.doubleRing ? 2 : 1;
+    if (step.handsetAfter > 0 && m_progress.ringsDone >= step.handsetAfter * reports && !m_modem.handsetOffHook()
+        && now >= m_progress.lastRing + std::min(1.0, step.seconds / 2))
+        m_modem.setHandset(true);
+    if (m_modem.offHook() || m_modem.handsetOffHook()) {
+        m_log(m_name + ": line taken after " + std::to_string(m_progress.ringsDone / reports) + " ring(s)");
         m_callerId.clear();
         return true;
     }
@@ -139,7 +144,6 @@ bool ScenarioRunner::advanceRing(Step& step, double now)
         m_modem.callerId(m_callerId);
     }
     // Each ring is reported once, or twice 0.4 s apart for a double ring.
-    const int reports = step.doubleRing ? 2 : 1;
     while (m_progress.ringsDone < step.count * reports) {
         const int ring = m_progress.ringsDone / reports;
         const double at = firstRing + ring * step.seconds + (m_progress.ringsDone % reports) * 0.4;
@@ -147,6 +151,7 @@ bool ScenarioRunner::advanceRing(Step& step, double now)
             break;
         m_modem.ring();
         ++m_progress.ringsDone;
+        m_progress.lastRing = now;
     }
     if (now < firstRing + step.count * step.seconds)
         return false;

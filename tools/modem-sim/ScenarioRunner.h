@@ -33,6 +33,7 @@ private:
         double start = 0;
         int soundId = 0;
         int ringsDone = 0;
+        double lastRing = 0;
         bool callerIdSent = false;
         bool eventSent = false;
         size_t commandsAtStart = 0;
