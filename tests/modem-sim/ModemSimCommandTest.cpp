@@ -43,7 +43,7 @@ TEST(ModemSimCommands, GenericFollowsTheStandard)
                    {"at+vtd=10;+vit=0", "\r\nOK\r\n"},
                    {"AT+VIT?", "\r\n0\r\n\r\nOK\r\n"},
                    {"AT+VTR", "\r\nERROR\r\n"},
-                   {"AT&F", "\r\nERROR\r\n"},
+                   {"AT&K3", "\r\nERROR\r\n"},
                    {"ATI11", "\r\nERROR\r\n"},
                    {"ATI4", "\r\nGeneric V.253 Voice Modem\r\n\r\nOK\r\n"},
                    {"ATDT", "\r\nOK\r\n"},

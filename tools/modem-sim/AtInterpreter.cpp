@@ -110,6 +110,11 @@ AtReply AtInterpreter::execute(const std::string& line)
             if (reply.dialData)
                 reply.result = AtReply::Result::Nothing; // NO CARRIER comes later
             pos = text.size();
+        } else if (c == '&' && pos + 1 < text.size() && std::toupper(uint8_t(text[pos + 1])) == 'F') {
+            m_state.reset(m_profile); // factory settings: common in users' init strings
+            pos += 2;
+            while (pos < text.size() && std::isdigit(uint8_t(text[pos])))
+                ++pos;
         } else if (std::isalpha(uint8_t(c))) {
             size_t end = pos + 1;
             while (end < text.size() && std::isdigit(uint8_t(text[end])))
