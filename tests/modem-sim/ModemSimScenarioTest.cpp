@@ -86,6 +86,28 @@ TEST(ModemSimScenarios, AnsweredCallPlaysTheCallersAudioUnansweredCallIsSkipped)
     EXPECT_TRUE(data.contains(expected)) << "the file's audio is not in the stream";
 }
 
+TEST(ModemSimScenarios, SpokenTextReachesTheLine)
+{
+    if (!testsupport::haveProgram(QStringLiteral("espeak-ng")) || !testsupport::haveProgram(QStringLiteral("sox")))
+        GTEST_SKIP() << "espeak-ng or sox is not installed";
+    SimSession s(simOptions(QStringLiteral("usr"), QStringLiteral("await rx\nsay \"Please leave a message\"\nlog said\n")));
+    ASSERT_TRUE(s.start()) << qPrintable(s.sim.error());
+    ASSERT_TRUE(s.setUp({"AT+FCLASS=8"}));
+    ASSERT_TRUE(s.talk.command("AT+VLS=1").startsWith("\r\nOK\r\n"));
+    ASSERT_TRUE(s.talk.command("AT+VRX").contains("\r\nCONNECT\r\n"));
+    ASSERT_TRUE(s.sim.waitForLog(QStringLiteral("said")));
+    s.port.write(QByteArray("\x10!", 2));
+    ASSERT_TRUE(s.talk.waitFor(QByteArray("\x10\x03\r\nOK\r\n", 8)));
+    const QByteArray& got = s.talk.received();
+    QByteArray data, events;
+    ASSERT_TRUE(unshield(got.mid(got.indexOf("CONNECT\r\n") + 9).chopped(8), data, events));
+    // unsigned 8-bit samples: speech swings well away from the silence value 128
+    int loud = 0;
+    for (char c : data)
+        loud += std::abs(int(uint8_t(c)) - 128) > 16;
+    EXPECT_GT(loud, 500) << "no speech in " << data.size() << " bytes";
+}
+
 TEST(ModemSimScenarios, LiftedHandsetEndsTheRinging)
 {
     SimSession s(simOptions(QStringLiteral("generic"), QStringLiteral("await voice\ncall\nring 4 every 1s handset-after 2\n"

@@ -9,7 +9,6 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <poll.h>
 #include <sstream>
 #include <unistd.h>
