@@ -47,6 +47,17 @@ TEST(ModemSimScenarios, CallerIdIsFramedAsEachFamilySendsIt)
         << "caller ID stays off unless the host turns it on";
 }
 
+TEST(ModemSimScenarios, DistinctiveRingReportsComeWithEachRing)
+{
+    SimSession s(simOptions(QStringLiteral("conexant"), QStringLiteral("await command AT+VDR\nring 1 every 1s\n")));
+    ASSERT_TRUE(s.start()) << qPrintable(s.sim.error());
+    ASSERT_TRUE(s.setUp({"AT+FCLASS=8"}));
+    s.talk.clear();
+    s.port.write("AT+VDR=1,0\r");
+    ASSERT_TRUE(s.sim.waitForLog(QStringLiteral("no answer after 1 ring(s)")));
+    EXPECT_EQ(s.talk.received(), QByteArray("\r\nOK\r\n\r\nDROF = 40\r\n\r\nDRON = 20\r\n\x10R"));
+}
+
 TEST(ModemSimScenarios, AnsweredCallPlaysTheCallersAudioUnansweredCallIsSkipped)
 {
     if (!testsupport::haveProgram(QStringLiteral("sox")))

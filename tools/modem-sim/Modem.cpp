@@ -313,6 +313,11 @@ bool Modem::ring()
     if (m_state.offHook() || m_handsetOffHook || m_rx || m_tx)
         return false;
     m_log("ring");
+    if (m_state.values["+VDR"].rfind("1", 0) == 0) {
+        // distinctive ring reports: off and on times in units of 100 ms
+        const char* sep = m_profile.callerId == CallerIdStyle::Spaced ? " = " : "=";
+        emit(std::string("\r\nDROF") + sep + "40\r\n\r\nDRON" + sep + "20\r\n");
+    }
     if (m_state.fclass == 8 && m_profile.voiceRing == RingStyle::Dle)
         emit(std::string{kDle, 'R'});
     else
