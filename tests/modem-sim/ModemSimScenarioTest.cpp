@@ -71,7 +71,7 @@ TEST(ModemSimScenarios, AnsweredCallPlaysTheCallersAudioUnansweredCallIsSkipped)
     const QString scenario = QStringLiteral("call\nring 1 every 1s\nlog unreachable\n"
                                             "call\nring 5 every 2s\nawait rx timeout 10s\nplay %1\nlog message played\n")
                                  .arg(wav);
-    SimSession s(simOptions(QStringLiteral("generic"), scenario));
+    SimSession s(simOptions(QStringLiteral("generic"), scenario, 4)); // slow enough that no audio is dropped
     ASSERT_TRUE(s.start()) << qPrintable(s.sim.error());
     ASSERT_TRUE(s.setUp({"AT+FCLASS=8"}));
     ASSERT_TRUE(s.sim.waitForLog(QStringLiteral("no answer after 1 ring(s)")));

@@ -63,7 +63,7 @@ QByteArray swapNibbles(QByteArray bytes)
 TEST(ModemSimStreams, ReceivedAudioIsShieldedAndCarriesInjectedEvents)
 {
     // Full-scale noise makes 8-bit samples of 0x10, which must be doubled.
-    SimSession s(simOptions(QStringLiteral("generic"), QStringLiteral("await rx\nnoise 60s 0\n")));
+    SimSession s(simOptions(QStringLiteral("generic"), QStringLiteral("await rx\nnoise 60s 0\n"), 4));
     ASSERT_TRUE(s.start()) << qPrintable(s.sim.error());
     ASSERT_TRUE(s.setUp({"AT+FCLASS=8", "AT+VLS=1"}));
     ASSERT_TRUE(s.talk.command("AT+VRX").contains("\r\nCONNECT\r\n"));
