@@ -206,8 +206,9 @@ TEST(LinuxSerialPort, WorkerThreadWritesWhileTheMainThreadReads)
     for (int i = 0; i < 60000; ++i)
         data.append(char(i % 251));
     std::atomic<bool> done{false};
+    std::atomic<bool> abandon{false};
     QThread* worker = QThread::create([&] {
-        for (qsizetype at = 0; at < data.size();) {
+        for (qsizetype at = 0; at < data.size() && !abandon;) {
             const QByteArray block = data.mid(at, 1024);
             if (p.port.outBuffFree() > block.size() + 10) {
                 p.port.write(block);
@@ -229,6 +230,7 @@ TEST(LinuxSerialPort, WorkerThreadWritesWhileTheMainThreadReads)
         echoed += p.readAll();
         QThread::msleep(1);
     }
+    abandon = true;
     worker->wait();
     delete worker;
     EXPECT_TRUE(got == data) << "got " << got.size() << " of " << data.size();
