@@ -25,9 +25,10 @@ public:
     QList<bool> stamped;
 };
 
-// An engine on a fake port, with a settings file in a temporary folder. Poll
-// rounds do not sleep; they are counted, so time-outs are exact and fast.
-class EngineTest : public testing::Test
+// An engine wired to a port of type Port, a settings file in a temporary
+// folder and a log recorder.
+template <typename Port>
+class EngineHarness : public testing::Test
 {
 protected:
     void SetUp() override
@@ -37,6 +38,23 @@ protected:
         engine.setSerialPort(&port);
         engine.setIniFile(ini.get());
         engine.setLogger(&log);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<IniFile> ini;
+    LineRecorder log;
+    Port port;
+    TQVModem253 engine;
+};
+
+// An engine on a fake port. Poll rounds do not sleep; they are counted, so
+// time-outs are exact and fast.
+class EngineTest : public EngineHarness<FakeSerialPort>
+{
+protected:
+    void SetUp() override
+    {
+        EngineHarness::SetUp();
         engine.setCmdTimeoutDur(1);
         engine.setSleepFunction([this](int ms) {
             ++sleeps;
@@ -75,11 +93,6 @@ protected:
         sleeps = sleptMs = 0;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<IniFile> ini;
-    FakeSerialPort port;
-    TQVModem253 engine;
-    LineRecorder log;
     int sleeps = 0;
     int sleptMs = 0;
 };

@@ -15,18 +15,9 @@ namespace {
 using Engine = TQVModem253;
 using testsupport::ModemSim;
 
-class SimulatorTest : public testing::Test
+class SimulatorTest : public EngineHarness<LinuxSerialPort>
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        ini = std::make_unique<IniFile>(dir.filePath(QStringLiteral("vlm.ini")));
-        engine.setSerialPort(&port);
-        engine.setIniFile(ini.get());
-        engine.setLogger(&log);
-    }
-
     void startSim(const QString& profile = QStringLiteral("generic"))
     {
         ModemSim::Options options;
@@ -58,12 +49,7 @@ protected:
         return results;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<IniFile> ini;
     std::unique_ptr<ModemSim> sim;
-    LinuxSerialPort port;
-    Engine engine;
-    LineRecorder log;
 };
 
 TEST_F(SimulatorTest, InitSendsInitStringsThenTheDefaultScript)
