@@ -1,0 +1,91 @@
+#include "TreeFile.h"
+
+#include "config/IniFile.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+
+const QString TreeSection = QStringLiteral("Tree");
+const QString FoldersSection = QStringLiteral("Folders");
+const QString ExpandedSection = QStringLiteral("Expanded");
+
+QString nodeKey(int index)
+{
+    return QStringLiteral("Node%1").arg(index);
+}
+
+QString safeText(QString text)
+{
+    for (QChar& c : text)
+        if (c == QLatin1Char('#') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char('_');
+    return text;
+}
+
+} // namespace
+
+bool SaveTreeToIni(const FolderTree& tree, IniFile& ini, QString* error)
+{
+    bool ok = ini.eraseSection(TreeSection) && ini.eraseSection(FoldersSection) && ini.eraseSection(ExpandedSection);
+    int index = 0;
+    tree.forEach([&](const FolderNode& node, int level) {
+        if (!ok)
+            return;
+        const QString key = nodeKey(index++);
+        ok = ini.writeString(TreeSection, key, QString(level, QLatin1Char('#')) + safeText(node.text))
+             && ini.writeString(FoldersSection, key, node.folderKey)
+             && ini.writeString(ExpandedSection, key, node.expanded ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+    if (!ok && error)
+        *error = ini.lastError();
+    return ok;
+}
+
+void LoadTreeFromIni(FolderTree& tree, const IniFile& ini)
+{
+    QStringList lines;
+    for (const QString& key : ini.readSection(TreeSection))
+        lines.append(ini.readString(TreeSection, key, QString()).replace(QLatin1Char('#'), QLatin1Char('\t')));
+    tree = FolderTree::fromLines(lines);
+    int index = 0;
+    tree.forEach([&](FolderNode& node, int) {
+        const QString key = nodeKey(index++);
+        node.folderKey = ini.readString(FoldersSection, key, QString());
+        node.expanded = ini.readString(ExpandedSection, key, QString()) == QLatin1String("1");
+    });
+}
+
+std::optional<FolderTree> loadLegacyTreeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) // written by the older release in a Latin codepage
+        text = QString::fromLatin1(bytes);
+    QStringList lines;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (!line.trimmed().isEmpty())
+            lines.append(line);
+    }
+    FolderTree tree = FolderTree::fromLines(lines);
+    tree.forEach([](FolderNode& node, int) { node.expanded = true; });
+    return tree;
+}
+
+QString folderNameError(const QString& name)
+{
+    if (name.contains(QLatin1Char('#')) || name.contains(QLatin1Char('\t')))
+        return QStringLiteral("A folder name cannot contain \"#\" or a TAB");
+    if (name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r')))
+        return QStringLiteral("A folder name must be one line");
+    if (name.size() > 100)
+        return QStringLiteral("A folder name can be at most 100 characters long");
+    return {};
+}
