@@ -1,4 +1,5 @@
 #include "CliCommand.h"
+#include "RecordingRows.h"
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/Query.h"
@@ -7,35 +8,6 @@
 namespace {
 
 const QString NewMessagesSql = QStringLiteral("SELECT * FROM recordings WHERE accessed=false");
-
-// A TAB or line break inside a value would break the columns.
-QString column(const QString& text)
-{
-    QString flat = text;
-    for (QChar& c : flat)
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
-    return flat;
-}
-
-void printRow(RowCursor& row, QTextStream& out)
-{
-    const QStringList columns = {
-        row.field(QStringLiteral("id")).asText(),
-        row.field(QStringLiteral("DateS")).asVariant().toDate().toString(QStringLiteral("yyyy-MM-dd")),
-        row.field(QStringLiteral("TimeS")).asVariant().toTime().toString(QStringLiteral("HH:mm:ss")),
-        row.field(QStringLiteral("Duration")).asText(),
-        row.field(QStringLiteral("callerID")).asText(),
-        row.field(QStringLiteral("Comment")).asText(),
-        row.field(QStringLiteral("fileName")).asText(),
-        QString::number(row.field(QStringLiteral("fileSize")).asInteger()),
-        row.field(QStringLiteral("accessed")).asBool() ? QStringLiteral("1") : QStringLiteral("0"),
-    };
-    QStringList flat;
-    for (const QString& text : columns)
-        flat.append(column(text));
-    out << flat.join(QLatin1Char('\t')) << '\n';
-}
 
 // Makes the named folder current; the first folder when no name is given.
 bool selectFolder(Catalogue& catalogue, const std::optional<QString>& name)
@@ -53,14 +25,14 @@ void listNewMessages(Catalogue& catalogue, const std::optional<QString>& folderK
     query.open();
     for (query.first(); !query.eof(); query.next())
         if (!folderKey || query.field(QStringLiteral("FolderId")).asText() == *folderKey)
-            printRow(query, out);
+            printRecordingRow(query, out);
 }
 
 void listFolder(Catalogue& catalogue, QTextStream& out)
 {
     Table& calls = catalogue.calls();
     for (calls.first(); !calls.eof(); calls.next())
-        printRow(calls, out);
+        printRecordingRow(calls, out);
 }
 
 int runList(CliContext& ctx)

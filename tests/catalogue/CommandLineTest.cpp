@@ -1,0 +1,98 @@
+#include "CatalogueTestSupport.h"
+
+#include "TestSupport.h"
+
+namespace {
+
+class CommandLineTest : public DataFolderTest
+{
+protected:
+    testsupport::ProcessResult cli(QStringList args)
+    {
+        args.prepend(data());
+        args.prepend(QStringLiteral("--data-dir"));
+        return testsupport::run(QStringLiteral(VELMORA_CLI_PATH), args);
+    }
+
+    static QList<QStringList> rows(const QByteArray& out)
+    {
+        QList<QStringList> result;
+        for (const QString& line : QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts))
+            result.append(line.split('\t'));
+        return result;
+    }
+
+    // A silent 8 kHz 16-bit mono WAV file of the given length, made by sox.
+    QString makeWav(const QString& name, const QString& seconds)
+    {
+        const QString file = path(name);
+        const auto made = testsupport::run("sox", {"-n", "-r", "8000", "-c", "1", "-b", "16", file, "trim", "0", seconds});
+        EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
+        return file;
+    }
+};
+
+TEST_F(CommandLineTest, FoldersListAndAddRecordingWorkOnAnEmptyDataFolder)
+{
+    if (!testsupport::haveProgram("sox"))
+        GTEST_SKIP() << "sox is needed to make the WAV files";
+    const auto folders = cli({"folders"});
+    ASSERT_EQ(folders.exitCode, 0) << folders.err.toStdString();
+    const auto tree = rows(folders.out);
+    ASSERT_EQ(tree.size(), 1);
+    EXPECT_EQ(tree[0][0], "General");
+    EXPECT_EQ(tree[0][1].size(), 9);
+
+    const QString message = makeWav("message.wav", "75.5");
+    const QString call = makeWav("call.wav", "3");
+    const auto added = cli({"add-recording", message, "--caller", "5551234", "--name", "SMITH\tJOHN", "--answered"});
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    ASSERT_EQ(cli({"add-recording", call}).exitCode, 0);
+
+    const auto listed = rows(cli({"list"}).out);
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(rows(added.out), listed.mid(0, 1)); // add-recording prints the row it added
+    const QStringList& first = listed[0];
+    ASSERT_EQ(first.size(), 9);
+    EXPECT_EQ(first[0].size(), 9);
+    EXPECT_EQ(first[1], QDate::currentDate().toString("yyyy-MM-dd"));
+    EXPECT_EQ(first[3], "01:15");
+    EXPECT_EQ(first[4], "5551234");
+    EXPECT_EQ(first[5], "SMITH JOHN");
+    EXPECT_EQ(first[8], "0");
+    EXPECT_EQ(listed[1][3], "00:03");
+    EXPECT_EQ(listed[1][8], "1");
+    // The start time lies the audio's length before the row's saving.
+    const QTime start = QTime::fromString(first[2], "HH:mm:ss");
+    EXPECT_EQ(first[6], "1_" + QString(first[1]).remove(QLatin1Char('-')) + "_" + start.toString("HHmmss") + ".wav");
+    EXPECT_EQ(testsupport::readFile(wavDir() + first[6]), testsupport::readFile(message));
+    EXPECT_EQ(first[7].toLongLong(), QFileInfo(message).size());
+
+    const auto fresh = rows(cli({"list", "--new"}).out);
+    ASSERT_EQ(fresh.size(), 1);
+    EXPECT_EQ(fresh[0][4], "5551234");
+    EXPECT_TRUE(rows(cli({"list", "--new", "--folder", "General"}).out).size() == 1);
+}
+
+TEST_F(CommandLineTest, BadInputIsReportedAndAddsNothing)
+{
+    testsupport::writeFile(path("not-a-wave.wav"), "plain text");
+    const auto refused = cli({"add-recording", path("not-a-wave.wav")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("not-a-wave.wav")) << refused.err.toStdString();
+    EXPECT_TRUE(rows(cli({"list"}).out).isEmpty());
+    EXPECT_TRUE(QDir(wavDir()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    const auto unknown = cli({"list", "--folder", "Nobody"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains("Nobody"));
+    EXPECT_EQ(cli({"list", "extra"}).exitCode, 2);
+
+    testsupport::writeFile(path("Folders.d"), "damaged");
+    const auto damaged = cli({"folders"});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_TRUE(damaged.err.contains("Folders.d")) << damaged.err.toStdString();
+    EXPECT_EQ(testsupport::readFile(path("Folders.d")), "damaged");
+}
+
+} // namespace
