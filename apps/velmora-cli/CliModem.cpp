@@ -1,17 +1,6 @@
 #include "CliModem.h"
 
-#include <QDir>
-#include <QStandardPaths>
-
-QString cliDataFolder(const CliContext& context)
-{
-    if (!context.dataDir.isEmpty())
-        return QDir(context.dataDir).absolutePath();
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    return base + QStringLiteral("/Velmora");
-}
+#include "catalogue/DataFolder.h"
 
 void StreamTextSink::appendLine(const QString& line)
 {
@@ -21,7 +10,8 @@ void StreamTextSink::appendLine(const QString& line)
 }
 
 CliModem::CliModem(const CliContext& context)
-    : m_dataFolder(cliDataFolder(context)), m_settings(m_dataFolder + QStringLiteral("/vlm.ini"))
+    : m_dataFolder(datafolder::choose(datafolder::currentInputs(context.dataDir))),
+      m_settings(m_dataFolder + QLatin1Char('/') + datafolder::SettingsFileName)
 {
     m_engine.setSerialPort(&m_port);
     m_engine.setIniFile(&m_settings);

@@ -8,10 +8,6 @@
 
 #include <QMutex>
 
-// The data folder: --data-dir, else $XDG_DATA_HOME/Velmora, else
-// ~/.local/share/Velmora.
-QString cliDataFolder(const CliContext& context);
-
 // Log lines to a text stream (stdout for the command line).
 class StreamTextSink : public TextSink
 {
@@ -24,7 +20,8 @@ private:
     QTextStream& m_out;
 };
 
-// The modem engine on the real serial port with the data folder's settings.
+// The modem engine on the real serial port with the data folder's settings
+// (the data folder is not created).
 // The device is --port when given, else the settings' PortName, else the
 // port number of the settings.
 class CliModem

@@ -1,6 +1,6 @@
 #include "CliModem.h"
 
-#include <QDir>
+#include "catalogue/DataFolder.h"
 
 namespace {
 
@@ -13,12 +13,15 @@ int runInit(CliContext& ctx)
     if (!args.positional(0, 0, none))
         return cliUsageError(ctx, QStringLiteral("init"), args.error());
 
+    QString error;
+    if (datafolder::prepare(ctx.dataDir, &error).isEmpty()) {
+        ctx.err << "velmora-cli init: " << error << "\n";
+        return 1;
+    }
     StreamTextSink log(ctx.out); // outlives the engine
     CliModem modem(ctx);
     modem.engine().setLogger(&log);
     try {
-        if (!QDir().mkpath(modem.dataFolder()))
-            throw InitScriptError(QStringLiteral("Cannot create the data folder %1").arg(modem.dataFolder()).toStdString());
         ensureInitScript(initScriptPath(modem.settings().fileName()));
         if (!modem.engine().InitModem()) {
             ctx.err << "velmora-cli init: the serial port did not open\n";
