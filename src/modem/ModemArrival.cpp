@@ -1,12 +1,18 @@
 #include "TQVModem253.h"
 
+#include "modem/Shielding.h"
 #include "platform/SerialPort.h"
+
+#include <algorithm>
+#include <array>
 
 namespace {
 
 // Longer than any reply a modem gives to one command; beyond it the bytes are
 // not a reply (for instance voice data after a stream start that timed out).
 constexpr qsizetype MaxReplyText = 64 * 1024;
+// The most bytes one arrival is processed as; a port buffer holds 2048.
+constexpr qsizetype MaxChunk = 4096;
 
 char upper(char c)
 {
@@ -37,19 +43,57 @@ void TQVModem253::PortTriggerAvail(int count)
     SerialPort* port = SerialPortRef.data();
     if (!port || count <= 0)
         return;
-    // The chunk is local: handlers called from the pipeline may run waits
-    // that process further arrivals before this one is done.
-    QByteArray chunk(count, Qt::Uninitialized);
-    const qint64 got = port->read(chunk.data(), count);
-    if (got <= 0)
-        return;
-    chunk.truncate(got);
-    ProcessArrival(chunk);
+    // The chunk lives on this call's stack: handlers called from the pipeline
+    // may run waits that process further arrivals before this one is done,
+    // and nothing is allocated per arrival. One byte in front is room for a
+    // DLE carried over from the previous chunk.
+    std::array<char, MaxChunk + 1> buffer;
+    while (count > 0) {
+        const qint64 got = port->read(buffer.data() + 1, std::min<qint64>(count, MaxChunk));
+        if (got <= 0)
+            return;
+        count -= int(got);
+        processChunk(buffer.data() + 1, got);
+    }
 }
 
 void TQVModem253::ProcessArrival(const QByteArray& chunk)
 {
+    std::array<char, MaxChunk + 1> buffer;
+    for (qsizetype at = 0; at < chunk.size(); at += MaxChunk) {
+        const qsizetype size = std::min<qsizetype>(chunk.size() - at, MaxChunk);
+        std::copy_n(chunk.constData() + at, size, buffer.data() + 1);
+        processChunk(buffer.data() + 1, size);
+    }
+}
+
+// `data` has one writable byte in front of it.
+void TQVModem253::processChunk(char* data, qsizetype size)
+{
+    // A DLE pair split between two arrivals is joined again: otherwise its
+    // event is lost and, while receiving, both bytes land in the recording.
+    if (PendingDle) {
+        *--data = DLE;
+        ++size;
+        PendingDle = false;
+    }
+    if (endsInOpenDle(QByteArrayView(data, size))) {
+        --size;
+        PendingDle = true;
+    }
+    if (size == 0)
+        return;
+    const QByteArray chunk = QByteArray::fromRawData(data, size); // not kept beyond this call
     DetectReply(chunk);
+    if (VoiceState.load() == VoiceIdle)
+        collectTextLines(chunk);
+    else
+        IdleLines.clear();
+    forEachDlePair(chunk, [&](uint8_t code) { runDleAction(code, chunk); });
+    if (VoiceState.load() == VoiceReceive)
+        size = stripShieldingInPlace(data, size);
+    if (auto handler = OnData)
+        handler(QByteArray(data, size)); // a copy the handler may keep
 }
 
 // OK, ERROR and CONNECT, looked for in this chunk only: a reply split over
@@ -57,7 +101,7 @@ void TQVModem253::ProcessArrival(const QByteArray& chunk)
 void TQVModem253::DetectReply(const QByteArray& chunk)
 {
     if (CallerIdCollecting)
-        CallerIdBuffer.append(chunk);
+        appendCallerIdChunk(chunk);
     QByteArrayView text = chunk;
     if (VoiceState.load() == VoiceIdle) {
         text = takeEcho(text);

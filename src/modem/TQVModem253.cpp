@@ -68,6 +68,7 @@ TQVModem253::TQVModem253(QObject* owner)
       Sleep([](int ms) { QThread::msleep(ulong(ms)); })
 {
     RingTimer->setInterval(1000);
+    setUpArrival();
 }
 
 TQVModem253::~TQVModem253() = default;
@@ -117,6 +118,8 @@ void TQVModem253::configurePort(SerialPort& port)
 void TQVModem253::PortOpened()
 {
     PortIsOpen = true;
+    PendingDle = false; // nothing of an earlier session pairs with what comes now
+    IdleLines.clear();
     if (auto handler = OnPortOpen)
         handler(this);
 }

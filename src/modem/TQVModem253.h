@@ -1,8 +1,11 @@
 #pragma once
 
 #include "audio/WaveFormat.h"
+#include "modem/CallerId.h"
+#include "modem/DleCodes.h"
 #include "modem/InitScript.h"
 #include "modem/ModemProfile.h"
+#include "modem/RingTracker.h"
 #include "platform/SerialPort.h"
 
 #include <QByteArray>
@@ -157,6 +160,12 @@ public:
     void PortTriggerAvail(int count);
     // The pipeline for one chunk as read from the port.
     void ProcessArrival(const QByteArray& chunk);
+    // Splits a caller-ID record and raises the packet events.
+    void ParseCallerID(const QStringList& lines);
+    // Expiry of RingTimer: the caller stopped ringing (or the call was taken).
+    void RingAwayTimer();
+    // Forgets a ring-span measurement under way.
+    void resetRingTicks() { Rings.resetTicks(); }
 
     // --- State for callers and tests ---------------------------------------
     bool portIsOpen() const { return PortIsOpen.load(); }
@@ -167,6 +176,14 @@ public:
     void setSleepFunction(std::function<void(int ms)> sleep);
     // The time-stamp prefix of every log line.
     static QString TimeStampPrefix();
+    // The millisecond tick clock of the ring timing; it may wrap at 2^32.
+    void setTickClock(std::function<uint32_t()> clock);
+    // Plain-text caller-ID lines make a record once the modem has been quiet
+    // this long (or at the next ring).
+    void setCallerIdQuietMs(int ms);
+    int ringCounter() const { return Rings.ringCounter(); }
+    const QTimer* ringTimer() const { return RingTimer; }
+    bool dtmfToneOn() const { return DtmfToneOn; }
 
 private:
     class ReplyWait;
@@ -176,6 +193,18 @@ private:
     void PortClosed();
     void configurePort(SerialPort& port);
     void DetectReply(const QByteArray& chunk);
+    void setUpArrival();
+    void processChunk(char* data, qsizetype size);
+    void appendCallerIdChunk(const QByteArray& chunk);
+    void collectTextLines(QByteArrayView chunk);
+    void runDleAction(uint8_t code, const QByteArray& chunk);
+    void raiseDleEvent(DleAction action);
+    void dtmfDigit(char digit);
+    void Ring(RingTracker::Source source);
+    void callerIdStart(const QByteArray& chunk);
+    void callerIdEnd();
+    void textCallerIdLine(const QString& line);
+    void completeTextCallerId();
     QByteArrayView takeEcho(QByteArrayView text);
     void appendReplyText(QByteArrayView text);
     void enterStreamFromLastCommand();
@@ -213,9 +242,7 @@ private:
     QByteArray CallerIdBuffer;
     QByteArray ReplyText;                  // guarded by TextMutex
     std::atomic<uint8_t> ThreadDone{0};
-    int FirstRingTick = -1;
-    int SecondRingTick = -1;
-    int RingCounter = 0;
+    RingTracker Rings; // RingCounter, FirstRingTick, SecondRingTick
     QString HookCommand;                   // GetHook; guarded by TextMutex
 
 public:
@@ -250,4 +277,9 @@ private:
     std::atomic<bool> EscapeStopPairs{false}; // stop pairs go out behind an escaped DLE
     std::atomic<bool> EscapeNextStop{false};  // a plain stop pair went unanswered
     std::function<void(int ms)> Sleep;
+    std::function<uint32_t()> TickClock;
+    bool PendingDle = false;      // a chunk ended in the first byte of a DLE pair
+    ModemTextLines IdleLines;     // text received while idle, cut into lines
+    QStringList TextCallerId;     // plain-text caller-ID lines not yet reported
+    QTimer* CallerIdQuietTimer = nullptr;
 };
