@@ -1,0 +1,113 @@
+#include "CliLineSession.h"
+
+#include "modem/DleCodes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+#include <csignal>
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = true;
+}
+
+struct EventName
+{
+    TQVModem253::SenderEvent TQVModem253::*event;
+    DleAction action;
+};
+
+const EventName SenderEvents[] = {
+    {&TQVModem253::OnRcvOverrun, DleAction::RcvOverrun}, {&TQVModem253::OnLclOnHook, DleAction::LclOnHook},
+    {&TQVModem253::OnLclOffHook, DleAction::LclOffHook}, {&TQVModem253::OnSilence, DleAction::Silence},
+    {&TQVModem253::OnQuiet, DleAction::Quiet},           {&TQVModem253::OnLCI, DleAction::LCI},
+    {&TQVModem253::OnLCPR, DleAction::LCPR},             {&TQVModem253::OnCallWait, DleAction::CallWait},
+    {&TQVModem253::OnRingBack, DleAction::RingBack},     {&TQVModem253::OnBusy, DleAction::Busy},
+    {&TQVModem253::OnDialtone, DleAction::Dialtone},     {&TQVModem253::OnReorder, DleAction::Reorder},
+    {&TQVModem253::OnTrxUnderrun, DleAction::TrxUnderrun}, {&TQVModem253::OnExtOnHook, DleAction::ExtOnHook},
+    {&TQVModem253::OnExtOffHook, DleAction::ExtOffHook}, {&TQVModem253::OnVoiceDetect, DleAction::VoiceDetect},
+};
+
+} // namespace
+
+CliLineSession::CliLineSession(CliContext& context, const QString& commandName)
+    : m_ctx(context), m_name(commandName), m_log(context.err), m_modem(context)
+{
+    m_modem.engine().setLogger(&m_log);
+    g_interrupted = false;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+}
+
+CliLineSession::~CliLineSession()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+bool CliLineSession::initialise()
+{
+    try {
+        if (!QDir().mkpath(m_modem.dataFolder()))
+            throw InitScriptError(
+                QStringLiteral("Cannot create the data folder %1").arg(m_modem.dataFolder()).toStdString());
+        ensureInitScript(initScriptPath(m_modem.settings().fileName()));
+        if (engine().InitModem())
+            return true;
+        m_ctx.err << "velmora-cli " << m_name << ": the serial port did not open\n";
+    } catch (const std::exception& e) { // SerialPortError, InitScriptError
+        m_ctx.err << e.what() << "\n";
+    }
+    m_ctx.err.flush();
+    return false;
+}
+
+void CliLineSession::printLine(const QString& line)
+{
+    m_ctx.out << line << '\n';
+    m_ctx.out.flush();
+}
+
+void CliLineSession::printEvents()
+{
+    TQVModem253& e = engine();
+    e.OnRing = [this](TQVModem253*) { printLine(QStringLiteral("RING")); };
+    e.OnRingAway = [this](int n) { printLine(QStringLiteral("RINGAWAY %1").arg(n)); };
+    e.OnCallerID = [this](const QString& date, const QString& time, const QString& number, const QString& name) {
+        printLine(QStringLiteral("CALLERID date=%1 time=%2 number=%3 name=%4").arg(date, time, number, name));
+    };
+    e.OnDTMF = [this](char digit) { printLine(QStringLiteral("DTMF %1").arg(QLatin1Char(digit))); };
+    e.OnCmxMsg = [this](const QString& m) { printLine(QStringLiteral("CALLERID-MESSAGE %1").arg(m)); };
+    e.OnCmxError = [this](const QString& m) { printLine(QStringLiteral("CALLERID-ERROR %1").arg(m)); };
+    e.OnDstvRing = [this](const QString& on, const QString& off) {
+        printLine(QStringLiteral("DISTINCTIVE-RING on=%1 off=%2").arg(on, off));
+    };
+    e.OnCadence = [this](const QString& on, const QString& off) {
+        printLine(QStringLiteral("RING-CADENCE on=%1 off=%2").arg(on, off));
+    };
+    for (const EventName& n : SenderEvents) {
+        const QString name = QString::fromLatin1(dleActionName(n.action));
+        e.*n.event = [this, name](TQVModem253*) { printLine(name); };
+    }
+}
+
+bool CliLineSession::interrupted() const
+{
+    return g_interrupted.load();
+}
+
+void CliLineSession::run(std::optional<int> seconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 limitMs = seconds ? qint64(*seconds) * 1000 : -1;
+    while (!m_stopped && !interrupted() && (limitMs < 0 || clock.elapsed() < limitMs)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
