@@ -1,9 +1,9 @@
 #include "CliLineSession.h"
 
+#include "catalogue/DataFolder.h"
 #include "modem/DleCodes.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QThread>
 #include <csignal>
 
@@ -52,10 +52,12 @@ CliLineSession::~CliLineSession()
 
 bool CliLineSession::initialise()
 {
+    QString error;
+    if (datafolder::prepare(m_ctx.dataDir, &error).isEmpty()) {
+        m_ctx.err << "velmora-cli " << m_name << ": " << error << "\n";
+        return false;
+    }
     try {
-        if (!QDir().mkpath(m_modem.dataFolder()))
-            throw InitScriptError(
-                QStringLiteral("Cannot create the data folder %1").arg(m_modem.dataFolder()).toStdString());
         ensureInitScript(initScriptPath(m_modem.settings().fileName()));
         if (engine().InitModem())
             return true;
