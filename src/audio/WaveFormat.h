@@ -68,6 +68,14 @@ public:
     // Reads 512 bytes; false, and the record unchanged, when fewer arrive.
     bool loadFormatBuffer(QIODevice& stream);
 
+    // Tag name and format text from the codec layer: "name: text", the text
+    // alone without a tag name, empty without a text.
+    QString describe() const;
+    // Sets this record to the PCM format the codec layer suggests for source.
+    // Raises EACMConversionError (error-table text) when there is none and
+    // "Conversion not possible." when no stream from source to it opens.
+    void suggestPCM(const TdeWaveFormat& source);
+
 private:
     quint16 u16(int offset) const;
     quint32 u32(int offset) const;

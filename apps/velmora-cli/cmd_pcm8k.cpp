@@ -1,0 +1,50 @@
+#include "CliCommand.h"
+
+#include "audio/AudioErrors.h"
+#include "audio/FileConversion.h"
+
+#include <QBuffer>
+#include <QSaveFile>
+
+namespace {
+
+class CliMessages : public AudioMessageSink
+{
+public:
+    explicit CliMessages(QTextStream& err) : m_err(err) {}
+    void showMessage(const QString& text) override { m_err << text << "\n"; }
+
+private:
+    QTextStream& m_err;
+};
+
+int runPcm8k(CliContext& ctx)
+{
+    CliArgs args(ctx.args);
+    QStringList files;
+    if (!args.positional(2, 2, files))
+        return cliUsageError(ctx, QStringLiteral("pcm8k"), args.error());
+    QBuffer memory;
+    memory.open(QIODevice::ReadWrite);
+    CliMessages messages(ctx.err);
+    try {
+        if (!WavToPcm8k(files[0], memory, &messages))
+            return 1;
+    } catch (const EACMError& e) {
+        ctx.err << e.message() << "\n";
+        return 1;
+    }
+    QSaveFile out(files[1]);
+    if (!out.open(QIODevice::WriteOnly) || out.write(memory.data()) != memory.size() || !out.commit()) {
+        ctx.err << "Cannot write file \"" << files[1] << "\". " << out.errorString() << "\n";
+        return 1;
+    }
+    ctx.out << files[1] << ": " << memory.size() << " bytes of 8 kHz 8-bit mono PCM\n";
+    return 0;
+}
+
+CliCommandRegistrar pcm8k({QStringLiteral("pcm8k"), QStringLiteral("IN.wav OUT.raw"),
+                           QStringLiteral("write a WAV file's audio as raw 8 kHz 8-bit unsigned mono PCM"),
+                           &runPcm8k});
+
+} // namespace

@@ -1,0 +1,81 @@
+#include "CodecDriver.h"
+
+#include "CodecResult.h"
+
+int CodecStream::prepare(quint8* input, qint64 inputLength, quint8* output, qint64 outputLength)
+{
+    if (isPrepared())
+        return CodecResult::Busy;
+    if (!input || !output || inputLength <= 0 || outputLength <= 0)
+        return CodecResult::InvalidParameter;
+    if (const int result = onPrepare(inputLength))
+        return result;
+    m_input = input;
+    m_inputLength = inputLength;
+    m_output = output;
+    m_outputLength = outputLength;
+    return CodecResult::Ok;
+}
+
+void CodecStream::unprepare()
+{
+    if (!isPrepared())
+        return;
+    onUnprepare();
+    m_input = m_output = nullptr;
+    m_inputLength = m_outputLength = 0;
+}
+
+int CodecStream::convert(qint64 inputBytes, qint64& used, qint64& produced)
+{
+    used = produced = 0;
+    if (!isPrepared())
+        return CodecResult::Unprepared;
+    if (inputBytes < 0 || inputBytes > m_inputLength)
+        return CodecResult::InvalidParameter;
+    return process(m_input, inputBytes, m_output, m_outputLength, used, produced);
+}
+
+QString CodecDriver::formatText(const TdeWaveFormat& format) const
+{
+    return codecformat::describeFields(format.samplesPerSec(), format.bitsPerSample(), format.channels());
+}
+
+namespace codecformat {
+
+QString describeFields(quint32 samplesPerSec, quint16 bits, quint16 channels)
+{
+    const QString rate = QString::asprintf("%u.%03u kHz", samplesPerSec / 1000, samplesPerSec % 1000);
+    const QString layout = channels == 1 ? QStringLiteral("Mono")
+                           : channels == 2 ? QStringLiteral("Stereo")
+                                           : QStringLiteral("%1 Channels").arg(channels);
+    if (bits == 0)
+        return rate + QStringLiteral(", ") + layout;
+    return QStringLiteral("%1, %2 Bit, %3").arg(rate).arg(bits).arg(layout);
+}
+
+bool rateSupported(quint32 samplesPerSec)
+{
+    return samplesPerSec >= 8000 && samplesPerSec <= 48000;
+}
+
+bool isUsablePcm(const TdeWaveFormat& f)
+{
+    const quint16 bits = f.bitsPerSample();
+    return f.formatTag() == WaveTag::Pcm && (bits == 8 || bits == 16) && (f.channels() == 1 || f.channels() == 2) &&
+           rateSupported(f.samplesPerSec()) && f.blockAlign() == f.channels() * bits / 8;
+}
+
+bool isPcm16Like(const TdeWaveFormat& pcm, const TdeWaveFormat& format)
+{
+    return isUsablePcm(pcm) && pcm.bitsPerSample() == 16 && pcm.channels() == format.channels() &&
+           pcm.samplesPerSec() == format.samplesPerSec();
+}
+
+const std::vector<quint32>& offeredRates()
+{
+    static const std::vector<quint32> rates{8000, 11025, 16000, 22050, 32000, 44100, 48000};
+    return rates;
+}
+
+} // namespace codecformat

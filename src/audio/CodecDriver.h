@@ -1,0 +1,79 @@
+#pragma once
+
+#include "WaveFormat.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// One open conversion from a format to another.
+//
+// The caller registers an input and an output buffer once (prepare), then
+// converts the first n bytes of the input buffer again and again. Only whole
+// blocks of a block-structured format are converted; what is left stays for
+// the next call. Everything a stream needs per call is allocated in prepare,
+// so converting allocates nothing.
+class CodecStream
+{
+public:
+    virtual ~CodecStream() = default;
+
+    // The most output n input bytes may produce; 0 when n is too little to
+    // produce anything.
+    virtual qint64 outputSize(qint64 inputBytes) const = 0;
+    // Forgets all state carried between calls (filter history, predictors).
+    virtual void reset() = 0;
+
+    int prepare(quint8* input, qint64 inputLength, quint8* output, qint64 outputLength);
+    void unprepare();
+    bool isPrepared() const { return m_input != nullptr; }
+    int convert(qint64 inputBytes, qint64& used, qint64& produced);
+
+protected:
+    // Sizes the stream's work memory for inputs of up to inputLength bytes.
+    virtual int onPrepare(qint64 inputLength) { return 0; }
+    virtual void onUnprepare() {}
+    virtual int process(const quint8* input, qint64 inputBytes, quint8* output, qint64 outputCapacity,
+                        qint64& used, qint64& produced) = 0;
+
+private:
+    quint8* m_input = nullptr;
+    qint64 m_inputLength = 0;
+    quint8* m_output = nullptr;
+    qint64 m_outputLength = 0;
+};
+
+// A driver of one format tag: converts between its format and PCM (the PCM
+// driver: between PCM formats). Drivers register with the codec registry.
+class CodecDriver
+{
+public:
+    virtual ~CodecDriver() = default;
+
+    virtual quint16 tag() const = 0;
+    virtual QString tagName() const = 0;
+    // A format of this tag the driver can encode or decode.
+    virtual bool isValid(const TdeWaveFormat& format) const = 0;
+    virtual QString formatText(const TdeWaveFormat& format) const;
+    virtual bool canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const = 0;
+    // Only called when canConvert(from, to).
+    virtual std::unique_ptr<CodecStream> open(const TdeWaveFormat& from, const TdeWaveFormat& to) const = 0;
+    // The PCM format this driver converts a valid format to and from.
+    virtual std::optional<TdeWaveFormat> suggestPcm(const TdeWaveFormat& format) const = 0;
+    // The formats a user may choose from.
+    virtual std::vector<TdeWaveFormat> formats() const = 0;
+};
+
+// Helpers shared by the drivers.
+namespace codecformat {
+// "8.000 kHz, 16 Bit, Stereo"; bits are left out when 0.
+QString describeFields(quint32 samplesPerSec, quint16 bits, quint16 channels);
+// PCM with consistent fields, rate 8000-48000 Hz, 1-2 channels, 8 or 16 bits.
+bool isUsablePcm(const TdeWaveFormat& format);
+// 16-bit PCM of the same rate and channels as format.
+bool isPcm16Like(const TdeWaveFormat& pcm, const TdeWaveFormat& format);
+bool rateSupported(quint32 samplesPerSec);
+// The sample rates offered for choosing.
+const std::vector<quint32>& offeredRates();
+} // namespace codecformat

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "CodecDriver.h"
+
+// IMA ADPCM (tag 0x0011) in the WAV block layout: each block starts with a
+// 4-byte header per channel (first sample, step index, 0), then 4-bit codes
+// in groups of 4 bytes per channel, low nibble first. To and from 16-bit PCM
+// of the same rate and channels.
+class ImaAdpcmCodec : public CodecDriver
+{
+public:
+    quint16 tag() const override { return WaveTag::ImaAdpcm; }
+    QString tagName() const override { return QStringLiteral("IMA ADPCM"); }
+    bool isValid(const TdeWaveFormat& format) const override;
+    bool canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
+    std::unique_ptr<CodecStream> open(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
+    std::optional<TdeWaveFormat> suggestPcm(const TdeWaveFormat& format) const override;
+    std::vector<TdeWaveFormat> formats() const override;
+};
+
+// The usual layout for a rate: 256 bytes a channel per block up to 11025 Hz,
+// doubled for each doubling of the rate (505 samples a block at 8 kHz mono).
+TdeWaveFormat imaAdpcmFormat(quint32 samplesPerSec, quint16 channels);
+
+// Samples per channel in a block of blockAlign bytes.
+int imaSamplesPerBlock(int blockAlign, int channels);

@@ -1,0 +1,38 @@
+#include "ModemFormats.h"
+
+#include "G711Codec.h"
+#include "ImaAdpcmCodec.h"
+
+#include <QStringList>
+
+Tcodec::Tcodec()
+{
+    pcm_8000_8.setFormatIn(pcmFormat(8000, 8, 1));
+    pcm_8000_16.setFormatIn(pcmFormat(8000, 16, 1));
+    uLaw_8000_8.setFormatIn(g711Format(WaveTag::MuLaw, 8000, 1));
+    aLaw_8000_8.setFormatIn(g711Format(WaveTag::ALaw, 8000, 1));
+    ima_adpcm_8000_4.setFormatIn(imaAdpcmFormat(8000, 1));
+}
+
+std::optional<TdeWaveFormat> Tcodec::findModemFormat(const QString& compression, int bitsPerSample,
+                                                     quint32 samplesPerSec) const
+{
+    const struct
+    {
+        const TdeAudioConvertor& row;
+        QStringList names;
+    } rows[] = {
+        {pcm_8000_8, {QStringLiteral("UNSIGNED PCM")}},
+        {pcm_8000_16, {QStringLiteral("UNSIGNED PCM"), QStringLiteral("SIGNED PCM")}},
+        {uLaw_8000_8, {QStringLiteral("ULAW")}},
+        {aLaw_8000_8, {QStringLiteral("ALAW")}},
+        {ima_adpcm_8000_4, {QStringLiteral("IMA ADPCM")}},
+    };
+    for (const auto& r : rows) {
+        const TdeWaveFormat& f = r.row.formatIn();
+        if (r.names.contains(compression, Qt::CaseSensitive) && f.bitsPerSample() == bitsPerSample &&
+            f.samplesPerSec() == samplesPerSec)
+            return f;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "AudioConvertor.h"
+
+#include <QString>
+#include <optional>
+
+// The modem's native sample formats, held in the FormatIn of five
+// convertors (their FormatOut plays no part). All are 1 channel, 8000 Hz.
+class Tcodec
+{
+public:
+    Tcodec();
+
+    TdeAudioConvertor pcm_8000_8;       // "UNSIGNED PCM", 8 bits
+    TdeAudioConvertor pcm_8000_16;      // "UNSIGNED PCM" or "SIGNED PCM", 16 bits
+    TdeAudioConvertor uLaw_8000_8;      // "ULAW", 8 bits
+    TdeAudioConvertor aLaw_8000_8;      // "ALAW", 8 bits
+    TdeAudioConvertor ima_adpcm_8000_4; // "IMA ADPCM", 4 bits
+
+    // The format of the first row, in the order above, whose compression
+    // name (exact, case-sensitive), bits per sample and rate match; none for
+    // an 8-bit "SIGNED PCM", for instance.
+    std::optional<TdeWaveFormat> findModemFormat(const QString& compression, int bitsPerSample,
+                                                 quint32 samplesPerSec) const;
+};
