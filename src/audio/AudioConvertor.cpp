@@ -3,6 +3,8 @@
 #include "CodecRegistry.h"
 #include "CodecResult.h"
 
+#include <limits>
+
 namespace {
 
 [[noreturn]] void raise(const char* message)
@@ -112,19 +114,43 @@ void TdeAudioConvertor::convert(const void* data, qint64 size)
     if (!m_active)
         raise("Cannot perform this action while not active.");
     m_lastOutput = nullptr;
-    const quint8* block = static_cast<const quint8*>(data);
-    for (auto& step : m_steps) {
-        size = step->convert(block, size, m_maskFloatingPoint);
-        if (size == 0) {
-            block = nullptr;
-            break;
+    m_lastOutputSize = 0;
+    runFrom(0, static_cast<const quint8*>(data), size);
+}
+
+void TdeAudioConvertor::flush()
+{
+    if (!m_active)
+        raise("Cannot perform this action while not active.");
+    for (size_t i = 0; i < m_steps.size(); ++i) {
+        for (;;) {
+            const bool last = i + 1 == m_steps.size();
+            const qint64 room = last ? std::numeric_limits<qint64>::max() : m_steps[i + 1]->room();
+            const qint64 n = room > 0 ? m_steps[i]->drain(room) : 0;
+            if (n == 0)
+                break;
+            runFrom(i + 1, m_steps[i]->output(), n);
         }
-        block = step->output();
     }
+}
+
+// Runs a block through the steps from first on; a step that yields nothing
+// keeps its input and ends the run without a notification.
+void TdeAudioConvertor::runFrom(size_t first, const quint8* block, qint64 size)
+{
+    for (size_t i = first; i < m_steps.size(); ++i) {
+        size = m_steps[i]->convert(block, size, m_maskFloatingPoint);
+        if (size == 0)
+            return;
+        block = m_steps[i]->output();
+    }
+    deliver(block, size);
+}
+
+void TdeAudioConvertor::deliver(const quint8* block, qint64 size)
+{
     m_lastOutput = block;
-    m_lastOutputSize = block ? size : 0;
-    if (!block)
-        return;
+    m_lastOutputSize = size;
     notifyObservers(block, size);
     if (m_onAudioConverted)
         m_onAudioConverted(this, block, size, m_abort);

@@ -33,6 +33,10 @@ public:
     void setActive(bool active);
     bool isActive() const { return m_active; }
     void convert(const void* data, qint64 size);
+    // At the end of a stream: delivers what the steps still hold (the tail a
+    // resampler keeps back), so a converted file is not cut short. Input
+    // that never completed a codec block stays dropped.
+    void flush();
 
     const TdeWaveFormat& formatIn() const { return m_formatIn; }
     void setFormatIn(const TdeWaveFormat& format) { m_formatIn = format; }
@@ -61,6 +65,8 @@ private:
     bool possible(const TdeWaveFormat& from, const TdeWaveFormat& to) const;
     TdeWaveFormat suggestedPcm(const TdeWaveFormat& base, const TdeWaveFormat& source) const;
     void freeChain();
+    void runFrom(size_t first, const quint8* block, qint64 size);
+    void deliver(const quint8* block, qint64 size);
 
     bool m_abort = false;
     bool m_active = false;

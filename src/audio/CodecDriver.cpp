@@ -2,6 +2,8 @@
 
 #include "CodecResult.h"
 
+#include <algorithm>
+
 int CodecStream::prepare(quint8* input, qint64 inputLength, quint8* output, qint64 outputLength)
 {
     if (isPrepared())
@@ -34,6 +36,14 @@ int CodecStream::convert(qint64 inputBytes, qint64& used, qint64& produced)
     if (inputBytes < 0 || inputBytes > m_inputLength)
         return CodecResult::InvalidParameter;
     return process(m_input, inputBytes, m_output, m_outputLength, used, produced);
+}
+
+int CodecStream::drain(qint64 maxBytes, qint64& produced)
+{
+    produced = 0;
+    if (!isPrepared())
+        return CodecResult::Unprepared;
+    return onDrain(m_output, std::min(maxBytes, m_outputLength), produced);
 }
 
 QString CodecDriver::formatText(const TdeWaveFormat& format) const

@@ -29,11 +29,20 @@ public:
     void unprepare();
     bool isPrepared() const { return m_input != nullptr; }
     int convert(qint64 inputBytes, qint64& used, qint64& produced);
+    // At the end of the input: produces into the output buffer, at most
+    // maxBytes at a time, what the stream still holds (a resampler's tail).
+    // produced is 0 once nothing is left.
+    int drain(qint64 maxBytes, qint64& produced);
 
 protected:
     // Sizes the stream's work memory for inputs of up to inputLength bytes.
     virtual int onPrepare(qint64 inputLength) { return 0; }
     virtual void onUnprepare() {}
+    virtual int onDrain(quint8* output, qint64 outputCapacity, qint64& produced)
+    {
+        produced = 0;
+        return 0;
+    }
     virtual int process(const quint8* input, qint64 inputBytes, quint8* output, qint64 outputCapacity,
                         qint64& used, qint64& produced) = 0;
 

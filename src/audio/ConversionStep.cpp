@@ -5,6 +5,7 @@
 
 #include <cfenv>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -80,6 +81,22 @@ qint64 TdeConversionStep::convert(const quint8* data, qint64 size, bool maskFloa
     if (m_stream->outputSize(m_fill) <= 0)
         return 0;
     return runCodec(maskFloatingPointErrors);
+}
+
+qint64 TdeConversionStep::drain(qint64 maxBytes)
+{
+    if (!m_active)
+        notActive();
+    if (!m_prepared)
+        return 0;
+    qint64 produced = 0;
+    raiseOnCodecError<EACMConversionError>(m_stream->drain(maxBytes, produced));
+    return produced;
+}
+
+qint64 TdeConversionStep::room() const
+{
+    return m_prepared ? m_capacity - m_fill : std::numeric_limits<qint64>::max();
 }
 
 void TdeConversionStep::append(const quint8* data, qint64 size)

@@ -25,7 +25,12 @@ public:
     // The number of bytes produced into output(); 0 when the input stays
     // buffered until more arrives.
     qint64 convert(const quint8* data, qint64 size, bool maskFloatingPointErrors);
+    // At the end of the input: what the codec still holds, at most maxBytes
+    // at a time into output(); 0 when nothing is left.
+    qint64 drain(qint64 maxBytes);
     const quint8* output() const { return m_output.data(); }
+    // Bytes the step still accepts; unlimited before its first output.
+    qint64 room() const;
 
     bool isActive() const { return m_active; }
     bool isPrepared() const { return m_prepared; }

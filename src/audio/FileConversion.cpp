@@ -89,6 +89,7 @@ void writeConverted(QSaveFile& target, const TdeWaveFormat& format, QIODevice& s
         [&](TdeAudioConvertor*, const void* data, qint64 size, bool&) { writer.writeData(data, size); });
     convertor.open();
     feedPcm8k(stream, convertor);
+    convertor.flush();
     convertor.close();
     writer.finish();
 }
@@ -118,6 +119,7 @@ void convertWholeTrack(TdeAbstractAudioReader& reader, TdeAudioConvertor& conver
         convertor.convert(buffer.data(), n);
         left -= n;
     }
+    convertor.flush();
 }
 
 bool WavToPcm8k(const QString& fileName, QIODevice& stream, AudioMessageSink* messages)

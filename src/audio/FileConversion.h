@@ -43,5 +43,6 @@ qint64 conversionPieceSize(const TdeWaveFormat& format);
 
 // Feeds a reader's whole track through an open convertor in pieces; the
 // rest goes as the last piece when fewer than two pieces remain, so every
-// piece fits the capacity the first one fixed.
+// piece fits the capacity the first one fixed. Ends with the convertor's
+// flush, so the file is converted to its last sample.
 void convertWholeTrack(TdeAbstractAudioReader& reader, TdeAudioConvertor& convertor);

@@ -95,6 +95,20 @@ protected:
         return CodecResult::Ok;
     }
 
+    int onDrain(quint8* output, qint64 outputCapacity, qint64& produced) override
+    {
+        produced = 0;
+        if (!m_resampler)
+            return CodecResult::Ok;
+        size_t made = 0;
+        const size_t room = std::min<size_t>(m_resampled.size() / size_t(m_channels), size_t(outputCapacity / m_outFrame));
+        if (soxr_process(m_resampler, nullptr, 0, nullptr, m_resampled.data(), room, &made))
+            return CodecResult::NotPossible;
+        writeFrames(m_resampled.data(), qint64(made), output);
+        produced = qint64(made) * m_outFrame;
+        return CodecResult::Ok;
+    }
+
 private:
     void createResampler()
     {
