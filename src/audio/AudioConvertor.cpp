@@ -43,8 +43,10 @@ void TdeAudioConvertor::open()
         raise("Cannot perform this action while active.");
     freeChain();
     buildChain();
-    for (size_t i = 0; i + 1 < m_formats.size(); ++i)
+    for (size_t i = 0; i + 1 < m_formats.size(); ++i) {
         m_steps.push_back(std::make_unique<TdeConversionStep>(m_formats[i], m_formats[i + 1]));
+        m_steps.back()->setFeeder(i > 0 ? m_steps[i - 1].get() : nullptr);
+    }
     try {
         for (auto& step : m_steps)
             step->open(m_requestRealTime);

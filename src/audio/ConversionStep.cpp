@@ -117,7 +117,7 @@ bool TdeConversionStep::prepare()
 {
     if (m_fill <= 0 || m_stream->outputSize(m_fill) <= 0)
         return false;
-    m_capacity = 3 * m_fill;
+    m_capacity = 3 * m_fill + (m_feeder ? m_feeder->outputCapacity() : 0);
     m_input.resize(size_t(m_capacity));
     m_output.assign(size_t(m_stream->outputSize(m_capacity)), 0);
     const int result =

@@ -10,7 +10,9 @@
 // The first block that yields output fixes the input capacity at three times
 // its size; after that a block that (with the input still buffered) does not
 // fit raises "Audio is too large to fit into conversion buffer", and no
-// conversion allocates anything.
+// conversion allocates anything. A step fed by another step also makes room
+// for the most its feeder can deliver at once: a resampler delivers in
+// bursts, so its first output says little about the next.
 class TdeConversionStep
 {
 public:
@@ -32,6 +34,10 @@ public:
     // Bytes the step still accepts; unlimited before its first output.
     qint64 room() const;
 
+    // The step whose output this one converts (none for the first).
+    void setFeeder(const TdeConversionStep* feeder) { m_feeder = feeder; }
+    qint64 outputCapacity() const { return qint64(m_output.size()); }
+
     bool isActive() const { return m_active; }
     bool isPrepared() const { return m_prepared; }
     qint64 capacity() const { return m_capacity; }
@@ -47,6 +53,7 @@ private:
     TdeWaveFormat m_in;
     TdeWaveFormat m_out;
     std::unique_ptr<CodecStream> m_stream;
+    const TdeConversionStep* m_feeder = nullptr;
     std::vector<quint8> m_input;
     std::vector<quint8> m_output;
     qint64 m_capacity = 0;

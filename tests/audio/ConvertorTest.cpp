@@ -176,6 +176,36 @@ TEST(Convertor, BlocksOfAFileFitAndPartialCodecBlocksAreDropped)
     EXPECT_EQ(out.bytes.size(), 5000 / 505 * 256);
 }
 
+// A resampler inside a chain delivers in bursts of varying size; the step
+// after it must take every burst, however small the first one was.
+TEST(Convertor, StepsAfterAResamplerTakeItsBursts)
+{
+    const struct
+    {
+        TdeWaveFormat in;
+        TdeWaveFormat out;
+    } chains[] = {
+        {g711Format(WaveTag::MuLaw, 8000, 1), imaAdpcmFormat(44100, 1)}, // a modem recording to a wide file
+        {pcmFormat(44100, 16, 2), gsmFormat(8000)},
+    };
+    for (const auto& chain : chains) {
+        for (qint64 block : {160, 1000, 1536, 4000}) {
+            SCOPED_TRACE(chain.out.describe().toStdString() + " in blocks of " + std::to_string(block));
+            TdeAudioConvertor convertor;
+            Collected out;
+            collectInto(convertor, out);
+            openConvertor(convertor, chain.in, chain.out);
+            ASSERT_GE(convertor.steps().size(), 2u);
+            const QByteArray audio = toBytes(testSignal(2 * int(chain.in.samplesPerSec()), chain.in.channels(), 440,
+                                                        chain.in.samplesPerSec()));
+            for (qint64 at = 0; at + block <= audio.size(); at += block)
+                convertor.convert(audio.constData() + at, block);
+            convertor.flush();
+            EXPECT_GT(out.bytes.size(), 0);
+        }
+    }
+}
+
 TEST(Convertor, ObserversGetEachBlockInOrderAndTheirErrorsReachTheProducer)
 {
     struct Recorder : TdeAudioComponent, IdeAudioObserver
