@@ -1,17 +1,11 @@
 #include "CliCommand.h"
 
-#include "audio/AudioConvertor.h"
 #include "audio/AudioErrors.h"
 #include "audio/FileConversion.h"
 #include "audio/G711Codec.h"
 #include "audio/GsmCodec.h"
 #include "audio/ImaAdpcmCodec.h"
-#include "audio/RiffReader.h"
-#include "audio/RiffWriter.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <unistd.h>
 
 namespace {
 
@@ -43,38 +37,6 @@ std::optional<TdeWaveFormat> parseFormatSpec(const QString& spec)
     return std::nullopt;
 }
 
-// Converts the whole file into a file beside the target that replaces it
-// only when complete. Returns the audio bytes written.
-qint64 convertFile(const QString& inName, const QString& outName, const TdeWaveFormat& to)
-{
-    QFile in(inName);
-    if (!in.open(QIODevice::ReadOnly))
-        throw EACMAudioStreamError(QStringLiteral("Cannot open file \"%1\". %2").arg(inName, in.errorString()));
-    TdeRIFFAudioReader reader(&in);
-    QSaveFile out(outName);
-    if (!out.open(QIODevice::WriteOnly))
-        throw EACMAudioStreamError(QStringLiteral("Cannot create file \"%1\". %2").arg(outName, out.errorString()));
-    qint64 written = 0;
-    {
-        TdeRIFFAudioWriter writer(&out);
-        writer.setFormat(to);
-        writer.setSyncOnRefresh(false);
-        TdeAudioConvertor convertor;
-        convertor.setFormatIn(reader.trackFormat());
-        convertor.setFormatOut(to);
-        convertor.setOnAudioConverted(
-            [&](TdeAudioConvertor*, const void* data, qint64 size, bool&) { writer.writeData(data, size); });
-        convertor.open();
-        convertWholeTrack(reader, convertor);
-        convertor.close();
-        writer.finish();
-        written = writer.bytesWritten();
-    }
-    if (!out.flush() || ::fdatasync(out.handle()) != 0 || !out.commit())
-        throw EACMAudioStreamError(QStringLiteral("Cannot write file \"%1\". %2").arg(outName, out.errorString()));
-    return written;
-}
-
 int runConvert(CliContext& ctx)
 {
     const QString name = QStringLiteral("convert");
@@ -89,7 +51,7 @@ int runConvert(CliContext& ctx)
     if (!to)
         return cliUsageError(ctx, name, QStringLiteral("unknown format \"%1\"").arg(*spec));
     try {
-        const qint64 written = convertFile(files[0], files[1], *to);
+        const qint64 written = ConvertWavFile(files[0], files[1], *to);
         ctx.out << files[1] << ": " << to->describe() << ", " << written << " bytes of audio\n";
         return 0;
     } catch (const EACMError& e) {

@@ -51,6 +51,17 @@ QString CodecDriver::formatText(const TdeWaveFormat& format) const
     return codecformat::describeFields(format.samplesPerSec(), format.bitsPerSample(), format.channels());
 }
 
+bool CompressedCodec::canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const
+{
+    return (isValid(from) && codecformat::isPcm16Like(to, from)) ||
+           (isValid(to) && codecformat::isPcm16Like(from, to));
+}
+
+std::optional<TdeWaveFormat> CompressedCodec::suggestPcm(const TdeWaveFormat& format) const
+{
+    return pcmFormat(format.samplesPerSec(), 16, format.channels());
+}
+
 namespace codecformat {
 
 QString describeFields(quint32 samplesPerSec, quint16 bits, quint16 channels)

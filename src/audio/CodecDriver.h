@@ -74,6 +74,15 @@ public:
     virtual std::vector<TdeWaveFormat> formats() const = 0;
 };
 
+// A driver of a compressed format: converts only between its format and
+// 16-bit PCM of the same rate and channels.
+class CompressedCodec : public CodecDriver
+{
+public:
+    bool canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
+    std::optional<TdeWaveFormat> suggestPcm(const TdeWaveFormat& format) const override;
+};
+
 // Helpers shared by the drivers.
 namespace codecformat {
 // "8.000 kHz, 16 Bit, Stereo"; bits are left out when 0.

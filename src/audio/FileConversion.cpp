@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cstdio>
+#include <functional>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -77,21 +78,31 @@ void feedPcm8k(QIODevice& stream, TdeAudioConvertor& convertor)
     }
 }
 
-void writeConverted(QSaveFile& target, const TdeWaveFormat& format, QIODevice& stream)
+void commitSynced(QSaveFile& target)
+{
+    if (!target.flush() || ::fdatasync(target.handle()) != 0 || !target.commit())
+        throw EACMAudioStreamError(
+            QStringLiteral("Cannot write file \"%1\". %2").arg(target.fileName(), target.errorString()));
+    syncFolderOf(target.fileName());
+}
+
+// Runs what feed gives a convertor into a WAV file; returns the audio bytes.
+qint64 convertInto(QSaveFile& target, const TdeWaveFormat& from, const TdeWaveFormat& to,
+                   const std::function<void(TdeAudioConvertor&)>& feed)
 {
     TdeRIFFAudioWriter writer(&target);
-    writer.setFormat(format);
-    writer.setSyncOnRefresh(false); // synced once, before it replaces the old file
+    writer.setFormat(to);
+    writer.setSyncOnRefresh(false); // synced once, before it takes its name
     TdeAudioConvertor convertor;
-    convertor.setFormatIn(standardPcm8k());
-    convertor.setFormatOut(format);
+    convertor.setFormatIn(from);
+    convertor.setFormatOut(to);
     convertor.setOnAudioConverted(
         [&](TdeAudioConvertor*, const void* data, qint64 size, bool&) { writer.writeData(data, size); });
     convertor.open();
-    feedPcm8k(stream, convertor);
-    convertor.flush();
+    feed(convertor);
     convertor.close();
     writer.finish();
+    return writer.bytesWritten();
 }
 
 } // namespace
@@ -153,13 +164,29 @@ bool Pcm8kToWav(const QString& fileName, QIODevice& stream)
     try {
         if (!target.open(QIODevice::WriteOnly))
             return false;
-        writeConverted(target, format, stream);
-        if (!target.flush() || ::fdatasync(target.handle()) != 0 || !target.commit())
-            return false;
-        syncFolderOf(fileName);
+        convertInto(target, standardPcm8k(), format, [&](TdeAudioConvertor& convertor) {
+            feedPcm8k(stream, convertor);
+            convertor.flush();
+        });
+        commitSynced(target);
         return true;
     } catch (const std::exception&) {
         target.cancelWriting();
         return false;
     }
+}
+
+qint64 ConvertWavFile(const QString& inName, const QString& outName, const TdeWaveFormat& to)
+{
+    QFile in(inName);
+    openForReading(in);
+    TdeRIFFAudioReader reader(&in);
+    QSaveFile out(outName);
+    if (!out.open(QIODevice::WriteOnly))
+        throw EACMAudioStreamError(QStringLiteral("Cannot create file \"%1\". %2").arg(outName, out.errorString()));
+    const qint64 written = convertInto(out, reader.trackFormat(), to, [&](TdeAudioConvertor& convertor) {
+        convertWholeTrack(reader, convertor);
+    });
+    commitSynced(out);
+    return written;
 }

@@ -37,6 +37,12 @@ bool WavToPcm8k(const QString& fileName, QIODevice& stream, AudioMessageSink* me
 // format cannot be read raises (EACMAudioStreamError, EACMAudioReadError).
 bool Pcm8kToWav(const QString& fileName, QIODevice& stream);
 
+// Converts a whole WAV file into a WAV file of another format. The output is
+// written beside its final name and takes it in one rename when complete, so
+// a failure never leaves a half-written file (nor harms one already there).
+// Returns the audio bytes written; raises the audio exceptions.
+qint64 ConvertWavFile(const QString& inName, const QString& outName, const TdeWaveFormat& to);
+
 // How many bytes of a format a whole-file conversion feeds at a time: a
 // quarter of a second, whole blocks, at least one block.
 qint64 conversionPieceSize(const TdeWaveFormat& format);

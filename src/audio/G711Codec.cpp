@@ -186,20 +186,9 @@ bool G711Codec::isValid(const TdeWaveFormat& f) const
            f.blockAlign() == f.channels() && codecformat::rateSupported(f.samplesPerSec());
 }
 
-bool G711Codec::canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const
-{
-    return (isValid(from) && codecformat::isPcm16Like(to, from)) ||
-           (isValid(to) && codecformat::isPcm16Like(from, to));
-}
-
 std::unique_ptr<CodecStream> G711Codec::open(const TdeWaveFormat& from, const TdeWaveFormat&) const
 {
     return std::make_unique<G711Stream>(m_tag == WaveTag::ALaw, from.formatTag() == WaveTag::Pcm);
-}
-
-std::optional<TdeWaveFormat> G711Codec::suggestPcm(const TdeWaveFormat& format) const
-{
-    return pcmFormat(format.samplesPerSec(), 16, format.channels());
 }
 
 std::vector<TdeWaveFormat> G711Codec::formats() const

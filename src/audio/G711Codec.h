@@ -4,7 +4,7 @@
 
 // G.711 A-law (tag 6) or mu-law (tag 7): one byte a sample, to and from
 // 16-bit PCM of the same rate and channels.
-class G711Codec : public CodecDriver
+class G711Codec : public CompressedCodec
 {
 public:
     explicit G711Codec(quint16 tag);
@@ -12,9 +12,7 @@ public:
     quint16 tag() const override { return m_tag; }
     QString tagName() const override;
     bool isValid(const TdeWaveFormat& format) const override;
-    bool canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
     std::unique_ptr<CodecStream> open(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
-    std::optional<TdeWaveFormat> suggestPcm(const TdeWaveFormat& format) const override;
     std::vector<TdeWaveFormat> formats() const override;
 
 private:

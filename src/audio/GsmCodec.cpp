@@ -80,23 +80,12 @@ bool GsmCodec::isValid(const TdeWaveFormat& f) const
            codecformat::rateSupported(f.samplesPerSec());
 }
 
-bool GsmCodec::canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const
-{
-    return (isValid(from) && codecformat::isPcm16Like(to, from)) ||
-           (isValid(to) && codecformat::isPcm16Like(from, to));
-}
-
 std::unique_ptr<CodecStream> GsmCodec::open(const TdeWaveFormat& from, const TdeWaveFormat&) const
 {
     auto stream = std::make_unique<GsmStream>(from.formatTag() == WaveTag::Pcm);
     if (!stream->isUsable())
         return nullptr;
     return stream;
-}
-
-std::optional<TdeWaveFormat> GsmCodec::suggestPcm(const TdeWaveFormat& format) const
-{
-    return pcmFormat(format.samplesPerSec(), 16, 1);
 }
 
 std::vector<TdeWaveFormat> GsmCodec::formats() const

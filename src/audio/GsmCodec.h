@@ -5,7 +5,7 @@
 // GSM 6.10 (tag 0x0031) in the WAV layout: blocks of 65 bytes holding two
 // 160-sample frames (320 samples), mono, through libgsm. To and from 16-bit
 // PCM of the same rate.
-class GsmCodec : public CodecDriver
+class GsmCodec : public CompressedCodec
 {
 public:
     static constexpr int BlockBytes = 65;
@@ -14,9 +14,7 @@ public:
     quint16 tag() const override { return WaveTag::Gsm610; }
     QString tagName() const override { return QStringLiteral("GSM 6.10"); }
     bool isValid(const TdeWaveFormat& format) const override;
-    bool canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
     std::unique_ptr<CodecStream> open(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
-    std::optional<TdeWaveFormat> suggestPcm(const TdeWaveFormat& format) const override;
     std::vector<TdeWaveFormat> formats() const override;
 };
 

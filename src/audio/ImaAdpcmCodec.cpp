@@ -162,21 +162,10 @@ bool ImaAdpcmCodec::isValid(const TdeWaveFormat& f) const
            (align - 4 * channels) % (4 * channels) == 0;
 }
 
-bool ImaAdpcmCodec::canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const
-{
-    return (isValid(from) && codecformat::isPcm16Like(to, from)) ||
-           (isValid(to) && codecformat::isPcm16Like(from, to));
-}
-
 std::unique_ptr<CodecStream> ImaAdpcmCodec::open(const TdeWaveFormat& from, const TdeWaveFormat& to) const
 {
     const bool encode = from.formatTag() == WaveTag::Pcm;
     return std::make_unique<ImaStream>(encode ? to : from, encode);
-}
-
-std::optional<TdeWaveFormat> ImaAdpcmCodec::suggestPcm(const TdeWaveFormat& format) const
-{
-    return pcmFormat(format.samplesPerSec(), 16, format.channels());
 }
 
 std::vector<TdeWaveFormat> ImaAdpcmCodec::formats() const

@@ -6,15 +6,13 @@
 // 4-byte header per channel (first sample, step index, 0), then 4-bit codes
 // in groups of 4 bytes per channel, low nibble first. To and from 16-bit PCM
 // of the same rate and channels.
-class ImaAdpcmCodec : public CodecDriver
+class ImaAdpcmCodec : public CompressedCodec
 {
 public:
     quint16 tag() const override { return WaveTag::ImaAdpcm; }
     QString tagName() const override { return QStringLiteral("IMA ADPCM"); }
     bool isValid(const TdeWaveFormat& format) const override;
-    bool canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
     std::unique_ptr<CodecStream> open(const TdeWaveFormat& from, const TdeWaveFormat& to) const override;
-    std::optional<TdeWaveFormat> suggestPcm(const TdeWaveFormat& format) const override;
     std::vector<TdeWaveFormat> formats() const override;
 };
 

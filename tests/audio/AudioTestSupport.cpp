@@ -1,6 +1,7 @@
 #include "AudioTestSupport.h"
 
 #include "TestSupport.h"
+#include "audio/AudioConvertor.h"
 #include "audio/RiffReader.h"
 #include "audio/RiffWriter.h"
 #include "audio/SubStream.h"
@@ -65,6 +66,25 @@ void writeWav(const QString& path, const TdeWaveFormat& format, const QByteArray
     writer.setFormat(format);
     writer.writeData(audio.constData(), audio.size());
     writer.finish();
+}
+
+QByteArray convertAll(const TdeWaveFormat& from, const TdeWaveFormat& to, const QByteArray& input,
+                      qint64 blockBytes)
+{
+    TdeAudioConvertor convertor;
+    convertor.setFormatIn(from);
+    convertor.setFormatOut(to);
+    QByteArray output;
+    convertor.setOnAudioConverted([&](TdeAudioConvertor*, const void* data, qint64 size, bool&) {
+        output.append(static_cast<const char*>(data), size);
+    });
+    convertor.open();
+    const qint64 block = blockBytes > 0 ? blockBytes : std::max<qint64>(input.size(), 1);
+    for (qint64 at = 0; at < input.size(); at += block)
+        convertor.convert(input.constData() + at, std::min(block, input.size() - at));
+    convertor.flush();
+    convertor.close();
+    return output;
 }
 
 namespace {

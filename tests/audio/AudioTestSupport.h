@@ -31,6 +31,11 @@ ParsedWav parseWav(const QByteArray& file);
 // Writes a whole file through the RIFF writer.
 void writeWav(const QString& path, const TdeWaveFormat& format, const QByteArray& audio);
 
+// Runs input through a convertor blockBytes at a time (all at once for 0),
+// flushes it, and returns everything it delivered.
+QByteArray convertAll(const TdeWaveFormat& from, const TdeWaveFormat& to, const QByteArray& input,
+                      qint64 blockBytes);
+
 // sox on PATH, or the test is skipped.
 #define REQUIRE_SOX()                                                                                                  \
     if (!testsupport::haveProgram(QStringLiteral("sox")))                                                              \

@@ -33,19 +33,7 @@ std::vector<Driver> drivers()
 // Converts in blocks of a tenth of a second, as a recording would arrive.
 QByteArray convertBytes(const TdeWaveFormat& from, const TdeWaveFormat& to, const QByteArray& input)
 {
-    TdeAudioConvertor convertor;
-    convertor.setFormatIn(from);
-    convertor.setFormatOut(to);
-    QByteArray output;
-    convertor.setOnAudioConverted([&](TdeAudioConvertor*, const void* data, qint64 size, bool&) {
-        output.append(static_cast<const char*>(data), size);
-    });
-    convertor.open();
-    const qint64 block = std::max<qint64>(from.avgBytesPerSec() / 10 / from.blockAlign(), 1) * from.blockAlign();
-    for (qint64 at = 0; at < input.size(); at += block)
-        convertor.convert(input.constData() + at, std::min<qint64>(block, input.size() - at));
-    convertor.close();
-    return output;
+    return convertAll(from, to, input, std::max<qint64>(from.avgBytesPerSec() / 10 / from.blockAlign(), 1) * from.blockAlign());
 }
 
 QByteArray soxDecode(const QString& path, const QTemporaryDir& dir)

@@ -26,17 +26,7 @@ public:
 QByteArray wholeInOneBlock(const QString& path)
 {
     const ParsedWav wav = parseWav(testsupport::readFile(path));
-    TdeAudioConvertor convertor;
-    convertor.setFormatIn(wav.format);
-    convertor.setFormatOut(standardPcm8k());
-    QByteArray out;
-    convertor.setOnAudioConverted([&](TdeAudioConvertor*, const void* data, qint64 size, bool&) {
-        out.append(static_cast<const char*>(data), size);
-    });
-    convertor.open();
-    convertor.convert(wav.data.constData(), wav.data.size());
-    convertor.flush();
-    return out;
+    return convertAll(wav.format, standardPcm8k(), wav.data, 0);
 }
 
 QByteArray pcm8kOf(const QString& path)

@@ -27,25 +27,6 @@ std::vector<qint16> samplesOf(const QByteArray& bytes)
     return out;
 }
 
-// Whole input through a convertor, blockBytes at a time (0: in one call).
-QByteArray resample(const QByteArray& input, const TdeWaveFormat& from, const TdeWaveFormat& to, qint64 blockBytes)
-{
-    TdeAudioConvertor convertor;
-    convertor.setFormatIn(from);
-    convertor.setFormatOut(to);
-    QByteArray output;
-    convertor.setOnAudioConverted([&](TdeAudioConvertor*, const void* data, qint64 size, bool&) {
-        output.append(static_cast<const char*>(data), size);
-    });
-    convertor.open();
-    const qint64 block = blockBytes > 0 ? blockBytes : input.size();
-    for (qint64 at = 0; at < input.size(); at += block)
-        convertor.convert(input.constData() + at, std::min(block, input.size() - at));
-    convertor.flush();
-    convertor.close();
-    return output;
-}
-
 struct Measured
 {
     double frequency;
@@ -83,8 +64,8 @@ TEST(Resample, OneKilohertzUpAndBackKeepsFrequencyLevelAndContinuity)
     const std::vector<qint16> tone = sine(16000, 1000, 8000);
     const QByteArray input = toBytes(tone);
 
-    const QByteArray up = resample(input, narrow, wide, 1536);
-    EXPECT_EQ(up, resample(input, narrow, wide, 0)) << "block boundaries changed the output";
+    const QByteArray up = convertAll(narrow, wide, input, 1536);
+    EXPECT_EQ(up, convertAll(narrow, wide, input, 0)) << "block boundaries changed the output";
     EXPECT_EQ(up.size(), 2 * 88200);
     const Measured high = measure(samplesOf(up), 44100);
     EXPECT_NEAR(high.frequency, 1000, 1);
@@ -92,7 +73,7 @@ TEST(Resample, OneKilohertzUpAndBackKeepsFrequencyLevelAndContinuity)
     // The steepest step a clean 1 kHz sine takes at 44.1 kHz.
     EXPECT_LE(high.maxStep, 1.05 * 2 * Amplitude * std::sin(M_PI * 1000 / 44100));
 
-    const std::vector<qint16> back = samplesOf(resample(up, wide, narrow, 4410));
+    const std::vector<qint16> back = samplesOf(convertAll(wide, narrow, up, 4410));
     ASSERT_EQ(back.size(), tone.size());
     const Measured low = measure(back, 8000);
     EXPECT_NEAR(low.frequency, 1000, 1);
@@ -106,7 +87,7 @@ TEST(Resample, OneKilohertzUpAndBackKeepsFrequencyLevelAndContinuity)
 TEST(Resample, ChannelsAndBitsChangeAlongTheWay)
 {
     const QByteArray input = toBytes(sine(8000, 1000, 8000));
-    const QByteArray stereo8 = resample(input, pcmFormat(8000, 16, 1), pcmFormat(22050, 8, 2), 1000);
+    const QByteArray stereo8 = convertAll(pcmFormat(8000, 16, 1), pcmFormat(22050, 8, 2), input, 1000);
     ASSERT_EQ(stereo8.size(), 2 * 22050);
     int peak = 0;
     for (int i = 0; i < stereo8.size(); i += 2) {
@@ -115,7 +96,7 @@ TEST(Resample, ChannelsAndBitsChangeAlongTheWay)
     }
     EXPECT_NEAR(peak, Amplitude / 256, 2);
 
-    const QByteArray mono = resample(stereo8, pcmFormat(22050, 8, 2), pcmFormat(22050, 16, 1), 0);
+    const QByteArray mono = convertAll(pcmFormat(22050, 8, 2), pcmFormat(22050, 16, 1), stereo8, 0);
     ASSERT_EQ(mono.size(), 2 * 22050);
     const std::vector<qint16> m = samplesOf(mono);
     for (size_t i = 0; i < m.size(); ++i)
