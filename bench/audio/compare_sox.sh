@@ -27,30 +27,29 @@ echo "Making one-hour test files in $dir ..."
 sox -q -n -r 8000 -c 1 -b 8 -e unsigned "$dir/hour8.wav" synth 3600 sine 300-3000 gain -3
 sox -q "$dir/hour8.wav" -e gsm-full-rate "$dir/hour_gsm.wav"
 
-# The best wall-clock time, in seconds, of running the command $runs times.
+# The best times of running the command $runs times: "wall cpu" in seconds
+# (cpu is user + system; on a loaded machine it is the steadier figure).
 best_time() {
-  local best="" start end t
+  local best_wall="" best_cpu="" wall cpu
   for ((i = 0; i < runs; i++)); do
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
+    read -r wall cpu < <(/usr/bin/time -f "%e %U %S" "$@" 2>&1 >/dev/null | tail -1 | awk '{print $1, $2 + $3}')
+    if [ -z "$best_wall" ] || [ "$(echo "$wall < $best_wall" | bc)" = 1 ]; then best_wall=$wall; fi
+    if [ -z "$best_cpu" ] || [ "$(echo "$cpu < $best_cpu" | bc)" = 1 ]; then best_cpu=$cpu; fi
   done
-  echo "$best"
+  echo "$best_wall $best_cpu"
 }
 
 compare() {
-  local title=$1 ours theirs
+  local title=$1 ow oc sw sc
   shift
   local -a velmora=() soxcmd=()
   while [ "$1" != "--" ]; do velmora+=("$1"); shift; done
   shift
   soxcmd=("$@")
-  ours=$(best_time "${velmora[@]}")
-  theirs=$(best_time "${soxcmd[@]}")
-  printf '%-44s velmora %7.2f s   sox %7.2f s   ratio %5.2f\n' "$title" "$ours" "$theirs" \
-    "$(echo "$ours / $theirs" | bc -l)"
+  read -r ow oc < <(best_time "${velmora[@]}")
+  read -r sw sc < <(best_time "${soxcmd[@]}")
+  printf '%-36s wall: velmora %6.2f s sox %6.2f s ratio %4.2f | cpu: %6.2f s %6.2f s ratio %4.2f\n' \
+    "$title" "$ow" "$sw" "$(echo "$ow / $sw" | bc -l)" "$oc" "$sc" "$(echo "$oc / $sc" | bc -l)"
 }
 
 in=$dir/hour8.wav
@@ -62,7 +61,7 @@ compare "to GSM 6.10" "$cli" convert "$in" "$dir/v.wav" --to gsm:8000:1 \
   -- sox -q -D "$in" -e gsm-full-rate "$dir/s.wav"
 compare "to IMA ADPCM" "$cli" convert "$in" "$dir/v.wav" --to ima:8000:1 \
   -- sox -q -D "$in" -e ima-adpcm "$dir/s.wav"
-compare "WavToPcm8k of a one-hour GSM file" "$cli" pcm8k "$dir/hour_gsm.wav" "$dir/v.raw" \
+compare "WavToPcm8k of one hour of GSM" "$cli" pcm8k "$dir/hour_gsm.wav" "$dir/v.raw" \
   -- sox -q -D "$dir/hour_gsm.wav" -t raw -r 8000 -c 1 -e unsigned -b 8 "$dir/s.raw"
 rm -f "$dir/v.wav" "$dir/s.wav" "$dir/v.raw" "$dir/s.raw"
 

@@ -8,21 +8,57 @@
 
 namespace {
 
-qint16 sampleAt(const quint8* frame, int bits, int channel)
+template <int Bits>
+inline qint16 load(const quint8* p)
 {
-    if (bits == 8)
-        return qint16((int(frame[channel]) - 128) * 256);
-    qint16 value;
-    std::memcpy(&value, frame + 2 * channel, 2);
-    return value;
+    if constexpr (Bits == 8) {
+        return qint16((int(*p) - 128) * 256);
+    } else {
+        qint16 value;
+        std::memcpy(&value, p, 2);
+        return value;
+    }
 }
 
-void putSample(quint8* frame, int bits, int channel, qint16 value)
+template <int Bits>
+inline void store(quint8* p, qint16 value)
 {
-    if (bits == 8)
-        frame[channel] = quint8(std::clamp((int(value) + 128) >> 8, -128, 127) + 128);
+    if constexpr (Bits == 8)
+        *p = quint8(std::clamp((int(value) + 128) >> 8, -128, 127) + 128);
     else
-        std::memcpy(frame + 2 * channel, &value, 2);
+        std::memcpy(p, &value, 2);
+}
+
+// Samples of Bits bits into 16-bit samples, a stereo input mixed to mono
+// when mixDown.
+template <int Bits>
+void readSamples(const quint8* in, qint64 frames, int channels, bool mixDown, qint16* out)
+{
+    constexpr int Width = Bits / 8;
+    if (!mixDown) {
+        for (qint64 i = 0; i < frames * channels; ++i)
+            out[i] = load<Bits>(in + i * Width);
+        return;
+    }
+    for (qint64 f = 0; f < frames; ++f)
+        out[f] = qint16((load<Bits>(in + 2 * f * Width) + load<Bits>(in + (2 * f + 1) * Width)) >> 1);
+}
+
+// 16-bit samples out in Bits bits, a mono signal spread on two channels
+// when spread.
+template <int Bits>
+void writeSamples(const qint16* samples, qint64 frames, int channels, bool spread, quint8* out)
+{
+    constexpr int Width = Bits / 8;
+    if (!spread) {
+        for (qint64 i = 0; i < frames * channels; ++i)
+            store<Bits>(out + i * Width, samples[i]);
+        return;
+    }
+    for (qint64 f = 0; f < frames; ++f) {
+        store<Bits>(out + 2 * f * Width, samples[f]);
+        store<Bits>(out + (2 * f + 1) * Width, samples[f]);
+    }
 }
 
 // Works in 16-bit samples with the smaller of the two channel counts: a
@@ -135,22 +171,20 @@ private:
 
     void readFrames(const quint8* input, qint64 frames)
     {
-        qint16* out = m_work.data();
-        for (qint64 f = 0; f < frames; ++f, input += m_inFrame) {
-            if (m_channels == m_inChannels) {
-                for (int c = 0; c < m_channels; ++c)
-                    *out++ = sampleAt(input, m_inBits, c);
-            } else {
-                *out++ = qint16((sampleAt(input, m_inBits, 0) + sampleAt(input, m_inBits, 1)) >> 1);
-            }
-        }
+        const bool mixDown = m_inChannels > m_channels;
+        if (m_inBits == 8)
+            readSamples<8>(input, frames, m_channels, mixDown, m_work.data());
+        else
+            readSamples<16>(input, frames, m_channels, mixDown, m_work.data());
     }
 
     void writeFrames(const qint16* samples, qint64 frames, quint8* output) const
     {
-        for (qint64 f = 0; f < frames; ++f, output += m_outFrame, samples += m_channels)
-            for (int c = 0; c < m_outChannels; ++c)
-                putSample(output, m_outBits, c, samples[m_channels == 1 ? 0 : c]);
+        const bool spread = m_outChannels > m_channels;
+        if (m_outBits == 8)
+            writeSamples<8>(samples, frames, m_channels, spread, output);
+        else
+            writeSamples<16>(samples, frames, m_channels, spread, output);
     }
 
     const int m_inBits;
