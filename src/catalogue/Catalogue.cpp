@@ -55,9 +55,11 @@ void Catalogue::OpenCatalogue()
     m_folders.close();
     openRecordings();
     openFolders();
+    // The tree may walk the folders; linked afterwards, the recordings are
+    // read once, for the first folder.
+    loadTree();
     m_calls.setMasterLink(&m_folders, QStringLiteral("FolderId"), QStringLiteral("FolderId"));
     m_calls.first();
-    loadTree();
 }
 
 void Catalogue::openRecordings()

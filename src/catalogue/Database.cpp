@@ -199,6 +199,9 @@ Database::Entry Database::openFile(const QString& tableName, const QString& path
             throw TableError(tables.isEmpty() ? QStringLiteral("the file holds no table")
                                               : QStringLiteral("the file holds several tables"));
         m_connection.exec(QStringLiteral("PRAGMA %1.synchronous=FULL").arg(schema));
+        // Room for a catalogue of years (100,000 rows are some 17 MB), so a
+        // query across folders does not read the file again page by page.
+        m_connection.exec(QStringLiteral("PRAGMA %1.cache_size=-32768").arg(schema));
         if (entry.attachment.table.compare(entry.attachment.schema, Qt::CaseInsensitive) != 0) {
             // A renamed file: queries still find the table under the file's name.
             m_connection.exec(QStringLiteral("CREATE TEMP VIEW %1 AS SELECT * FROM %1.%2")

@@ -13,8 +13,39 @@ namespace {
 const QString IsoDate = QStringLiteral("yyyy-MM-dd");
 const QString IsoTime = QStringLiteral("HH:mm:ss");
 
+// Reads `count` digits at `from`; -1 when one is not a digit.
+int digits(const QString& text, int from, int count)
+{
+    int value = 0;
+    for (int i = from; i < from + count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// The stored forms, read without a format parser: a walk through a table
+// reads thousands of them.
+QDate storedDate(const QString& text)
+{
+    if (text.size() != 10 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
+        return {};
+    return QDate(digits(text, 0, 4), digits(text, 5, 2), digits(text, 8, 2));
+}
+
+QTime storedTime(const QString& text)
+{
+    if (text.size() != 8 || text.at(2) != QLatin1Char(':') || text.at(5) != QLatin1Char(':'))
+        return {};
+    return QTime(digits(text, 0, 2), digits(text, 3, 2), digits(text, 6, 2));
+}
+
 QVariant parseDate(const QString& text, const QString& dateFormat)
 {
+    if (const QDate date = storedDate(text); date.isValid())
+        return date;
     for (const QString& format : {IsoDate, qtDateFormat(dateFormat)}) {
         const QDate date = QDate::fromString(text, format);
         if (date.isValid())
@@ -26,6 +57,8 @@ QVariant parseDate(const QString& text, const QString& dateFormat)
 
 QVariant parseTime(const QString& text)
 {
+    if (const QTime time = storedTime(text); time.isValid())
+        return time;
     for (const char* format : {"HH:mm:ss", "H:mm:ss", "HH:mm:ss.zzz", "HH:mm", "H:mm"}) {
         const QTime time = QTime::fromString(text, QLatin1String(format));
         if (time.isValid())
@@ -168,7 +201,7 @@ QVariant fromStorage(const FieldDef& def, const QVariant& stored)
     case FieldType::Memo:
         return stored.toString();
     case FieldType::Date: {
-        const QDate date = QDate::fromString(stored.toString(), IsoDate);
+        const QDate date = storedDate(stored.toString());
         return date.isValid() ? QVariant(date) : QVariant();
     }
     case FieldType::Time:

@@ -100,7 +100,7 @@ void Table::open()
         createIndexes();
     m_loaded = false;
     m_pos = -1;
-    m_rowCacheId = -1;
+    invalidateRows();
     m_bof = m_eof = true;
     for (Table* detail : m_details)
         detail->followMaster();
@@ -152,12 +152,12 @@ void Table::close()
     if (!isOpen())
         return;
     commit();
-    m_selectRow.reset();
+    m_insert.reset();
     m_state = State::Inactive;
     m_rowids.clear();
     m_loaded = false;
     m_pos = -1;
-    m_rowCacheId = -1;
+    invalidateRows();
     m_bof = m_eof = true;
     m_db.release(m_name);
     for (Table* detail : m_details)
@@ -198,7 +198,7 @@ void Table::ensureLoaded()
         return;
     loadRowids();
     m_loaded = true;
-    m_rowCacheId = -1;
+    invalidateRows();
     m_pos = m_rowids.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_rowids.empty();
@@ -221,24 +221,54 @@ void Table::loadRowids()
         m_rowids.push_back(select.columnInt64(0));
 }
 
-void Table::loadCurrentRow()
+void Table::invalidateRows()
 {
-    const qint64 rowid = m_rowids[size_t(m_pos)];
-    if (m_rowCacheId == rowid)
-        return;
-    if (!m_selectRow)
-        m_selectRow = std::make_unique<sqlite::Statement>(
-            m_db.connection(), QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(qualifiedName()));
-    m_selectRow->reset();
-    m_selectRow->bind(1, rowid);
-    m_row = nullRow();
-    if (m_selectRow->step()) {
-        const int columns = std::min(m_selectRow->columnCount(), fieldCount());
-        for (int i = 0; i < columns; ++i)
-            m_row[size_t(i)] = fieldvalues::fromStorage(m_fields[size_t(i)], m_selectRow->column(i));
+    m_window.clear();
+    m_windowStart = -1;
+}
+
+const std::vector<QVariant>& Table::currentRow()
+{
+    const auto inWindow = [this] {
+        return m_windowStart >= 0 && m_pos >= m_windowStart && m_pos < m_windowStart + qsizetype(m_window.size());
+    };
+    if (!inWindow()) {
+        const bool walking = m_windowStart >= 0 && m_pos == m_windowStart + qsizetype(m_window.size());
+        m_windowSize = walking ? std::min<qsizetype>(m_windowSize * 2, 256) : 8;
+        fetchWindow(m_pos);
     }
-    m_selectRow->reset();
-    m_rowCacheId = rowid;
+    if (!inWindow()) {
+        m_nullRow = nullRow(); // the row went away under us
+        return m_nullRow;
+    }
+    return m_window[size_t(m_pos - m_windowStart)];
+}
+
+// Reads the rows from position `start` on, as long as they are the rows the
+// cursor expects there (another program may have changed the file).
+void Table::fetchWindow(qsizetype start)
+{
+    invalidateRows();
+    QString sql = QStringLiteral("SELECT rowid, * FROM %1 WHERE ").arg(qualifiedName());
+    if (m_master)
+        sql += QStringLiteral("%1 = ? AND ").arg(sqlite::quoted(m_rangeField));
+    sql += QStringLiteral("rowid >= ? ORDER BY rowid LIMIT ?");
+    sqlite::Statement select(m_db.connection(), sql);
+    int parameter = 1;
+    if (m_master)
+        select.bind(parameter++, m_rangeValue);
+    select.bind(parameter++, m_rowids[size_t(start)]);
+    select.bind(parameter, qint64(m_windowSize));
+    const int columns = std::min(select.columnCount() - 1, fieldCount());
+    qsizetype pos = start;
+    while (pos < qsizetype(m_rowids.size()) && select.step() && select.columnInt64(0) == m_rowids[size_t(pos)]) {
+        std::vector<QVariant> row = nullRow();
+        for (int i = 0; i < columns; ++i)
+            row[size_t(i)] = fieldvalues::fromStorage(m_fields[size_t(i)], select.column(i + 1));
+        m_window.push_back(std::move(row));
+        ++pos;
+    }
+    m_windowStart = m_window.empty() ? -1 : start;
 }
 
 std::vector<QVariant> Table::nullRow() const
@@ -253,8 +283,7 @@ QVariant Table::value(int index)
     ensureLoaded();
     if (m_pos < 0)
         return {};
-    loadCurrentRow();
-    return m_row[size_t(index)];
+    return currentRow()[size_t(index)];
 }
 
 void Table::setValue(int index, const QVariant& value)
@@ -364,7 +393,7 @@ void Table::refresh()
     const qsizetype oldPos = m_pos;
     loadRowids();
     m_loaded = true;
-    m_rowCacheId = -1;
+    invalidateRows();
     const auto it = std::lower_bound(m_rowids.begin(), m_rowids.end(), current);
     if (current >= 0 && it != m_rowids.end() && *it == current)
         m_pos = it - m_rowids.begin();
@@ -431,7 +460,7 @@ void Table::followMaster()
     m_rangeValid = valid;
     m_rangeValue = value;
     m_loaded = false;
-    m_rowCacheId = -1;
+    invalidateRows();
     for (Table* detail : m_details)
         detail->followMaster();
     if (m_disabled > 0)
@@ -467,8 +496,7 @@ void Table::edit()
     ensureLoaded();
     if (m_pos < 0)
         throw TableError(QStringLiteral("Table %1 has no current row to edit").arg(m_name));
-    loadCurrentRow();
-    m_buffer = m_row;
+    m_buffer = currentRow();
     m_state = State::Edit;
 }
 
@@ -490,29 +518,32 @@ void Table::post()
 
 void Table::insertRow()
 {
-    QStringList names;
-    QStringList marks;
-    for (const FieldDef& def : m_fields) {
-        names.append(sqlite::quoted(def.name));
-        marks.append(QStringLiteral("?"));
+    if (!m_insert) {
+        QStringList names;
+        QStringList marks;
+        for (const FieldDef& def : m_fields) {
+            names.append(sqlite::quoted(def.name));
+            marks.append(QStringLiteral("?"));
+        }
+        m_insert = std::make_unique<sqlite::Statement>(
+            m_db.connection(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(qualifiedName(), names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
     }
-    sqlite::Statement insert(m_db.connection(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                    .arg(qualifiedName(), names.join(QLatin1Char(',')),
-                                                         marks.join(QLatin1Char(','))));
+    m_insert->reset();
     for (int i = 0; i < fieldCount(); ++i)
-        insert.bind(i + 1, fieldvalues::toStorage(m_fields[size_t(i)], m_buffer[size_t(i)]));
-    insert.step();
+        m_insert->bind(i + 1, fieldvalues::toStorage(m_fields[size_t(i)], m_buffer[size_t(i)]));
+    m_insert->step();
+    m_insert->reset();
     const qint64 rowid = m_db.connection().lastInsertRowid();
-    std::vector<QVariant> row = std::move(m_buffer);
+    const bool shown = m_loaded && inRange(m_buffer);
     m_buffer.clear();
     m_state = State::Browse;
-    if (!m_loaded || !inRange(row))
+    if (!shown)
         return;
     const auto it = std::lower_bound(m_rowids.begin(), m_rowids.end(), rowid);
     const auto inserted = m_rowids.insert(it, rowid); // may reallocate: begin() only after it
     const qsizetype pos = inserted - m_rowids.begin();
-    m_row = std::move(row);
-    m_rowCacheId = rowid;
+    invalidateRows();
     m_bof = m_eof = false;
     m_pos = pos;
     rowChanged();
@@ -531,13 +562,11 @@ void Table::updateRow()
     update.bind(fieldCount() + 1, rowid);
     update.step();
     const bool stays = inRange(m_buffer);
-    m_row = std::move(m_buffer);
     m_buffer.clear();
-    m_rowCacheId = rowid;
+    invalidateRows();
     m_state = State::Browse;
     if (!stays) {
         m_rowids.erase(m_rowids.begin() + m_pos);
-        m_rowCacheId = -1;
         m_pos = std::min(m_pos, qsizetype(m_rowids.size()) - 1);
         m_eof = m_rowids.empty();
     }
@@ -562,7 +591,7 @@ void Table::deleteRow()
     remove.bind(1, m_rowids[size_t(m_pos)]);
     remove.step();
     m_rowids.erase(m_rowids.begin() + m_pos);
-    m_rowCacheId = -1;
+    invalidateRows();
     m_pos = std::min(m_pos, qsizetype(m_rowids.size()) - 1);
     m_eof = m_rowids.empty();
     m_bof = m_pos <= 0;

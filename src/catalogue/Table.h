@@ -105,7 +105,9 @@ private:
     void checkBrowse();
     void ensureLoaded();
     void loadRowids();
-    void loadCurrentRow();
+    const std::vector<QVariant>& currentRow();
+    void fetchWindow(qsizetype start);
+    void invalidateRows();
     void setPosition(qsizetype pos);
     void rowChanged();
     void followMaster();
@@ -128,10 +130,13 @@ private:
     qsizetype m_pos = -1;
     bool m_bof = true;
     bool m_eof = true;
-    std::vector<QVariant> m_row; // current row, read on demand
-    qint64 m_rowCacheId = -1;
+    // Rows read ahead of the cursor: one statement serves a walk of many rows.
+    std::vector<std::vector<QVariant>> m_window;
+    qsizetype m_windowStart = -1; // position of m_window[0]
+    qsizetype m_windowSize = 8;   // grows while the cursor walks forward
+    std::vector<QVariant> m_nullRow;
     std::vector<QVariant> m_buffer; // the row being edited or appended
-    std::unique_ptr<sqlite::Statement> m_selectRow;
+    std::unique_ptr<sqlite::Statement> m_insert;
 
     Table* m_master = nullptr;
     std::vector<Table*> m_details;

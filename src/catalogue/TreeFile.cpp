@@ -1,8 +1,13 @@
 #include "TreeFile.h"
 
+#include "FileSync.h"
+
 #include "config/IniFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QStringDecoder>
 
 namespace {
@@ -24,9 +29,20 @@ QString safeText(QString text)
     return text;
 }
 
-} // namespace
+// Every write of IniFile is a synced rewrite of the whole file, some 150 of
+// them for a tree of 50 folders: seconds on a disk. The writes go to a draft
+// in memory-backed storage instead, and the result replaces Tree.ini once.
+QString draftFolder()
+{
+    for (const QString& folder : {qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/dev/shm")}) {
+        const QFileInfo info(folder);
+        if (!folder.isEmpty() && info.isDir() && info.isWritable())
+            return folder;
+    }
+    return QDir::tempPath();
+}
 
-bool SaveTreeToIni(const FolderTree& tree, IniFile& ini, QString* error)
+bool writeTree(const FolderTree& tree, IniFile& ini)
 {
     bool ok = ini.eraseSection(TreeSection) && ini.eraseSection(FoldersSection) && ini.eraseSection(ExpandedSection);
     int index = 0;
@@ -38,9 +54,31 @@ bool SaveTreeToIni(const FolderTree& tree, IniFile& ini, QString* error)
              && ini.writeString(FoldersSection, key, node.folderKey)
              && ini.writeString(ExpandedSection, key, node.expanded ? QStringLiteral("1") : QStringLiteral("0"));
     });
-    if (!ok && error)
-        *error = ini.lastError();
     return ok;
+}
+
+} // namespace
+
+bool SaveTreeToIni(const FolderTree& tree, IniFile& ini, QString* error)
+{
+    const QTemporaryDir draftDir(draftFolder() + QStringLiteral("/velmora-tree-XXXXXX"));
+    const QString draftPath = draftDir.filePath(QStringLiteral("Tree.ini"));
+    const bool drafted = draftDir.isValid()
+                         && (!QFileInfo::exists(ini.fileName()) || QFile::copy(ini.fileName(), draftPath));
+    if (!drafted) { // no room for a draft: straight into the file, slowly
+        const bool ok = writeTree(tree, ini);
+        if (!ok && error)
+            *error = ini.lastError();
+        return ok;
+    }
+    IniFile draft(draftPath);
+    QFile written(draftPath);
+    if (!writeTree(tree, draft) || !written.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = draft.lastError().isEmpty() ? written.errorString() : draft.lastError();
+        return false;
+    }
+    return replaceFile(ini.fileName(), written.readAll(), error);
 }
 
 void LoadTreeFromIni(FolderTree& tree, const IniFile& ini)

@@ -14,8 +14,9 @@ class IniFile;
 // Erases the three sections and writes the tree. A "#", TAB or line break
 // inside a node's text would change the tree's shape when it is read back,
 // so such characters are written as "_" (folder names cannot get them:
-// see folderNameError). Returns false with *error set when the file could
-// not be written.
+// see folderNameError). Tree.ini is replaced in one step: a crash leaves
+// the old tree or the new one. Returns false with *error set when the file
+// could not be written.
 bool SaveTreeToIni(const FolderTree& tree, IniFile& ini, QString* error = nullptr);
 
 // The tree written by SaveTreeToIni; missing Folders or Expanded keys give
