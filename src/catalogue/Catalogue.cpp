@@ -4,6 +4,7 @@
 #include "DataFolder.h"
 #include "RecordingNames.h"
 #include "TableError.h"
+#include "TableFiles.h"
 #include "TreeFile.h"
 
 #include <QFile>
@@ -51,6 +52,7 @@ std::unique_ptr<Catalogue> Catalogue::openInDataFolder(const QString& overrideDi
 void Catalogue::OpenCatalogue()
 {
     m_notes.clear();
+    m_tree.clear();
     m_calls.close();
     m_folders.close();
     openRecordings();
@@ -98,34 +100,12 @@ void Catalogue::openFolders()
         if (m_folders.rowCount() == 0)
             addGeneral(m_folders);
     } else {
-        m_tree.clear();
         createTableFile(m_folders, schema::foldersFields(), addGeneral);
         m_folders.first();
         m_tree.addTopLevel(GeneralFolderName, m_folders.field(QStringLiteral("FolderId")).asText());
     }
     m_folders.first();
     m_recordFolderId = m_folders.field(QStringLiteral("FolderId")).asText();
-}
-
-// Builds the table in memory and installs its file in one step, so a table
-// file is either absent or complete.
-void Catalogue::createTableFile(Table& table, const FieldDefs& fields, const std::function<void(Table&)>& seed)
-{
-    table.setLoadMode(Table::LoadMode::Clear);
-    table.setFieldDefinitions(fields);
-    table.open();
-    try {
-        if (seed)
-            seed(table);
-        table.saveToFile(m_db.folder() + table.tableName());
-    } catch (const TableError&) {
-        table.close();
-        table.setLoadMode(Table::LoadMode::File);
-        throw;
-    }
-    table.close();
-    table.setLoadMode(Table::LoadMode::File);
-    table.open();
 }
 
 void Catalogue::requireFields(Table& table, const FieldDefs& fields)

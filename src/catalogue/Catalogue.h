@@ -85,7 +85,6 @@ public:
 private:
     void openRecordings();
     void openFolders();
-    void createTableFile(Table& table, const FieldDefs& fields, const std::function<void(Table&)>& seed);
     void requireFields(Table& table, const FieldDefs& fields);
     void ConvertOldRecordingsTable();
     void loadTree();

@@ -29,6 +29,7 @@ public:
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
 
+    Database& database() const { return m_db; }
     void setTableName(const QString& name);
     const QString& tableName() const { return m_name; }
     // Clear: open() creates an empty table from the field definitions;

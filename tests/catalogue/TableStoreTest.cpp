@@ -1,9 +1,11 @@
 #include "CatalogueTestSupport.h"
 
 #include "TestSupport.h"
+#include "catalogue/CatalogueSchema.h"
 #include "catalogue/Query.h"
 #include "catalogue/Table.h"
 #include "catalogue/TableError.h"
+#include "catalogue/TableFiles.h"
 #include "catalogue/UniqueKey.h"
 
 #include <QRegularExpression>
@@ -284,6 +286,40 @@ TEST(UniqueKeyTest, KeysAreNineFileNameSafeCharactersAndDoNotRepeat)
     // Later seconds give later keys, so keys sort by their time.
     const QDateTime t(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC);
     EXPECT_LT(uniqueKeyAt(t, 46655), uniqueKeyAt(t.addSecs(1), 0));
+}
+
+} // namespace
+
+namespace {
+
+using GreetingsTableTest = DataFolderTest;
+
+TEST_F(GreetingsTableTest, CreatedOnceWithItsFieldsThenOpenedAsItIs)
+{
+    const QString text = QStringLiteral("Please leave a message after the tone. ").repeated(40);
+    {
+        Database db(data());
+        Table messages(db, schema::MessagesTable);
+        openOrCreateTable(messages, schema::messagesFields());
+        ASSERT_EQ(messages.fieldCount(), 21);
+        EXPECT_EQ(messages.fieldDefs()[4].type, FieldType::Memo);
+        messages.append();
+        messages.field(QStringLiteral("MsgID")).setText(messages.newUniqueKey(QStringLiteral("MsgId")));
+        messages.field(QStringLiteral("CallerID")).setText(QStringLiteral("5551234"));
+        messages.field(QStringLiteral("tts")).setText(text);
+        messages.post();
+    }
+    Database db(data());
+    Table messages(db, schema::MessagesTable);
+    openOrCreateTable(messages, schema::messagesFields());
+    ASSERT_EQ(messages.rowCount(), 1);
+    EXPECT_EQ(messages.field(QStringLiteral("TTS")).asText(), text); // no length limit
+
+    testsupport::writeFile(path("Msgs.d"), "garbage");
+    Table damaged(db, QStringLiteral("Msgs.d"));
+    messages.close();
+    EXPECT_THROW(openOrCreateTable(damaged, schema::messagesFields()), TableError);
+    EXPECT_EQ(testsupport::readFile(path("Msgs.d")), "garbage");
 }
 
 } // namespace
