@@ -50,7 +50,7 @@ DleAction dleAction(uint8_t code);
 // empty for None.
 const char* dleActionName(DleAction action);
 
-// Calls f(code) for each DLE pair of the chunk, in order. A DLE DLE pair is
+// Calls f(code, position of the DLE) for each DLE pair of the chunk, in order. A DLE DLE pair is
 // a shielded data byte: its second DLE does not start another pair. A DLE
 // that is the chunk's last byte is not looked at.
 template <typename F>
@@ -61,7 +61,7 @@ void forEachDlePair(QByteArrayView chunk, F&& f)
         if (chunk[i] != DLE)
             continue;
         const auto code = uint8_t(chunk[i + 1]);
-        f(code);
+        f(code, i);
         if (code == uint8_t(DLE))
             ++i;
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -89,11 +90,25 @@ void TQVModem253::processChunk(char* data, qsizetype size)
         collectTextLines(chunk);
     else
         IdleLines.clear();
-    forEachDlePair(chunk, [&](uint8_t code) { runDleAction(code, chunk); });
-    if (VoiceState.load() == VoiceReceive)
-        size = stripShieldingInPlace(data, size);
+    // Voice data ends where the modem ends the stream: the text after its
+    // DLE ETX (the OK) is not audio.
+    qsizetype voiceEnd = size;
+    forEachDlePair(chunk, [&](uint8_t code, qsizetype at) {
+        if (at < voiceEnd && dleAction(code) == DleAction::EndOfData && lastCommand() == QLatin1String(ReceiveStopPair))
+            voiceEnd = at;
+        runDleAction(code, chunk);
+    });
+    qsizetype voiceSize = voiceEnd;
+    if (VoiceState.load() == VoiceReceive) {
+        voiceSize = stripShieldingInPlace(data, voiceEnd);
+        const qsizetype rest = stripShieldingInPlace(data + voiceEnd, size - voiceEnd);
+        std::memmove(data + voiceSize, data + voiceEnd, size_t(rest));
+        size = voiceSize + rest;
+    }
     if (auto handler = OnData)
         handler(QByteArray(data, size)); // a copy the handler may keep
+    if (WaveWriter && VoiceState.load() == VoiceReceive)
+        voiceDataPath(data, voiceSize);
 }
 
 // OK, ERROR and CONNECT, looked for in this chunk only: a reply split over

@@ -1,10 +1,13 @@
 #include "TQVModem253.h"
 
+#include "audio/AudioConvertor.h"
+#include "audio/RiffWriter.h"
 #include "config/IniFile.h"
 #include "modem/TextSink.h"
 #include "platform/SerialPort.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
@@ -69,6 +72,7 @@ TQVModem253::TQVModem253(QObject* owner)
 {
     RingTimer->setInterval(1000);
     setUpArrival();
+    setUpRecording();
 }
 
 TQVModem253::~TQVModem253() = default;

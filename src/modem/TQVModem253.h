@@ -13,11 +13,16 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class IniFile;
+class QFile;
+class TdeAudioConvertor;
+class TdeRIFFAudioWriter;
 class TQVMdsp;
 class QTimer;
 class TextSink;
@@ -108,6 +113,20 @@ public:
     int StopVTR() { return SendStopSequence(VoiceDuplex, DuplexStopPair); }
     bool EndTransmit();
 
+    // --- Recording a receive stream -----------------------------------------
+    // Takes the line (voice mode, line select from on hook) and records it.
+    bool StartRecording(const QString& fileName);
+    // Starts receiving and writes what comes into the file, in DTEfmt, from
+    // the stored modem compression. False when either fails; a stream that
+    // started keeps running without a file until StopRecording.
+    bool StartReceiveToFile(const QString& fileName);
+    // Ends the stream, completes the file and goes on hook; true at once
+    // when nothing is received.
+    bool StopRecording();
+    // The convertors' outputs: live 8 kHz PCM and the file's format.
+    void PCMConverted(const uint8_t* buffer, qint64 size);
+    void FileConverted(const uint8_t* buffer, qint64 size);
+
     // Sending audio to the line runs on transmit workers, built with them;
     // declared here for their callers.
     void PlayWaveToLine(const QString& fileName);
@@ -194,6 +213,13 @@ private:
     void configurePort(SerialPort& port);
     void DetectReply(const QByteArray& chunk);
     void setUpArrival();
+    void setUpRecording();
+    void openRecordingFile(const QString& fileName);
+    void closeRecordingFile();
+    void closeConvertors();
+    void voiceDataPath(char* data, qsizetype size);
+    void convertRxBlock();
+    void gatherPcm(const uint8_t* data, qsizetype size);
     void processChunk(char* data, qsizetype size);
     void appendCallerIdChunk(const QByteArray& chunk);
     void collectTextLines(QByteArrayView chunk);
@@ -282,4 +308,16 @@ private:
     ModemTextLines IdleLines;     // text received while idle, cut into lines
     QStringList TextCallerId;     // plain-text caller-ID lines not yet reported
     QTimer* CallerIdQuietTimer = nullptr;
+
+    // The receive path; fixed buffers, so recording allocates nothing per byte.
+    std::unique_ptr<TdeAudioConvertor> MonitorConvertor; // to live 8 kHz PCM
+    std::unique_ptr<TdeAudioConvertor> FileConvertor;    // to DTEfmt
+    std::unique_ptr<QFile> WaveStream;                   // while recording
+    std::unique_ptr<TdeRIFFAudioWriter> WaveWriter;      // on WaveStream; freed first
+    std::array<uint8_t, 10001> ConvertScratch{};
+    int PcmIndex = -1;
+    std::array<uint8_t, 1536> PcmBlock{};
+    int RxIndex = -1;
+    std::array<uint8_t, 1536> RxBlock{};
+    bool FlipSign = false; // the modem sends signed 8-bit samples
 };

@@ -60,7 +60,7 @@ TEST(Shielding, OnePassGivesWhatPairByPairRemovalGives)
 TEST(DleScan, ShieldedDataDleStartsNoPairAndOpenDleIsFound)
 {
     std::string codes;
-    forEachDlePair(bytes({0x10, 0x10, 'R', 0x10, '5', 'x', 0x10}), [&](uint8_t c) { codes += char(c); });
+    forEachDlePair(bytes({0x10, 0x10, 'R', 0x10, '5', 'x', 0x10}), [&](uint8_t c, qsizetype) { codes += char(c); });
     EXPECT_EQ(codes, std::string("\x10" "5"));
 
     EXPECT_TRUE(endsInOpenDle(bytes({0x41, 0x10})));

@@ -1,0 +1,84 @@
+#include "CliLineSession.h"
+
+#include "audio/WaveFormat.h"
+#include "linedsp/TQVMdsp.h"
+
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+
+// Prints the detector's decisions, numbered by live block, and ends the
+// recording at the first disconnect when asked to.
+void watchDetector(CliLineSession& session, TQVMdsp& dsp, const int& blocks, bool untilDisconnect)
+{
+    const auto decided = [&session, &dsp, &blocks, untilDisconnect](const QString& what, bool disconnect) {
+        session.printLine(QStringLiteral("block %1 %2").arg(blocks).arg(what));
+        if (disconnect && untilDisconnect) {
+            dsp.Enable = false; // acted on once, as the call handling does
+            session.printLine(QStringLiteral("DISCONNECT %1").arg(what));
+            session.stop();
+        }
+    };
+    dsp.OnSilence = [decided](TQVMdsp*) { decided(QStringLiteral("silence"), true); };
+    dsp.OnPeriodic = [decided](TQVMdsp*) { decided(QStringLiteral("periodic"), true); };
+    dsp.OnCadence = [decided](TQVMdsp*, double period, int duty) {
+        decided(QStringLiteral("cadence period=%1 duty=%2").arg(std::lround(period)).arg(duty), false);
+    };
+    dsp.OnCadenceDisc = [decided](TQVMdsp*) { decided(QStringLiteral("cadence-disconnect"), true); };
+    dsp.OnCriticalError = [&session](TQVMdsp*, const QString& message, const QString& line) {
+        session.printLine(QStringLiteral("DETECTOR-ERROR %1 (%2)").arg(message, line));
+    };
+}
+
+// Takes the line and records it into a WAV file.
+int runRecord(CliContext& ctx)
+{
+    CliArgs args(ctx.args);
+    const std::optional<int> seconds = args.intOption(QStringLiteral("--seconds"));
+    const bool untilDisconnect = args.flag(QStringLiteral("--until-disconnect"));
+    QStringList files;
+    if (!args.positional(1, 1, files))
+        return cliUsageError(ctx, QStringLiteral("record"), args.error());
+    if (seconds && *seconds < 0)
+        return cliUsageError(ctx, QStringLiteral("record"), QStringLiteral("--seconds must not be negative"));
+    const QString fileName = QFileInfo(files.first()).absoluteFilePath();
+
+    CliLineSession session(ctx, QStringLiteral("record"));
+    TQVMdsp dsp;
+    TQVModem253& engine = session.engine();
+    engine.setDSP(&dsp);               // the settings switch its detectors
+    engine.setDteFmt(standardPcm8k()); // unless "File compression" says otherwise
+    if (!session.initialise())
+        return 1;
+    if (engine.profile().modemCompression.size() != TdeWaveFormat::BufferSize) {
+        ctx.err << "velmora-cli record: the modem's voice format is not known; run velmora-cli probe first\n";
+        return 1;
+    }
+    session.printEvents();
+    int blocks = 0;
+    engine.OnPCMdata = [&blocks](const uint8_t*, int) { ++blocks; };
+    watchDetector(session, dsp, blocks, untilDisconnect);
+
+    if (!engine.StartRecording(fileName)) {
+        ctx.err << "velmora-cli record: the modem did not start recording the line (see the log above)\n";
+        engine.StopRecording();
+        return 1;
+    }
+    session.printLine(QStringLiteral("RECORDING %1").arg(fileName));
+    session.run(seconds);
+    const bool stopped = engine.StopRecording();
+    session.printLine(QStringLiteral("STOPPED %1 seconds=%2").arg(fileName).arg(blocks * 0.192, 0, 'f', 1));
+    if (!stopped) {
+        ctx.err << "velmora-cli record: the modem did not leave the receive stream; the port was closed\n";
+        return 1;
+    }
+    return 0;
+}
+
+CliCommandRegistrar record({QStringLiteral("record"), QStringLiteral("OUT.wav [--seconds N] [--until-disconnect]"),
+                            QStringLiteral("take the line and record it into OUT.wav until N seconds pass, "
+                                           "the first disconnect the settings enable, or Ctrl+C"),
+                            &runRecord});
+
+} // namespace

@@ -1,0 +1,173 @@
+#include "EngineFixture.h"
+
+#include "audio/RiffReader.h"
+#include "audio/WaveFormat.h"
+#include "linedsp/TQVMdsp.h"
+
+#include <QBuffer>
+#include <QFile>
+
+namespace {
+
+using Engine = TQVModem253;
+
+const QByteArray EndOfData("\x10\x03\r\nOK\r\n", 7);
+
+QByteArray wavAudio(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    TdeRIFFAudioReader reader(&file);
+    QByteArray audio(int(reader.trackSize()), '\0');
+    audio.resize(int(reader.readTrack(0, audio.data(), audio.size())));
+    return audio;
+}
+
+// An engine in voice mode with a stored modem compression, whose modem
+// answers the recording commands.
+class RecordingTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        ini->writeBinary(QStringLiteral("Modem compression"), QStringLiteral("Bin"),
+                         standardPcm8k().formatBuffer());
+        ini->writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"), standardPcm8k().formatBuffer());
+        engine.setSleepFunction([](int) {});
+        engine.setDSP(&dsp);
+        port.addReply("at+fclass=8", {"\r\nOK\r\n"});
+        port.addReply("at+vls=", {"\r\nOK\r\n"});
+        port.addReply("AT+VLS=0", {"\r\nOK\r\n"});
+        port.addReply("at+vrx", {"\r\nCONNECT\r\n"});
+        port.addReply(Engine::ReceiveStopPair, {EndOfData});
+        bind();
+        engine.OnPCMdata = [this](const uint8_t* block, int size) {
+            pcmBlocks.append(QByteArray(reinterpret_cast<const char*>(block), size));
+        };
+        file = dir.filePath(QStringLiteral("rec.wav"));
+    }
+    void arrive(const QByteArray& chunk)
+    {
+        port.deliver(chunk);
+        settle();
+    }
+    bool record()
+    {
+        const bool started = engine.StartRecording(file);
+        port.clearWritten();
+        return started;
+    }
+
+    TQVMdsp dsp;
+    QList<QByteArray> pcmBlocks;
+    QString file;
+};
+
+TEST_F(RecordingTest, StartsFromOnHookWithTheLineSelectWhateverItsCase)
+{
+    ini->writeString(QStringLiteral("Commands"), QStringLiteral("sOnHook"), QStringLiteral("AT+VLS=0"));
+    engine.LoadProfile();
+    ASSERT_EQ(engine.cmdOnHook(), Engine::ReplyOk);
+    port.clearWritten();
+    ASSERT_TRUE(engine.StartRecording(file));
+    EXPECT_EQ(port.written(), "at+fclass=8\rat+vls=1\rat+vrx\r");
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceReceive);
+}
+
+TEST_F(RecordingTest, RefusedWhileAnyStreamRunsAndStopIsFreeWhenIdle)
+{
+    EXPECT_TRUE(engine.StopRecording());
+    EXPECT_TRUE(port.written().isEmpty());
+    port.addReply("at+vtx", {"\r\nCONNECT\r\n"});
+    port.addReply("at+vtr", {"\r\nCONNECT\r\n"});
+    for (const char* start : {"at+vtx", "at+vrx", "at+vtr"}) {
+        SCOPED_TRACE(start);
+        ASSERT_EQ(engine.SetVoiceMode(), Engine::ReplyOk);
+        ASSERT_EQ(engine.SendIfOpen(QString::fromLatin1(start)), Engine::ReplyConnect);
+        port.clearWritten();
+        EXPECT_FALSE(engine.StartRecording(file));
+        EXPECT_TRUE(port.written().isEmpty());
+        engine.ReleaseModem();
+        bind();
+    }
+}
+
+TEST_F(RecordingTest, OnlyWholeBlocksAreConvertedAndWritten)
+{
+    for (const int bytes : {3071, 3072}) {
+        SCOPED_TRACE(bytes);
+        pcmBlocks.clear();
+        ASSERT_TRUE(record());
+        QByteArray voice(bytes, '\0');
+        for (int i = 0; i < bytes; ++i)
+            voice[i] = char(0x20 + i % 64);
+        arrive(voice.first(1000));
+        arrive(voice.sliced(1000));
+        ASSERT_TRUE(engine.StopRecording());
+        const int blocks = bytes / 1536;
+        EXPECT_EQ(pcmBlocks.size(), blocks);
+        EXPECT_EQ(wavAudio(file), voice.first(blocks * 1536));
+    }
+}
+
+TEST_F(RecordingTest, SignedSamplesOfTheModemAreRecordedUnsigned)
+{
+    ini->writeString(QStringLiteral("Modem"), QStringLiteral("CompressionDesc"), QStringLiteral("SIGNED PCM"));
+    engine.LoadProfile();
+    ASSERT_TRUE(record());
+    arrive(QByteArray("\x00\x7F\x80\xFF", 4).repeated(384));
+    ASSERT_TRUE(engine.StopRecording());
+    EXPECT_EQ(wavAudio(file), QByteArray("\x80\xFF\x00\x7F", 4).repeated(384));
+}
+
+TEST_F(RecordingTest, LiveBlocksCarryOverflowIntoTheNextBlock)
+{
+    QByteArray output(1537, '\x40');
+    output[1536] = '\x7A';
+    engine.PCMConverted(reinterpret_cast<const uint8_t*>(output.constData()), output.size());
+    ASSERT_EQ(pcmBlocks.size(), 1);
+    const QByteArray rest(1535, '\x41');
+    engine.PCMConverted(reinterpret_cast<const uint8_t*>(rest.constData()), rest.size());
+    ASSERT_EQ(pcmBlocks.size(), 2);
+    EXPECT_EQ(pcmBlocks[1].at(0), '\x7A');
+}
+
+TEST_F(RecordingTest, DetectorIsResetAndFedEveryLiveBlock)
+{
+    ini->writeBool(QStringLiteral("Settings"), QStringLiteral("Silence"), true);
+    ini->writeInteger(QStringLiteral("Settings"), QStringLiteral("DiscTime"), 1);
+    engine.LoadProfile();
+    int silences = 0;
+    dsp.OnSilence = [&](TQVMdsp*) { ++silences; };
+    for (int run = 0; run < 2; ++run) {
+        silences = 0;
+        ASSERT_TRUE(record());
+        arrive(QByteArray(1536 * 6, '\x80')); // the sixth block decides
+        EXPECT_EQ(silences, 1);
+        ASSERT_TRUE(engine.StopRecording());
+    }
+}
+
+TEST_F(RecordingTest, StopThatIsNeverAnsweredReleasesThePortAndKeepsTheFile)
+{
+    ASSERT_TRUE(record());
+    arrive(QByteArray(1536, '\x33'));
+    port.clearReplies();
+    EXPECT_FALSE(engine.StopRecording());
+    EXPECT_FALSE(engine.portIsOpen());
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceIdle);
+    EXPECT_EQ(wavAudio(file), QByteArray(1536, '\x33'));
+}
+
+TEST_F(RecordingTest, FileThatCannotBeCreatedFailsButTheStreamRuns)
+{
+    EXPECT_FALSE(engine.StartRecording(dir.filePath(QStringLiteral("missing/rec.wav"))));
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceReceive);
+    arrive(QByteArray(4000, '\x33')); // dropped: no writer
+    EXPECT_TRUE(pcmBlocks.isEmpty());
+    EXPECT_TRUE(engine.StopRecording());
+}
+
+} // namespace
