@@ -23,6 +23,7 @@ class IniFile;
 class QFile;
 class TdeAudioConvertor;
 class TdeRIFFAudioWriter;
+class ModemDefinitionView;
 class TQVMdsp;
 class QTimer;
 class TextSink;
@@ -87,9 +88,11 @@ public:
     // SerialPortError and InitScriptError.
     bool InitModem();
     bool LoadProfile();
-    // The modem definition dialog (capability probing); built with the
-    // probing, declared here for its callers.
+    // The modem definition: lists the modems found and probes the one the
+    // user picks, through the view set here; without a view it probes the
+    // first one found and writes its messages to the log.
     void DefineModem();
+    void setDefinitionView(ModemDefinitionView* view) { DefinitionView = view; }
 
     // --- Commands ---------------------------------------------------------
     int SendCommand(const QString& command);
@@ -191,6 +194,8 @@ public:
     uint8_t replyState() const { return ReplyState.load(); }
     QString lastCommand() const;
     const ModemProfile& profile() const { return Profile; }
+    // For the probe, which sets the profile's strings as it writes them.
+    ModemProfile& profileForUpdate() { return Profile; }
     // Replaces the sleep of every poll round (tests count rounds with it).
     void setSleepFunction(std::function<void(int ms)> sleep);
     // The time-stamp prefix of every log line.
@@ -320,4 +325,5 @@ private:
     int RxIndex = -1;
     std::array<uint8_t, 1536> RxBlock{};
     bool FlipSign = false; // the modem sends signed 8-bit samples
+    ModemDefinitionView* DefinitionView = nullptr;
 };

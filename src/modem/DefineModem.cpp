@@ -1,0 +1,47 @@
+#include "TQVModem253.h"
+
+#include "config/IniFile.h"
+#include "modem/ModemDefinition.h"
+#include "modem/ModemDefinitionView.h"
+#include "modem/TextSink.h"
+
+void TQVModem253::DefineModem()
+{
+    HeadlessDefinitionView headless(Logger);
+    ModemDefinitionView& view = DefinitionView ? *DefinitionView : headless;
+    ModemDefinition definition(view);
+    definition.SetEngine(this);
+    if (definition.ListModems()) {
+        view.execModal(definition);
+        FirstRingTick = -1;
+        SecondRingTick = -1;
+        return;
+    }
+    if (IniFileRef)
+        IniFileRef->writeBool(modemkeys::Modem, QStringLiteral("Voicefeatures"), false);
+    Profile.voiceFeatures = false;
+    view.showMessage(QStringLiteral("There is no modem found in your system"));
+}
+
+void HeadlessDefinitionView::execModal(ModemDefinition& definition)
+{
+    definition.select(0);
+    definition.ProbeModem();
+}
+
+void HeadlessDefinitionView::showMessage(const QString& text)
+{
+    print(text);
+}
+
+void HeadlessDefinitionView::ShowErrorReport(const QString& message, const QString& line)
+{
+    print(message);
+    print(line);
+}
+
+void HeadlessDefinitionView::print(const QString& text) const
+{
+    if (m_sink)
+        m_sink->appendLine(text);
+}

@@ -1,0 +1,509 @@
+#include "ModemDefinition.h"
+
+#include "audio/ModemFormats.h"
+#include "config/IniFile.h"
+#include "modem/CapabilityReplies.h"
+#include "modem/CompressionChoice.h"
+#include "modem/ModemDefinitionView.h"
+#include "modem/TQVModem253.h"
+#include "modem/TextSink.h"
+#include "modem/VsmParser.h"
+#include "platform/SerialPort.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+const QString Modem = QStringLiteral("Modem");
+const QString Commands = QStringLiteral("Commands");
+const QString PortParams = QStringLiteral("PortParams");
+const QString ModemCompression = QStringLiteral("Modem compression");
+const QString ModemCompressions = QStringLiteral("Modem compressions");
+const QString VoiceFeaturesKey = QStringLiteral("Voicefeatures");
+const QString CompressionKey = QStringLiteral("Compression");
+constexpr int ProbeTimeout = 4;
+
+struct GainQuery
+{
+    const char* query;
+    const char* prefix;
+    const char* flagKey; // nullptr: no automatic-gain flag
+    const char* minKey;
+    const char* maxKey;
+    const char* command;
+    ModemCommand key;
+};
+
+const GainQuery GainQueries[] = {
+    {"at+VGR=?", "+VGR:", "AGC", "vgrMin", " vgrMax", "at+vgr=", ModemCommand::sReceiveGain},
+    {"at+VGT=?", "+VGT:", "AVC", "vgtMin", " vgtMax", "at+vgt=", ModemCommand::sTransmitGain},
+    {"at+VGM=?", "+VGM:", nullptr, "vgmMin", " vgmMax", "at+vgm=", ModemCommand::sMicGain},
+    {"at+VGS=?", "+VGS:", nullptr, "vgsMin", " vgsMax", "at+vgs=", ModemCommand::sSpeakerGain},
+};
+
+struct TriedCommand
+{
+    ModemCommand key;
+    std::initializer_list<const char*> candidates;
+};
+
+const TriedCommand TriedCommands[] = {
+    {ModemCommand::sToneDuration, {"at+vtd=10"}},
+    {ModemCommand::sFlowControl, {"at+flo=1", "at+ifc=1"}},
+    {ModemCommand::sInactivityTimer, {"at+vit=0"}},
+    {ModemCommand::sRingbackAway, {"at+vra=50"}},
+    {ModemCommand::sRingbackNever, {"at+vrn=10"}},
+    {ModemCommand::sSilDetection, {"at+vsd=0,0"}},
+    {ModemCommand::sDistinctiveRing, {"at+vdr=0,0"}},
+    {ModemCommand::sToneCadence, {"at+vdt=0,0"}},
+    {ModemCommand::sAssertDeassert, {"at+vbt=256,896", "at+itf=256,896"}},
+    {ModemCommand::sPacketProtocol, {"at+vpp=0"}},
+    {ModemCommand::sInterfaceRate, {"at+vpr=0", "at+ipr=0", "at+fpr=0"}},
+    {ModemCommand::sRepeatUCID, {"at+vrid=1"}},
+    {ModemCommand::sRepeatFCID, {"at+vrid=0"}},
+    {ModemCommand::sNoCallerID, {"at+vcid=0"}},
+    {ModemCommand::sFCallerID, {"at+vcid=1"}},
+    {ModemCommand::sUCallerID, {"at+vcid=2"}},
+    {ModemCommand::sSpkPhone_0, {"at+vsp=0"}},
+    {ModemCommand::sSpkPhone_1, {"at+vsp=1"}},
+    {ModemCommand::sSpkPhone_2, {"at+vsp=2"}},
+    {ModemCommand::sSpkPhone_3, {"at+vsp=3"}},
+    {ModemCommand::sSpkPhone_4, {"at+vsp=4"}},
+};
+
+int parityIndex(SerialParity parity)
+{
+    switch (parity) {
+    case SerialParity::Odd: return 1;
+    case SerialParity::Even: return 2;
+    case SerialParity::Mark: return 3;
+    case SerialParity::Space: return 4;
+    case SerialParity::None: break;
+    }
+    return 0;
+}
+
+QString commandKey(ModemCommand command)
+{
+    return QString::fromLatin1(ModemCommandKeys[size_t(command)].key);
+}
+
+} // namespace
+
+ModemDefinition::ModemDefinition(ModemDefinitionView& view) : m_view(view) {}
+
+IniFile* ModemDefinition::ini() const
+{
+    return m_engine ? m_engine->iniFile() : nullptr;
+}
+
+ModemProfile* ModemDefinition::profile() const
+{
+    return m_engine ? &m_engine->profileForUpdate() : nullptr;
+}
+
+// --- The modem list --------------------------------------------------------------
+
+bool ModemDefinition::ListModems()
+{
+    m_view.setControlsEnabled(true);
+    m_view.setModemList({});
+    ModemList.vModem = m_engine;
+    ModemList.setProgress(&m_view);
+    m_view.configureDiscovery(ModemList);
+    ModemList.FindModems();
+    m_view.setModemList(modelNames());
+    m_selected = ModemList.Count() > 0 ? 0 : -1;
+    return ModemList.Count() > 0;
+}
+
+QStringList ModemDefinition::modelNames() const
+{
+    QStringList names;
+    for (const TModemProperties& modem : ModemList.entries())
+        names.append(modem.ModelName);
+    return names;
+}
+
+// --- The probe ---------------------------------------------------------------------
+
+void ModemDefinition::ProbeModem()
+{
+    if (!m_engine || !m_engine->serialPort() || m_selected < 0 || m_selected >= ModemList.Count())
+        return;
+    const TModemProperties modem = ModemList.entry(m_selected);
+    m_view.setBusy(true);
+    m_view.setControlsEnabled(false);
+    SerialPort* port = m_engine->serialPort();
+    port->setComNumber(modem.PortNumber);
+    port->setDeviceName(modem.PortName);
+    QCoreApplication::processEvents();
+
+    if (!openPort(modem)) {
+        m_view.setBusy(false);
+        m_view.setControlsEnabled(true);
+        return; // the dialog stays open for another choice
+    }
+    if (send(QStringLiteral("at")) != TQVModem253::ReplyOk) {
+        writeVoiceFeatures(false);
+        m_view.showMessage(QStringLiteral("Error detected\nPossible cause\nYour modem is not connected to port"));
+    } else {
+        probeVoice(modem);
+    }
+    m_view.setBusy(false);
+    m_view.setControlsEnabled(true);
+    m_engine->ReleaseModem();
+    m_view.closeDialog();
+}
+
+bool ModemDefinition::openPort(const TModemProperties& modem)
+{
+    SerialPort* port = m_engine->serialPort();
+    if (port->isOpen())
+        return true;
+    try {
+        port->setOpen(true);
+        return true;
+    } catch (const SerialPortError& e) {
+        writeVoiceFeatures(false);
+        // The system's reason (permission, device gone, held by another
+        // program) follows the fixed text: it says what to do on this system.
+        m_view.showMessage(QStringLiteral("Error detected opening Com") + QString::number(modem.PortNumber)
+                           + QStringLiteral("\nPossible cause\nYour modem is bound to another software such as a "
+                                            "fax software\n")
+                           + QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
+void ModemDefinition::probeVoice(const TModemProperties& modem)
+{
+    IniFile* settings = ini();
+    if (settings) {
+        settings->eraseSection(Modem);
+        settings->eraseSection(Commands);
+        settings->writeString(Modem, QStringLiteral("Model"), modem.ModelName);
+    }
+    writePortParams(modem);
+
+    if (send(QStringLiteral("at+fclass=8")) == TQVModem253::ReplyOk
+        && send(QStringLiteral("at+vls=0")) == TQVModem253::ReplyOk) {
+        probeVoiceCommands();
+        return;
+    }
+    writeVoiceFeatures(false);
+    if (settings)
+        settings->writeInteger(Modem, QStringLiteral("Timeout"), ProbeTimeout);
+    m_view.showMessage(QStringLiteral("Your modem does not support V.253 standard"));
+}
+
+void ModemDefinition::writePortParams(const TModemProperties& modem)
+{
+    IniFile* settings = ini();
+    const SerialPort* port = m_engine->serialPort();
+    if (!settings || !port)
+        return;
+    settings->writeInteger(PortParams, QStringLiteral("Port"), port->comNumber());
+    settings->writeInteger(PortParams, QStringLiteral("Baudrate"), port->baud());
+    settings->writeInteger(PortParams, QStringLiteral("Databits"), port->dataBits());
+    settings->writeInteger(PortParams, QStringLiteral("StopBits"), port->stopBits());
+    settings->writeInteger(PortParams, QStringLiteral("Parity"), parityIndex(port->parity()));
+    // The device itself, so the next start opens the same one even when
+    // the port numbering has changed.
+    settings->writeString(PortParams, QStringLiteral("PortName"), modem.PortName);
+}
+
+void ModemDefinition::probeVoiceCommands()
+{
+    m_stepsDone = 0;
+    m_view.showGauge(true);
+    m_view.setGauge(0);
+    writeVoiceFeatures(true);
+
+    logLine(QStringLiteral("now vsm"));
+    if (send(QStringLiteral("at+vsm=?")) == TQVModem253::ReplyOk)
+        ParseVsmReply(m_engine->GetLastReply());
+    else
+        noCompressionRecognised(); // a voice modem that lists none cannot be recorded from
+    step();
+    logLine(QStringLiteral("now vls"));
+    if (send(QStringLiteral("at+vls=?")) == TQVModem253::ReplyOk)
+        ParseVlsReply(m_engine->GetLastReply());
+    step();
+
+    writeCommand(ModemCommand::sSelectSource, QStringLiteral("at+vls=1"));
+    step();
+    writeCommand(ModemCommand::sOnHook, QStringLiteral("at+vls=0"));
+    step();
+    writeCommand(ModemCommand::sOffHook, QStringLiteral("at+vls=1"));
+    step();
+    writeCommand(ModemCommand::sVoiceTransmit, QStringLiteral("at+VTX"));
+    writeCommand(ModemCommand::sStopVoiceTransmit, QStringLiteral("<DLE><ETX>"));
+    writeCommand(ModemCommand::sVoiceReceive, QStringLiteral("at+VRX"));
+    writeCommand(ModemCommand::sStopVoiceReceive, QStringLiteral("<DLE><!>"));
+    writeCommand(ModemCommand::sVoiceDuplex, QStringLiteral("at+VTR"));
+    writeCommand(ModemCommand::sStopVoiceDuplex, QStringLiteral("<DLE><^>"));
+
+    for (const Gain gain : {Gain::Receive, Gain::Transmit, Gain::Microphone, Gain::Speaker}) {
+        const GainQuery& q = GainQueries[int(gain)];
+        if (send(QLatin1String(q.query)) == TQVModem253::ReplyOk)
+            ParseGainRange(gain, m_engine->GetLastReply());
+        else
+            writeCommand(q.key, QString());
+        step();
+    }
+    writeTriedCommands();
+    send(QStringLiteral("at+vsp=0"));
+
+    writeCommand(ModemCommand::sDataMode, QStringLiteral("at+fclass=0"));
+    writeCommand(ModemCommand::sFaxClass1, QStringLiteral("at+fclass=1"));
+    writeCommand(ModemCommand::sFaxClass2, QStringLiteral("at+fclass=2"));
+    writeCommand(ModemCommand::sVoiceMode, QStringLiteral("at+fclass=8"));
+    if (IniFile* settings = ini())
+        settings->writeInteger(Modem, QStringLiteral("Timeout"), ProbeTimeout);
+    m_view.showGauge(false);
+}
+
+// Each function gets the first of its commands the modem accepts, or an
+// empty string when it accepts none.
+void ModemDefinition::writeTriedCommands()
+{
+    for (const TriedCommand& tried : TriedCommands) {
+        QString accepted;
+        for (const char* candidate : tried.candidates) {
+            if (send(QLatin1String(candidate)) == TQVModem253::ReplyOk) {
+                accepted = QLatin1String(candidate);
+                break;
+            }
+        }
+        writeCommand(tried.key, accepted);
+        step();
+    }
+}
+
+// --- Compressions -----------------------------------------------------------------
+
+bool ModemDefinition::ParseVsmReply(const QString& reply)
+{
+    logLine(QStringLiteral("at+vsm=?"));
+    IniFile* settings = ini();
+    if (!settings)
+        return false;
+    settings->eraseSection(ModemCompressions);
+
+    QByteArray records;
+    int index = -1;
+    for (const QString& line : replyLines(reply)) {
+        const QString text = line.trimmed();
+        CompressionRecord record;
+        if (text.isEmpty() || !ParseVsmLine(text, record))
+            continue; // echo, "OK", a compression we cannot name
+        if (index + 1 >= MaxCompressions)
+            break;
+        record.vsm = BuildVsmCommand(record).left(CompressionRecord::FieldLength);
+        ++index;
+        records += encodeCompressionRecord(record);
+        settings->writeString(ModemCompressions, QString::number(index), record.displayLine());
+    }
+
+    QSaveFile file(compressionsPath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(records) != records.size() || !file.commit()) {
+        m_view.showMessage(QStringLiteral("Cannot write %1: %2").arg(file.fileName(), file.errorString()));
+        return false;
+    }
+    if (index < 0) {
+        noCompressionRecognised();
+        return false;
+    }
+    ChooseCompression();
+    SelectModemFormat();
+    return true;
+}
+
+void ModemDefinition::noCompressionRecognised()
+{
+    m_view.showMessage(QStringLiteral("None modem compression can be recognized"));
+    // Written, not only cleared in memory: a missing key would read back as
+    // the default "at+vsm=128", a compression this modem does not offer.
+    writeCommand(ModemCommand::sVoiceCompression, QString());
+    if (IniFile* settings = ini()) {
+        settings->writeInteger(Modem, QStringLiteral("SamplingFreq"), 0);
+        settings->writeString(Modem, CompressionKey, QString());
+        settings->eraseSection(ModemCompression); // the previous modem's format
+    }
+    writeVoiceFeatures(false);
+}
+
+bool ModemDefinition::ChooseCompression()
+{
+    const QList<CompressionRecord> records = readCompressions();
+    if (records.isEmpty())
+        return false;
+    if (const auto chosen = chooseCompressionIndex(records)) {
+        writeChoice(records[*chosen], *chosen);
+        return true;
+    }
+    writeChoice(records.first(), 0);
+    writeVoiceFeatures(false);
+    return false;
+}
+
+void ModemDefinition::writeChoice(const CompressionRecord& record, int index)
+{
+    if (IniFile* settings = ini()) {
+        const std::pair<const char*, const QString*> fields[] = {
+            {"CompressionDesc", &record.desc}, {"CompressionCml", &record.cml}, {"CompressionCmid", &record.cmid},
+            {"CompressionBPS", &record.bps},   {"CompressionTm", &record.tm},   {"CompressionVSR", &record.vsr},
+            {"CompressionSds", &record.sds},   {"CompressionSel", &record.sel},
+        };
+        for (const auto& [key, value] : fields)
+            settings->writeString(Modem, QLatin1String(key), *value);
+        settings->writeInteger(Modem, CompressionKey, index);
+    }
+    if (ModemProfile* p = profile()) {
+        p->compressionDesc = record.desc;
+        p->compressionCml = record.cml;
+        p->compressionCmid = record.cmid;
+        p->compressionBps = record.bps;
+        p->compressionTm = record.tm;
+        p->compressionVsr = record.vsr;
+        p->compressionSds = record.sds;
+        p->compressionSel = record.sel;
+    }
+    writeCommand(ModemCommand::sVoiceCompression, record.vsm);
+}
+
+bool ModemDefinition::SelectModemFormat()
+{
+    IniFile* settings = ini();
+    if (!settings)
+        return false;
+    // Erased first, so that a selection that fails never leaves the format
+    // of a modem probed before.
+    settings->eraseSection(ModemCompression);
+    const QList<CompressionRecord> records = readCompressions();
+    const int index = settings->readInteger(Modem, CompressionKey, -1);
+    const CompressionRecord record = index >= 0 && index < records.size() ? records[index] : CompressionRecord();
+
+    bool ok = false;
+    const int bits = record.bps.toInt(&ok);
+    if (!ok) {
+        reportBadInteger(record.bps, QStringLiteral("testInt := StrToInt(cmp.bps);"));
+        return false;
+    }
+    const int rate = record.vsr.toInt(&ok);
+    if (!ok) {
+        reportBadInteger(record.vsr, QStringLiteral("testInt := StrToInt(cmp.vsr);"));
+        return false;
+    }
+    const ModemCodecRow* row = modemCodecRow(record.desc, bits, rate);
+    if (!row) {
+        m_view.showMessage(QStringLiteral("None Codec found to match modem encoding"));
+        writeVoiceFeatures(false);
+        return false;
+    }
+    const Tcodec codec;
+    const TdeWaveFormat& format = (codec.*row->convertor).formatIn();
+    settings->writeBinary(ModemCompression, QStringLiteral("Bin"), format.formatBuffer());
+    settings->writeString(ModemCompression, QStringLiteral("Desc"), format.describe());
+    if (ModemProfile* p = profile())
+        p->modemCompression = format.formatBuffer();
+    return true;
+}
+
+// --- Line sources and gains ---------------------------------------------------------
+
+void ModemDefinition::ParseVlsReply(const QString& reply)
+{
+    const LineSourceReply sources = parseLineSources(reply);
+    for (const QString& text : sources.unreadable)
+        reportBadInteger(text, QStringLiteral("testInt := StrToInt(stValues[i2]);"));
+    IniFile* settings = ini();
+    ModemProfile* p = profile();
+    for (int n = 0; n <= LineSourceReply::MaxSource; ++n) {
+        const QString command = sources.offered[size_t(n)] ? QStringLiteral("at+vls=%1").arg(n) : QString();
+        if (p)
+            p->lineSources[size_t(n)] = command;
+        if (settings)
+            settings->writeString(Commands, QStringLiteral("vls_%1").arg(n), command);
+    }
+}
+
+void ModemDefinition::ParseGainRange(Gain gain, const QString& reply)
+{
+    const GainQuery& q = GainQueries[int(gain)];
+    IniFile* settings = ini();
+    for (const GainLine& line : parseGainReply(reply, QLatin1String(q.prefix))) {
+        if (q.flagKey && settings)
+            settings->writeBool(Modem, QLatin1String(q.flagKey), line.admitsZero);
+        if (!line.hasRange)
+            continue;
+        if (!line.rangeUsable()) {
+            writeCommand(q.key, QString());
+            continue;
+        }
+        if (settings) {
+            settings->writeInteger(Modem, QLatin1String(q.minKey), line.low);
+            settings->writeInteger(Modem, QLatin1String(q.maxKey), line.high);
+        }
+        const qint64 middle = (qint64(line.low) + qint64(line.high)) / 2; // both ends are >= 0 in practice
+        writeCommand(q.key, QLatin1String(q.command) + QString::number(middle));
+    }
+}
+
+// --- Small helpers -------------------------------------------------------------------
+
+void ModemDefinition::writeCommand(ModemCommand command, const QString& value)
+{
+    if (IniFile* settings = ini())
+        settings->writeString(Commands, commandKey(command), value);
+    if (ModemProfile* p = profile())
+        p->commands[size_t(command)] = value;
+}
+
+void ModemDefinition::writeVoiceFeatures(bool on)
+{
+    if (IniFile* settings = ini())
+        settings->writeBool(Modem, VoiceFeaturesKey, on);
+    if (ModemProfile* p = profile())
+        p->voiceFeatures = on;
+}
+
+int ModemDefinition::send(const QString& command)
+{
+    return m_engine->SendCommand(command);
+}
+
+void ModemDefinition::step()
+{
+    ++m_stepsDone;
+    m_view.setGauge(qRound(double(m_stepsDone) / GaugeSteps * 100.0));
+}
+
+void ModemDefinition::logLine(const QString& text) const
+{
+    if (m_engine && m_engine->logger())
+        m_engine->logger()->appendLine(text);
+}
+
+void ModemDefinition::reportBadInteger(const QString& text, const QString& line)
+{
+    m_view.ShowErrorReport(QStringLiteral("'%1' is not a valid integer value").arg(text), line);
+}
+
+QList<CompressionRecord> ModemDefinition::readCompressions() const
+{
+    QFile file(compressionsPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return decodeCompressionRecords(file.read(qint64(MaxCompressions) * CompressionRecord::RecordSize),
+                                    MaxCompressions);
+}
+
+QString ModemDefinition::compressionsPath() const
+{
+    IniFile* settings = ini();
+    return settings ? compressionsFilePath(settings->fileName()) : QString();
+}
