@@ -46,7 +46,7 @@ const GainQuery GainQueries[] = {
 struct TriedCommand
 {
     ModemCommand key;
-    std::initializer_list<const char*> candidates;
+    const char* candidates[3]; // unused ones are null
 };
 
 const TriedCommand TriedCommands[] = {
@@ -273,7 +273,7 @@ void ModemDefinition::writeTriedCommands()
     for (const TriedCommand& tried : TriedCommands) {
         QString accepted;
         for (const char* candidate : tried.candidates) {
-            if (send(QLatin1String(candidate)) == TQVModem253::ReplyOk) {
+            if (candidate && send(QLatin1String(candidate)) == TQVModem253::ReplyOk) {
                 accepted = QLatin1String(candidate);
                 break;
             }

@@ -77,14 +77,22 @@ void TQModems::ScanPorts()
         m_progress->closeProgress();
 }
 
-bool TQModems::openTemporary(SerialPort& port, const SerialPortInfo& info)
+// Closes the port, sets it to the device and opens it again, with a settling
+// wait after each; passes on SerialPortError.
+void TQModems::reopen(SerialPort& port, const SerialPortInfo& info)
 {
     port.setOpen(false);
     wait(SettleTicks);
     port.setComNumber(info.number);
     port.setDeviceName(info.path);
+    port.setOpen(true);
+    wait(SettleTicks);
+}
+
+bool TQModems::openTemporary(SerialPort& port, const SerialPortInfo& info)
+{
     try {
-        port.setOpen(true);
+        reopen(port, info);
     } catch (const SerialPortError& e) {
         log(QStringLiteral("Opening ") + comName(info) + QStringLiteral(":") + QStringLiteral(" Port Unavailable."));
         // Not in a message box per port: a scan passes many ports that are
@@ -94,23 +102,17 @@ bool TQModems::openTemporary(SerialPort& port, const SerialPortInfo& info)
         m_unavailable.append({info.path, reason});
         return false;
     }
-    wait(SettleTicks);
     return true;
 }
 
 // Opens the port once more and looks for "OK" in what arrives after "AT".
 bool TQModems::answersAt(SerialPort& port, const SerialPortInfo& info)
 {
-    port.setOpen(false);
-    wait(SettleTicks);
-    port.setComNumber(info.number);
-    port.setDeviceName(info.path);
     try {
-        port.setOpen(true);
+        reopen(port, info);
     } catch (const SerialPortError&) {
         return false;
     }
-    wait(SettleTicks);
 
     QByteArray heard;
     const QMetaObject::Connection watch =

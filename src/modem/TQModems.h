@@ -85,6 +85,7 @@ public:
     static std::optional<QString> modelFromReply(const QString& reply);
 
 private:
+    void reopen(SerialPort& port, const SerialPortInfo& info);
     bool openTemporary(SerialPort& port, const SerialPortInfo& info);
     bool answersAt(SerialPort& port, const SerialPortInfo& info);
     bool openEngineOn(const SerialPortInfo& info);
