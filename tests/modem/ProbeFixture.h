@@ -9,6 +9,12 @@
 
 #include <QSet>
 
+// A value of the settings file, "<missing>" when the key is not there.
+inline QString settingOf(const IniFile& ini, const char* section, const char* key)
+{
+    return ini.readString(QLatin1String(section), QLatin1String(key), QStringLiteral("<missing>"));
+}
+
 // A fake device per path for the port the discovery opens first: paths in
 // `missing` cannot be opened, paths in `answering` answer AT with OK.
 class DevicePort : public FakeSerialPort
@@ -121,10 +127,7 @@ protected:
         modem->answer(QStringLiteral("at+VGM=?"), "\r\n(0-255)\r\n");
     }
 
-    QString setting(const char* section, const char* key) const
-    {
-        return ini->readString(QLatin1String(section), QLatin1String(key), QStringLiteral("<missing>"));
-    }
+    QString setting(const char* section, const char* key) const { return settingOf(*ini, section, key); }
 
     // Lists the modems and probes the first, as the dialog's Ok would.
     void probe()

@@ -31,36 +31,25 @@ void PrintTo(const SimProfile& p, std::ostream* os)
     *os << p.profile;
 }
 
-class ProbeSimTest : public testing::TestWithParam<SimProfile>
+class ProbeSimTest : public EngineHarness<LinuxSerialPort>, public testing::WithParamInterface<SimProfile>
 {
 protected:
     void SetUp() override
     {
+        EngineHarness::SetUp();
         ModemSim::Options options;
         options.profile = QLatin1String(GetParam().profile);
         sim = std::make_unique<ModemSim>(options);
         ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
-        ini = std::make_unique<IniFile>(dir.filePath(QStringLiteral("vlm.ini")));
-        engine.setSerialPort(&port);
-        engine.setIniFile(ini.get());
-        engine.setLogger(&log);
         view.configure = [this](TQModems& modems) {
             modems.setCandidatePorts({{1, sim->devicePath(), QString()}});
         };
         engine.setDefinitionView(&view);
     }
 
-    QString setting(const char* section, const char* key) const
-    {
-        return ini->readString(QLatin1String(section), QLatin1String(key), QStringLiteral("<missing>"));
-    }
+    QString setting(const char* section, const char* key) const { return settingOf(*ini, section, key); }
 
-    QTemporaryDir dir;
     std::unique_ptr<ModemSim> sim;
-    std::unique_ptr<IniFile> ini;
-    LinuxSerialPort port;
-    TQVModem253 engine;
-    LineRecorder log;
     RecordingView view;
 };
 
