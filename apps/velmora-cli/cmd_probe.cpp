@@ -1,11 +1,11 @@
 #include "CliDiscovery.h"
 #include "CliModem.h"
 
+#include "catalogue/DataFolder.h"
 #include "modem/CompressionChoice.h"
 #include "modem/ModemDefinition.h"
 #include "modem/ModemDefinitionView.h"
 
-#include <QDir>
 
 namespace {
 
@@ -60,13 +60,14 @@ int runProbe(CliContext& ctx)
     if (!args.positional(0, 0, none))
         return cliUsageError(ctx, QStringLiteral("probe"), args.error());
 
+    QString error;
+    if (datafolder::prepare(ctx.dataDir, &error).isEmpty()) {
+        ctx.err << "velmora-cli probe: " << error << '\n';
+        return 1;
+    }
     StreamTextSink log(ctx.out); // outlives the engine
     CliProbeView view(ctx);
     CliModem modem(ctx);
-    if (!QDir().mkpath(modem.dataFolder())) {
-        ctx.err << "velmora-cli probe: cannot create the data folder " << modem.dataFolder() << '\n';
-        return 1;
-    }
     TQVModem253& engine = modem.engine();
     engine.setLogger(&log);
     engine.setDefinitionView(&view);
