@@ -13,8 +13,7 @@ void TQVModem253::DefineModem()
     definition.SetEngine(this);
     if (definition.ListModems()) {
         view.execModal(definition);
-        FirstRingTick = -1;
-        SecondRingTick = -1;
+        resetRingTicks(); // the line may have changed with the modem
         return;
     }
     if (IniFileRef)
