@@ -6,6 +6,8 @@
 #include "RiffWriter.h"
 #include "SubStream.h"
 
+#include "platform/FileSync.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -54,16 +56,6 @@ TdeWaveFormat readWaveFormat(const QString& fileName)
     return reader.trackFormat();
 }
 
-void syncFolderOf(const QString& fileName)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 void feedPcm8k(QIODevice& stream, TdeAudioConvertor& convertor)
 {
     if (!stream.seek(0))
@@ -83,7 +75,7 @@ void commitSynced(QSaveFile& target)
     if (!target.flush() || ::fdatasync(target.handle()) != 0 || !target.commit())
         throw EACMAudioStreamError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(target.fileName(), target.errorString()));
-    syncFolderOf(target.fileName());
+    syncFolder(QFileInfo(target.fileName()).absolutePath());
 }
 
 // Runs what feed gives a convertor into a WAV file; returns the audio bytes.

@@ -1,7 +1,7 @@
 #include "Catalogue.h"
 
 #include "CatalogueSchema.h"
-#include "FileSync.h"
+#include "platform/FileSync.h"
 #include "RecordingNames.h"
 #include "TableError.h"
 

@@ -1,7 +1,7 @@
 #include "RecordingImport.h"
 
 #include "Catalogue.h"
-#include "FileSync.h"
+#include "platform/FileSync.h"
 #include "RecordingNames.h"
 #include "TableError.h"
 

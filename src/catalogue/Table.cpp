@@ -1,6 +1,6 @@
 #include "Table.h"
 
-#include "FileSync.h"
+#include "platform/FileSync.h"
 #include "TableError.h"
 #include "UniqueKey.h"
 

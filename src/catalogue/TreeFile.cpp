@@ -1,6 +1,6 @@
 #include "TreeFile.h"
 
-#include "FileSync.h"
+#include "platform/FileSync.h"
 
 #include "config/IniFile.h"
 
@@ -29,19 +29,6 @@ QString safeText(QString text)
     return text;
 }
 
-// Every write of IniFile is a synced rewrite of the whole file, some 150 of
-// them for a tree of 50 folders: seconds on a disk. The writes go to a draft
-// in memory-backed storage instead, and the result replaces Tree.ini once.
-QString draftFolder()
-{
-    for (const QString& folder : {qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/dev/shm")}) {
-        const QFileInfo info(folder);
-        if (!folder.isEmpty() && info.isDir() && info.isWritable())
-            return folder;
-    }
-    return QDir::tempPath();
-}
-
 bool writeTree(const FolderTree& tree, IniFile& ini)
 {
     bool ok = ini.eraseSection(TreeSection) && ini.eraseSection(FoldersSection) && ini.eraseSection(ExpandedSection);
@@ -61,24 +48,18 @@ bool writeTree(const FolderTree& tree, IniFile& ini)
 
 bool SaveTreeToIni(const FolderTree& tree, IniFile& ini, QString* error)
 {
-    const QTemporaryDir draftDir(draftFolder() + QStringLiteral("/velmora-tree-XXXXXX"));
-    const QString draftPath = draftDir.filePath(QStringLiteral("Tree.ini"));
-    const bool drafted = draftDir.isValid()
-                         && (!QFileInfo::exists(ini.fileName()) || QFile::copy(ini.fileName(), draftPath));
-    if (!drafted) { // no room for a draft: straight into the file, slowly
-        const bool ok = writeTree(tree, ini);
-        if (!ok && error)
-            *error = ini.lastError();
-        return ok;
-    }
-    IniFile draft(draftPath);
-    QFile written(draftPath);
-    if (!writeTree(tree, draft) || !written.open(QIODevice::ReadOnly)) {
+    // One replacement of the file for the whole tree, not three per node.
+    ini.beginUpdate();
+    if (!writeTree(tree, ini)) {
+        ini.cancelUpdate();
         if (error)
-            *error = draft.lastError().isEmpty() ? written.errorString() : draft.lastError();
+            *error = ini.lastError();
         return false;
     }
-    return replaceFile(ini.fileName(), written.readAll(), error);
+    const bool ok = ini.commitUpdate();
+    if (!ok && error)
+        *error = ini.lastError();
+    return ok;
 }
 
 void LoadTreeFromIni(FolderTree& tree, const IniFile& ini)

@@ -2,6 +2,8 @@
 
 #include "IniSyntax.h"
 
+#include "platform/FileSync.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -28,36 +30,6 @@ QStringList decodeLines(const QByteArray& bytes)
     return lines;
 }
 
-QString systemError(const char* step, const QString& path)
-{
-    return QStringLiteral("%1 %2: %3").arg(QLatin1String(step), path, QString::fromLocal8Bit(std::strerror(errno)));
-}
-
-bool writeAll(int fd, const QByteArray& data)
-{
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-void syncFolder(const QString& folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 IniFile::IniFile(QString fileName) : m_fileName(std::move(fileName)) {}
@@ -71,17 +43,29 @@ IniFile::Stamp IniFile::currentStamp() const
             qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
+void IniFile::setLines(const QStringList& lines) const
+{
+    m_lines = lines;
+    m_parsed.clear();
+    m_parsed.reserve(size_t(lines.size()));
+    for (const QString& line : lines)
+        m_parsed.push_back({inisyntax::sectionName(line), inisyntax::keyValue(line)});
+}
+
 void IniFile::refresh() const
 {
+    if (m_updateDepth > 0)
+        return; // an update sees its own writes, not the file
     const Stamp stamp = currentStamp();
     if (m_loaded && stamp == m_stamp)
         return;
-    m_lines.clear();
+    QStringList lines;
     if (stamp.exists) {
         QFile file(m_fileName);
         if (file.open(QIODevice::ReadOnly))
-            m_lines = decodeLines(file.readAll());
+            lines = decodeLines(file.readAll());
     }
+    setLines(lines);
     m_stamp = stamp;
     m_loaded = true;
 }
@@ -90,7 +74,7 @@ int IniFile::findSection(const QString& section) const
 {
     const QString wanted = section.trimmed();
     for (int i = 0; i < m_lines.size(); ++i) {
-        const auto name = inisyntax::sectionName(m_lines.at(i));
+        const auto& name = m_parsed[size_t(i)].section;
         if (name && name->compare(wanted, Qt::CaseInsensitive) == 0)
             return i;
     }
@@ -100,7 +84,7 @@ int IniFile::findSection(const QString& section) const
 int IniFile::sectionEnd(int header) const
 {
     int i = header + 1;
-    while (i < m_lines.size() && !inisyntax::sectionName(m_lines.at(i)))
+    while (i < m_lines.size() && !m_parsed[size_t(i)].section)
         ++i;
     return i;
 }
@@ -110,7 +94,7 @@ int IniFile::findKey(int header, const QString& key) const
     const QString wanted = key.trimmed();
     const int end = sectionEnd(header);
     for (int i = header + 1; i < end; ++i) {
-        const auto entry = inisyntax::keyValue(m_lines.at(i));
+        const auto& entry = m_parsed[size_t(i)].entry;
         if (entry && entry->key.compare(wanted, Qt::CaseInsensitive) == 0)
             return i;
     }
@@ -126,7 +110,7 @@ std::optional<QString> IniFile::rawValue(const QString& section, const QString& 
     const int line = findKey(header, key);
     if (line < 0)
         return std::nullopt;
-    return inisyntax::keyValue(m_lines.at(line))->value.left(MaxValueLength);
+    return m_parsed[size_t(line)].entry->value.left(MaxValueLength);
 }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
@@ -171,19 +155,19 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
             lines.append(QString());
         lines.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
         lines.append(line);
-        return save(lines);
+        return store(lines);
     }
     const int existing = findKey(header, key);
     if (existing >= 0) {
         lines[existing] = line;
-        return save(lines);
+        return store(lines);
     }
     // After the section's last non-blank line, so separating blank lines stay put.
     int insertAt = sectionEnd(header);
     while (insertAt > header + 1 && lines.at(insertAt - 1).trimmed().isEmpty())
         --insertAt;
     lines.insert(insertAt, line);
-    return save(lines);
+    return store(lines);
 }
 
 bool IniFile::writeInteger(const QString& section, const QString& key, int value)
@@ -226,7 +210,7 @@ QStringList IniFile::readSection(const QString& section) const
         return keys;
     const int end = sectionEnd(header);
     for (int i = header + 1; i < end; ++i)
-        if (const auto entry = inisyntax::keyValue(m_lines.at(i)))
+        if (const auto& entry = m_parsed[size_t(i)].entry)
             keys.append(entry->key);
     return keys;
 }
@@ -235,8 +219,8 @@ QStringList IniFile::readSections() const
 {
     refresh();
     QStringList names;
-    for (const QString& line : std::as_const(m_lines))
-        if (const auto name = inisyntax::sectionName(line))
+    for (const ParsedLine& line : m_parsed)
+        if (const auto& name = line.section)
             names.append(*name);
     return names;
 }
@@ -259,7 +243,7 @@ bool IniFile::eraseSection(const QString& section)
             ++end;
         lines.remove(i, end - i);
     }
-    return save(lines);
+    return store(lines);
 }
 
 bool IniFile::deleteKey(const QString& section, const QString& key)
@@ -271,44 +255,55 @@ bool IniFile::deleteKey(const QString& section, const QString& key)
         return true;
     QStringList lines = m_lines;
     lines.removeAt(line);
-    return save(lines);
+    return store(lines);
+}
+
+void IniFile::beginUpdate()
+{
+    if (m_updateDepth == 0) {
+        refresh();
+        m_updateDirty = false;
+    }
+    ++m_updateDepth;
+}
+
+bool IniFile::commitUpdate()
+{
+    if (m_updateDepth == 0 || --m_updateDepth > 0)
+        return true;
+    if (!m_updateDirty)
+        return true;
+    m_updateDirty = false;
+    if (save(m_lines))
+        return true;
+    m_loaded = false; // the file was not replaced: forget the unsaved view
+    return false;
+}
+
+void IniFile::cancelUpdate()
+{
+    m_updateDepth = 0;
+    m_updateDirty = false;
+    m_loaded = false;
+}
+
+bool IniFile::store(const QStringList& lines)
+{
+    if (m_updateDepth == 0)
+        return save(lines);
+    setLines(lines);
+    m_updateDirty = true;
+    return true;
 }
 
 bool IniFile::save(const QStringList& lines)
 {
-    // Replace the target of a symbolic link, not the link.
-    const QFileInfo info(m_fileName);
-    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    const QString folder = QFileInfo(target).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        m_lastError = QStringLiteral("cannot create folder %1").arg(folder);
-        return false;
-    }
     QByteArray data = lines.join(QLatin1Char('\n')).toUtf8();
     if (!lines.isEmpty())
         data.append('\n');
-
-    QByteArray tempName = QFile::encodeName(target) + ".XXXXXX";
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0) {
-        m_lastError = systemError("cannot create a temporary file beside", target);
+    if (!replaceFile(m_fileName, data, &m_lastError))
         return false;
-    }
-    struct stat old;
-    if (::stat(QFile::encodeName(target).constData(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
-    const bool written = writeAll(fd, data) && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    ::close(fd);
-    if (!written || ::rename(tempName.constData(), QFile::encodeName(target).constData()) != 0) {
-        if (written == false)
-            errno = savedErrno;
-        m_lastError = systemError("cannot write", target);
-        ::unlink(tempName.constData());
-        return false;
-    }
-    syncFolder(folder);
-    m_lines = lines;
+    setLines(lines);
     m_stamp = currentStamp();
     m_loaded = true;
     m_lastError.clear();

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "config/IniSyntax.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTime>
 #include <optional>
+#include <vector>
 #include <sys/types.h>
 
 // The settings file (vlm.ini, Tree.ini): sections of "key=value" lines.
@@ -50,6 +53,15 @@ public:
     bool eraseSection(const QString& section);
     bool deleteKey(const QString& section, const QString& key);
 
+    // Many writes as one: between beginUpdate() and commitUpdate() writes
+    // change the handle's view only (its own reads see them), and
+    // commitUpdate() replaces the file once. Updates nest; the outermost
+    // commit writes. Dropping the handle or calling cancelUpdate() instead
+    // leaves the file as it was.
+    void beginUpdate();
+    bool commitUpdate();
+    void cancelUpdate();
+
     // The reason of the last failed write, for logs.
     const QString& lastError() const { return m_lastError; }
 
@@ -64,17 +76,29 @@ private:
         bool operator==(const Stamp&) const = default;
     };
 
+    struct ParsedLine
+    {
+        std::optional<QString> section;
+        std::optional<inisyntax::KeyValue> entry;
+    };
+
+    void setLines(const QStringList& lines) const;
     void refresh() const;
     Stamp currentStamp() const;
     int findSection(const QString& section) const; // header line index or -1
     int sectionEnd(int header) const;              // first line after the section
     int findKey(int header, const QString& key) const;
     std::optional<QString> rawValue(const QString& section, const QString& key) const;
+    bool store(const QStringList& lines);
     bool save(const QStringList& lines);
 
     QString m_fileName;
     mutable QStringList m_lines;
+    mutable std::vector<ParsedLine> m_parsed; // m_lines, parsed once
+
     mutable Stamp m_stamp;
     mutable bool m_loaded = false;
+    int m_updateDepth = 0;
+    bool m_updateDirty = false;
     QString m_lastError;
 };

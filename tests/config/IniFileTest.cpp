@@ -239,3 +239,37 @@ TEST_F(IniFileTest, KilledWriterNeverLeavesHalfAFile)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(IniFileTest, UpdateWritesTheFileOnceAtCommit)
+{
+    writeFile(path(), "; keep\n[Tree]\nNode0=old\n");
+    IniFile ini(path());
+    IniFile other(path());
+    ini.beginUpdate();
+    ASSERT_TRUE(ini.eraseSection(QStringLiteral("Tree")));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(ini.writeString(QStringLiteral("Tree"), QStringLiteral("Node%1").arg(i), QStringLiteral("n%1").arg(i)));
+    ini.beginUpdate(); // nested: only the outermost commit writes
+    ASSERT_TRUE(ini.writeBool(QStringLiteral("Expanded"), QStringLiteral("Node0"), true));
+    ASSERT_TRUE(ini.commitUpdate());
+    EXPECT_EQ(ini.readString(QStringLiteral("Tree"), QStringLiteral("Node2"), {}), QStringLiteral("n2"));
+    EXPECT_EQ(other.readString(QStringLiteral("Tree"), QStringLiteral("Node0"), {}), QStringLiteral("old"));
+    ASSERT_TRUE(ini.commitUpdate());
+    EXPECT_EQ(text(), QStringLiteral("; keep\n\n[Tree]\nNode0=n0\nNode1=n1\nNode2=n2\n\n[Expanded]\nNode0=1\n"));
+    EXPECT_EQ(other.readSection(QStringLiteral("Tree")).size(), 3);
+}
+
+TEST_F(IniFileTest, CancelledUpdateLeavesTheFile)
+{
+    writeFile(path(), "[S]\na=1\n");
+    IniFile ini(path());
+    ini.beginUpdate();
+    ASSERT_TRUE(ini.writeInteger(QStringLiteral("S"), QStringLiteral("a"), 2));
+    ini.cancelUpdate();
+    EXPECT_EQ(ini.readInteger(QStringLiteral("S"), QStringLiteral("a"), 0), 1);
+    EXPECT_EQ(text(), QStringLiteral("[S]\na=1\n"));
+}
+
+} // namespace

@@ -1,4 +1,4 @@
-#include "FileSync.h"
+#include "platform/FileSync.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +22,25 @@ bool syncPath(const QString& path, int flags)
     return ok;
 }
 
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
 } // namespace
 
 bool syncFile(const QString& path)
@@ -42,20 +61,22 @@ bool replaceFile(const QString& path, const QByteArray& content, QString* error)
     QByteArray temp = QFile::encodeName(target) + ".new-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     bool ok = fd >= 0;
+    int failure = ok ? 0 : errno;
     if (ok) {
         struct stat old;
         if (::stat(QFile::encodeName(target).constData(), &old) == 0)
             ::fchmod(fd, old.st_mode & 07777);
-        QFile file;
-        ok = file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
-             && file.write(content) == content.size() && file.flush() && ::fsync(fd) == 0;
-        file.close();
+        ok = writeAll(fd, content) && ::fsync(fd) == 0;
+        failure = ok ? 0 : errno;
         ::close(fd);
-        ok = ok && ::rename(temp.constData(), QFile::encodeName(target).constData()) == 0;
+        if (ok && ::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
+            ok = false;
+            failure = errno;
+        }
     }
     if (!ok) {
         if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("cannot write %1: %2").arg(target, QString::fromLocal8Bit(std::strerror(failure)));
         if (fd >= 0)
             ::unlink(temp.constData());
         return false;
