@@ -15,9 +15,9 @@ int runMonitor(CliContext& ctx)
         return cliUsageError(ctx, QStringLiteral("monitor"), QStringLiteral("--seconds must not be negative"));
 
     CliLineSession session(ctx, QStringLiteral("monitor"));
+    session.printEvents(); // a ring during the initialisation counts too
     if (!session.initialise())
         return 1;
-    session.printEvents();
     session.run(seconds);
     return 0;
 }

@@ -49,13 +49,13 @@ int runRecord(CliContext& ctx)
     TQVModem253& engine = session.engine();
     engine.setDSP(&dsp);               // the settings switch its detectors
     engine.setDteFmt(standardPcm8k()); // unless "File compression" says otherwise
+    session.printEvents();
     if (!session.initialise())
         return 1;
     if (engine.profile().modemCompression.size() != TdeWaveFormat::BufferSize) {
         ctx.err << "velmora-cli record: the modem's voice format is not known; run velmora-cli probe first\n";
         return 1;
     }
-    session.printEvents();
     int blocks = 0;
     engine.OnPCMdata = [&blocks](const uint8_t*, int) { ++blocks; };
     watchDetector(session, dsp, blocks, untilDisconnect);
