@@ -131,11 +131,16 @@ void Table::readFieldsFromFile()
 void Table::createIndexes()
 {
     requireOpen();
+    const QStringList existing = indexNames();
     for (const QString& name : std::as_const(m_indexed)) {
         const int index = fieldIndex(name);
         if (index < 0)
             continue;
         const QString field = m_fields[size_t(index)].name;
+        // Looked up in one statement first: each CREATE, even one that
+        // finds its index, is a transaction of its own on every open.
+        if (existing.contains(m_attachment.table + QLatin1Char('_') + field, Qt::CaseInsensitive))
+            continue;
         try {
             m_db.connection().exec(QStringLiteral("CREATE INDEX IF NOT EXISTS %1.%2 ON %3(%4)")
                                        .arg(sqlite::quoted(m_attachment.schema),
@@ -145,6 +150,16 @@ void Table::createIndexes()
             // A read-only file works without its index, only slower.
         }
     }
+}
+
+QStringList Table::indexNames() const
+{
+    QStringList names;
+    sqlite::Statement list(m_db.connection(), QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type='index'")
+                                                  .arg(sqlite::quoted(m_attachment.schema)));
+    while (list.step())
+        names.append(list.column(0).toString());
+    return names;
 }
 
 void Table::close()

@@ -102,6 +102,7 @@ private:
     QString qualifiedName() const;
     void createInMemory();
     void readFieldsFromFile();
+    QStringList indexNames() const;
     void requireOpen() const;
     void checkBrowse();
     void ensureLoaded();

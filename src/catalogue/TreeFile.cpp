@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QStringDecoder>
 
@@ -44,6 +45,17 @@ bool writeTree(const FolderTree& tree, IniFile& ini)
     return ok;
 }
 
+// Keys match without regard to case; the first of a repeated key counts,
+// as for single reads.
+QHash<QString, QString> sectionByKey(const IniFile& ini, const QString& section)
+{
+    QHash<QString, QString> values;
+    for (const auto& [key, value] : ini.readSectionValues(section))
+        if (const QString folded = key.toCaseFolded(); !values.contains(folded))
+            values.insert(folded, value);
+    return values;
+}
+
 } // namespace
 
 bool SaveTreeToIni(const FolderTree& tree, IniFile& ini, QString* error)
@@ -65,14 +77,17 @@ bool SaveTreeToIni(const FolderTree& tree, IniFile& ini, QString* error)
 void LoadTreeFromIni(FolderTree& tree, const IniFile& ini)
 {
     QStringList lines;
-    for (const QString& key : ini.readSection(TreeSection))
-        lines.append(ini.readString(TreeSection, key, QString()).replace(QLatin1Char('#'), QLatin1Char('\t')));
+    const QHash<QString, QString> texts = sectionByKey(ini, TreeSection);
+    for (const auto& entry : ini.readSectionValues(TreeSection))
+        lines.append(texts.value(entry.first.toCaseFolded()).replace(QLatin1Char('#'), QLatin1Char('\t')));
     tree = FolderTree::fromLines(lines);
+    const QHash<QString, QString> keys = sectionByKey(ini, FoldersSection);
+    const QHash<QString, QString> expanded = sectionByKey(ini, ExpandedSection);
     int index = 0;
     tree.forEach([&](FolderNode& node, int) {
-        const QString key = nodeKey(index++);
-        node.folderKey = ini.readString(FoldersSection, key, QString());
-        node.expanded = ini.readString(ExpandedSection, key, QString()) == QLatin1String("1");
+        const QString key = nodeKey(index++).toCaseFolded();
+        node.folderKey = keys.value(key);
+        node.expanded = expanded.value(key) == QLatin1String("1");
     });
 }
 

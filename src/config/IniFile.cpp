@@ -215,6 +215,20 @@ QStringList IniFile::readSection(const QString& section) const
     return keys;
 }
 
+QList<std::pair<QString, QString>> IniFile::readSectionValues(const QString& section) const
+{
+    refresh();
+    QList<std::pair<QString, QString>> values;
+    const int header = findSection(section);
+    if (header < 0)
+        return values;
+    const int end = sectionEnd(header);
+    for (int i = header + 1; i < end; ++i)
+        if (const auto& entry = m_parsed[size_t(i)].entry)
+            values.append({entry->key, entry->value.left(MaxValueLength)});
+    return values;
+}
+
 QStringList IniFile::readSections() const
 {
     refresh();

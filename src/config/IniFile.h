@@ -3,10 +3,12 @@
 #include "config/IniSyntax.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTime>
 #include <optional>
+#include <utility>
 #include <vector>
 #include <sys/types.h>
 
@@ -49,6 +51,9 @@ public:
     bool valueExists(const QString& section, const QString& key) const;
     // The keys of a section in file order, as spelled in the file.
     QStringList readSection(const QString& section) const;
+    // The entries of a section in file order, keys as spelled in the file:
+    // one look at the file for all of them.
+    QList<std::pair<QString, QString>> readSectionValues(const QString& section) const;
     QStringList readSections() const;
     bool eraseSection(const QString& section);
     bool deleteKey(const QString& section, const QString& key);

@@ -61,6 +61,7 @@ TEST_F(TreeFileTest, HandEditedFileStillGivesATree)
     ini.writeString("Tree", "Node2", "###Deep");
     ini.writeString("Tree", "Node1", "Second");
     ini.writeString("Folders", "Node0", "K0");
+    ini.writeString("Folders", " NODE1 ", "K1"); // keys match in any spelling
     ini.writeString("Expanded", "Node0", "yes");
     ini.writeString("Expanded", "Node1", "1");
     FolderTree tree;
@@ -68,7 +69,8 @@ TEST_F(TreeFileTest, HandEditedFileStillGivesATree)
     EXPECT_EQ(tree.toLines(), QStringList({"Top", "\tDeep", "Second"}));
     EXPECT_EQ(tree.roots[0].folderKey, "K0");
     EXPECT_FALSE(tree.roots[0].expanded); // only "1" expands
-    EXPECT_EQ(tree.roots[0].children[0].folderKey, "");
+    EXPECT_EQ(tree.roots[0].children[0].folderKey, "K1");
+    EXPECT_EQ(tree.roots[1].folderKey, "");
     EXPECT_TRUE(tree.roots[0].children[0].expanded); // the second node in depth-first order
 
     FolderTree none;

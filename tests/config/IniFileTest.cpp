@@ -162,6 +162,9 @@ TEST_F(IniFileTest, SectionsListAndEraseInFileOrder)
     writeFile(path(), "[Tree]\nNode0=General\nNode1=#Work\n[Other]\na=1\n[tree]\nNode2=dup\n");
     IniFile ini(path());
     EXPECT_EQ(ini.readSection(QStringLiteral("TREE")), (QStringList{QStringLiteral("Node0"), QStringLiteral("Node1")}));
+    const auto values = ini.readSectionValues(QStringLiteral(" tree "));
+    ASSERT_EQ(values.size(), 2);
+    EXPECT_EQ(values[1], std::make_pair(QStringLiteral("Node1"), QStringLiteral("#Work")));
     EXPECT_EQ(ini.readSections(), (QStringList{QStringLiteral("Tree"), QStringLiteral("Other"), QStringLiteral("tree")}));
     ASSERT_TRUE(ini.eraseSection(QStringLiteral("Tree")));
     EXPECT_FALSE(ini.sectionExists(QStringLiteral("tree")));
