@@ -3,7 +3,6 @@
 #include "audio/AudioErrors.h"
 #include "audio/FileConversion.h"
 
-#include <QBuffer>
 #include <QSaveFile>
 
 namespace {
@@ -24,22 +23,27 @@ int runPcm8k(CliContext& ctx)
     QStringList files;
     if (!args.positional(2, 2, files))
         return cliUsageError(ctx, QStringLiteral("pcm8k"), args.error());
-    QBuffer memory;
-    memory.open(QIODevice::ReadWrite);
+    // Straight into the file: an hour in a large format never sits in memory.
+    // Until commit() the output is a temporary file, so a failure leaves none.
+    QSaveFile out(files[1]);
+    if (!out.open(QIODevice::WriteOnly)) {
+        ctx.err << "Cannot write file \"" << files[1] << "\". " << out.errorString() << "\n";
+        return 1;
+    }
     CliMessages messages(ctx.err);
     try {
-        if (!WavToPcm8k(files[0], memory, &messages))
+        if (!WavToPcm8k(files[0], out, &messages))
             return 1;
     } catch (const EACMError& e) {
         ctx.err << e.message() << "\n";
         return 1;
     }
-    QSaveFile out(files[1]);
-    if (!out.open(QIODevice::WriteOnly) || out.write(memory.data()) != memory.size() || !out.commit()) {
+    const qint64 size = out.pos();
+    if (!out.commit()) {
         ctx.err << "Cannot write file \"" << files[1] << "\". " << out.errorString() << "\n";
         return 1;
     }
-    ctx.out << files[1] << ": " << memory.size() << " bytes of 8 kHz 8-bit mono PCM\n";
+    ctx.out << files[1] << ": " << size << " bytes of 8 kHz 8-bit mono PCM\n";
     return 0;
 }
 
