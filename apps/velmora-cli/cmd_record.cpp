@@ -73,6 +73,10 @@ int runRecord(CliContext& ctx)
         ctx.err << "velmora-cli record: the modem did not leave the receive stream; the port was closed\n";
         return 1;
     }
+    if (!engine.recordingProblem().isEmpty()) {
+        ctx.err << "velmora-cli record: " << fileName << " is incomplete: " << engine.recordingProblem() << '\n';
+        return 1;
+    }
     return 0;
 }
 

@@ -50,23 +50,6 @@ DleAction dleAction(uint8_t code);
 // empty for None.
 const char* dleActionName(DleAction action);
 
-// Calls f(code, position of the DLE) for each DLE pair of the chunk, in order. A DLE DLE pair is
-// a shielded data byte: its second DLE does not start another pair. A DLE
-// that is the chunk's last byte is not looked at.
-template <typename F>
-void forEachDlePair(QByteArrayView chunk, F&& f)
-{
-    const qsizetype last = chunk.size() - 1;
-    for (qsizetype i = 0; i < last; ++i) {
-        if (chunk[i] != DLE)
-            continue;
-        const auto code = uint8_t(chunk[i + 1]);
-        f(code, i);
-        if (code == uint8_t(DLE))
-            ++i;
-    }
-}
-
 // Whether the chunk ends in a DLE that has no code after it: a pair split
 // between two arrivals.
 bool endsInOpenDle(QByteArrayView chunk);

@@ -1,6 +1,6 @@
 #include "TQVModem253.h"
 
-#include "modem/Shielding.h"
+#include "modem/DleCodes.h"
 #include "platform/SerialPort.h"
 
 #include <algorithm>
@@ -18,23 +18,6 @@ constexpr qsizetype MaxChunk = 4096;
 char upper(char c)
 {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-// Whether the upper-cased text contains `word` (given in upper case).
-bool containsWord(QByteArrayView text, QByteArrayView word)
-{
-    const qsizetype last = text.size() - word.size();
-    const char first = word[0];
-    for (qsizetype i = 0; i <= last; ++i) {
-        if (upper(text[i]) != first)
-            continue;
-        qsizetype k = 1;
-        while (k < word.size() && upper(text[i + k]) == word[k])
-            ++k;
-        if (k == word.size())
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -84,59 +67,155 @@ void TQVModem253::processChunk(char* data, qsizetype size)
     }
     if (size == 0)
         return;
-    const QByteArray chunk = QByteArray::fromRawData(data, size); // not kept beyond this call
-    DetectReply(chunk);
-    if (VoiceState.load() == VoiceIdle)
-        collectTextLines(chunk);
-    else
-        IdleLines.clear();
-    // Voice data ends where the modem ends the stream: the text after its
-    // DLE ETX (the OK) is not audio.
-    qsizetype voiceEnd = size;
-    forEachDlePair(chunk, [&](uint8_t code, qsizetype at) {
-        if (at < voiceEnd && dleAction(code) == DleAction::EndOfData && lastCommand() == QLatin1String(ReceiveStopPair))
-            voiceEnd = at;
-        runDleAction(code, chunk);
-    });
-    qsizetype voiceSize = voiceEnd;
-    if (VoiceState.load() == VoiceReceive) {
-        voiceSize = stripShieldingInPlace(data, voiceEnd);
-        const qsizetype rest = stripShieldingInPlace(data + voiceEnd, size - voiceEnd);
-        std::memmove(data + voiceSize, data + voiceEnd, size_t(rest));
-        size = voiceSize + rest;
+    if (CallerIdCollecting)
+        appendCallerIdChunk(QByteArray::fromRawData(data, size));
+    // Text and voice data in the order they came: voice data from a receive
+    // stream's CONNECT to its end (DLE ETX), text before and after. Both are
+    // moved down in place as shielding pairs are taken out of the voice data.
+    ArrivalCursor at{data, size};
+    while (at.next < size) {
+        if (inVoiceData())
+            takeVoiceData(at);
+        else
+            takeText(at);
     }
     if (auto handler = OnData)
-        handler(QByteArray(data, size)); // a copy the handler may keep
-    if (WaveWriter && VoiceState.load() == VoiceReceive)
-        voiceDataPath(data, voiceSize);
+        handler(QByteArray(data, at.out)); // a copy the handler may keep
 }
 
-// OK, ERROR and CONNECT, looked for in this chunk only: a reply split over
-// two arrivals is not seen and its command times out.
-void TQVModem253::DetectReply(const QByteArray& chunk)
+qsizetype TQVModem253::ArrivalCursor::find(char c) const
 {
-    if (CallerIdCollecting)
-        appendCallerIdChunk(chunk);
-    QByteArrayView text = chunk;
-    if (VoiceState.load() == VoiceIdle) {
-        text = takeEcho(text);
-        appendReplyText(text);
-    }
-    if (containsWord(text, "CONNECT") && VoiceState.load() == VoiceIdle) {
-        raiseResult();
-        enterStreamFromLastCommand();
-        ReplyState = ReplyConnect;
-    }
+    const void* at = std::memchr(data + next, c, size_t(size - next));
+    return at ? static_cast<const char*>(at) - data : size;
+}
+
+void TQVModem253::ArrivalCursor::keep(qsizetype n)
+{
+    if (out != next)
+        std::memmove(data + out, data + next, size_t(n));
+    out += n;
+    next += n;
+}
+
+bool TQVModem253::inVoiceData() const
+{
     const uint8_t voice = VoiceState.load();
-    if (containsWord(text, "OK") && (voice <= VoiceReceive || answersDuplexStop())) {
-        raiseResult();
+    return (voice == VoiceReceive || voice == VoiceDuplex) && !StreamEnded;
+}
+
+// Voice data up to the next event and that event. DLE DLE is one data byte
+// 0x10 (V.253), a DLE before a byte outside the shielded set stays data.
+void TQVModem253::takeVoiceData(ArrivalCursor& at)
+{
+    if (DropStreamLineFeed) { // the LF of the CONNECT line, when it came in this read
+        DropStreamLineFeed = false;
+        if (at.data[at.next] == '\n')
+            ++at.next;
+    }
+    const qsizetype voiceStart = at.out;
+    while (at.next < at.size) {
+        const qsizetype dle = at.find(DLE);
+        at.keep(dle - at.next);
+        if (dle == at.size)
+            break;
+        const auto code = uint8_t(at.data[dle + 1]);
+        if (code == uint8_t(DLE)) {
+            at.keep(1);
+            ++at.next;
+            continue;
+        }
+        if (!isShieldedCode(code)) {
+            at.keep(2);
+            continue;
+        }
+        // What came before an event is recorded before its handler runs,
+        // which may stop the recording.
+        recordVoiceData(at.data + voiceStart, at.out - voiceStart);
+        at.next += 2;
+        runDleAction(code, QByteArray::fromRawData(at.data + dle, at.size - dle));
+        return;
+    }
+    recordVoiceData(at.data + voiceStart, at.out - voiceStart);
+}
+
+void TQVModem253::recordVoiceData(const char* data, qsizetype size)
+{
+    if (size > 0 && Recording && VoiceState.load() == VoiceReceive)
+        voiceDataPath(data, size);
+}
+
+// Text up to the next DLE pair, then the pair's event. The text ends early
+// where a CONNECT starts a receive stream: what follows it is voice data.
+void TQVModem253::takeText(ArrivalCursor& at)
+{
+    const qsizetype dle = at.find(DLE);
+    const qsizetype length = dle - at.next;
+    const qsizetype taken = readText(QByteArrayView(at.data + at.next, length));
+    at.keep(taken);
+    if (taken < length || dle == at.size)
+        return;
+    const auto code = uint8_t(at.data[dle + 1]);
+    runDleAction(code, QByteArray::fromRawData(at.data + dle, at.size - dle));
+    at.keep(2); // OnData shows text with its pairs
+}
+
+// Feeds text to the line assembler; returns how much of it was text.
+qsizetype TQVModem253::readText(QByteArrayView text)
+{
+    QByteArrayView reply = text;
+    if (VoiceState.load() == VoiceIdle)
+        reply = takeEcho(text);
+    qsizetype appended = text.size() - reply.size();
+    const auto appendUpTo = [&](qsizetype end) {
+        if (end > appended && VoiceState.load() == VoiceIdle)
+            appendReplyText(text.sliced(appended, end - appended));
+        appended = std::max(appended, end);
+    };
+    const qsizetype taken = Lines.feed(text, [&](QByteArrayView line, qsizetype end) {
+        appendUpTo(end);
+        if (!readLine(line))
+            return false;
+        // The LF of the CONNECT line may come with the voice data.
+        DropStreamLineFeed = text[end - 1] == '\r';
+        return true;
+    });
+    appendUpTo(taken);
+    return taken;
+}
+
+// One whole line of modem text. True when a receive stream has just
+// started, so the rest of the read is voice data.
+bool TQVModem253::readLine(QByteArrayView line)
+{
+    const uint8_t voice = VoiceState.load();
+    switch (resultOfLine(line, NumericResults.load())) {
+    case ResultCode::Connect:
+        if (voice == VoiceIdle)
+            acceptResult(ReplyConnect);
+        break;
+    case ResultCode::Ok:
+        if (voice <= VoiceReceive || answersDuplexStop())
+            acceptResult(ReplyOk);
+        break;
+    case ResultCode::Error:
+        if (voice == VoiceIdle)
+            acceptResult(ReplyError);
+        break;
+    case ResultCode::None:
+        if (voice == VoiceIdle && !CallerIdCollecting)
+            idleTextLine(QString::fromLatin1(line));
+        break;
+    }
+    return inVoiceData();
+}
+
+void TQVModem253::acceptResult(uint8_t reply)
+{
+    raiseResult();
+    if (reply != ReplyError)
         enterStreamFromLastCommand();
-        ReplyState = ReplyOk;
-    }
-    if (containsWord(text, "ERROR") && VoiceState.load() == VoiceIdle) {
-        raiseResult();
-        ReplyState = ReplyError;
-    }
+    ++ResultLines;
+    ReplyState = reply;
 }
 
 // A modem with echo on (ATE1) first repeats the command it was sent. Those
@@ -148,6 +227,9 @@ QByteArrayView TQVModem253::takeEcho(QByteArrayView text)
     if (PendingEcho.isEmpty())
         return text;
     qsizetype i = 0;
+    // The LF of the last result's CR LF, when the wait ended at its CR.
+    if (EchoMatched == 0 && ReplyText.isEmpty() && !text.isEmpty() && text[0] == '\n')
+        i = 1;
     while (i < text.size() && EchoMatched < PendingEcho.size()
            && upper(text[i]) == upper(PendingEcho[EchoMatched])) {
         ++i;
@@ -175,12 +257,19 @@ void TQVModem253::raiseResult()
 void TQVModem253::enterStreamFromLastCommand()
 {
     const QString command = lastCommand().toUpper();
+    uint8_t stream = VoiceIdle;
     if (command == QLatin1String("AT+VRX"))
-        VoiceState = VoiceReceive;
+        stream = VoiceReceive;
     else if (command == QLatin1String("AT+VTX"))
-        VoiceState = VoiceTransmit;
+        stream = VoiceTransmit;
     else if (command == QLatin1String("AT+VTR"))
-        VoiceState = VoiceDuplex;
+        stream = VoiceDuplex;
+    if (stream == VoiceIdle)
+        return;
+    StreamEnded = false;
+    DropStreamLineFeed = false;
+    Lines.clear();
+    VoiceState = stream;
 }
 
 // In a duplex stream an OK counts only as the answer to its stop pair;

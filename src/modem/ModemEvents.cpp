@@ -46,20 +46,17 @@ void TQVModem253::setCallerIdQuietMs(int ms)
 
 // --- DLE events ------------------------------------------------------------------
 
-void TQVModem253::runDleAction(uint8_t code, const QByteArray& chunk)
+void TQVModem253::runDleAction(uint8_t code, const QByteArray& rest)
 {
     const DleAction action = dleAction(code);
     switch (action) {
     case DleAction::None:
         return;
     case DleAction::EndOfData:
-        if (lastCommand() == QLatin1String(ReceiveStopPair)) {
-            Log(QStringLiteral("End Data State"));
-            ReplyState = ReplyOk;
-        }
+        endOfData();
         return;
     case DleAction::CallerIdStart:
-        callerIdStart(chunk);
+        callerIdStart(rest);
         return;
     case DleAction::CallerIdEnd:
         callerIdEnd();
@@ -80,6 +77,22 @@ void TQVModem253::runDleAction(uint8_t code, const QByteArray& chunk)
     default:
         raiseDleEvent(action);
         return;
+    }
+}
+
+// The modem's end of a stream it was asked to stop: the text after it holds
+// results again. A DLE ETX at any other time is taken for nothing, so a
+// modem that sends one unasked cannot cut a recording short.
+void TQVModem253::endOfData()
+{
+    const QString command = lastCommand();
+    if (command == QLatin1String(ReceiveStopPair) || command == QLatin1String(DuplexStopPair)) {
+        StreamEnded = true;
+        Lines.clear();
+    }
+    if (command == QLatin1String(ReceiveStopPair)) {
+        Log(QStringLiteral("End Data State"));
+        ReplyState = ReplyOk;
     }
 }
 
@@ -133,10 +146,11 @@ void TQVModem253::appendCallerIdChunk(const QByteArray& chunk)
     }
 }
 
-void TQVModem253::callerIdStart(const QByteArray& chunk)
+// `rest` is the chunk from this DLE "X" on.
+void TQVModem253::callerIdStart(const QByteArray& rest)
 {
     CallerIdCollecting = true;
-    appendCallerIdChunk(chunk);
+    appendCallerIdChunk(rest);
     const qsizetype at = CallerIdBuffer.indexOf(QByteArrayView("\x10X", 2));
     if (at >= 0)
         CallerIdBuffer.remove(at, 2);
@@ -174,14 +188,12 @@ void TQVModem253::ParseCallerID(const QStringList& lines)
 }
 
 // Real modems send caller ID and rings as text lines while idle.
-void TQVModem253::collectTextLines(QByteArrayView chunk)
+void TQVModem253::idleTextLine(const QString& line)
 {
-    IdleLines.feed(chunk, [this](const QString& line) {
-        if (line.compare(QLatin1String("RING"), Qt::CaseInsensitive) == 0)
-            Ring(RingTracker::Source::Text);
-        else if (isCallerIdTextLine(line))
-            textCallerIdLine(line);
-    });
+    if (line.compare(QLatin1String("RING"), Qt::CaseInsensitive) == 0)
+        Ring(RingTracker::Source::Text);
+    else if (isCallerIdTextLine(line))
+        textCallerIdLine(line);
 }
 
 void TQVModem253::textCallerIdLine(const QString& line)

@@ -68,6 +68,7 @@ bool TQVModem253::StartReceiveToFile(const QString& fileName)
         return false;
     PcmIndex = -1;
     RxIndex = -1;
+    RecordingProblem.clear();
     FlipSign = Profile.dataBits == 8
             && Profile.compressionDesc.trimmed().compare(QLatin1String("SIGNED PCM"), Qt::CaseInsensitive) == 0;
     try {
@@ -82,6 +83,7 @@ bool TQVModem253::StartReceiveToFile(const QString& fileName)
             MonitorConvertor->open();
         if (!FileConvertor->isActive())
             FileConvertor->open();
+        Recording = true;
     } catch (const std::exception& e) {
         // The stream keeps running without a file until the caller stops it.
         Log(QStringLiteral("Recording not started: %1").arg(QString::fromUtf8(e.what())));
@@ -132,6 +134,7 @@ bool TQVModem253::StopRecording()
     int result = StopVRX();
     if (result != ReplyOk)
         result = StopVRX();
+    Recording = false;
     if (result == ReplyOk) {
         closeRecordingFile();
         closeConvertors();
@@ -145,18 +148,21 @@ bool TQVModem253::StopRecording()
     return false;
 }
 
-// One chunk of unshielded voice data in the modem's format, changed in place.
-void TQVModem253::voiceDataPath(char* data, qsizetype size)
+// One piece of unshielded voice data in the modem's format.
+void TQVModem253::voiceDataPath(const char* data, qsizetype size)
 {
-    if (FlipSign)
-        for (qsizetype i = 0; i < size; ++i)
-            data[i] = char(uint8_t(data[i]) ^ 0x80);
     // Gathered into whole blocks; a block is handed on as soon as it is full.
-    gather(RxBlock, RxIndex, reinterpret_cast<const uint8_t*>(data), size, [this] { convertRxBlock(); });
+    gather(RxBlock, RxIndex, reinterpret_cast<const uint8_t*>(data), size, [this] {
+        if (FlipSign) // signed 8-bit samples become the unsigned ones of WAV
+            for (uint8_t& b : RxBlock)
+                b ^= 0x80;
+        convertRxBlock();
+    });
 }
 
-// A codec or disk failure ends that half of the recording, never the
-// program: the error is logged once and the rest of the stream is dropped.
+// A codec or disk failure never ends the live blocks: the disconnect
+// detection and the display go on, so the call still ends by itself. The
+// error is logged once and the file keeps what was written before it.
 void TQVModem253::convertRxBlock()
 {
     if (MonitorConvertor->isActive()) {
@@ -171,7 +177,8 @@ void TQVModem253::convertRxBlock()
         try {
             FileConvertor->convert(RxBlock.data(), qint64(RxBlock.size()));
         } catch (const std::exception& e) {
-            Log(QStringLiteral("Recording stopped writing: %1").arg(QString::fromUtf8(e.what())));
+            RecordingProblem = QString::fromUtf8(e.what());
+            Log(QStringLiteral("Recording stopped writing: %1").arg(RecordingProblem));
             FileConvertor->close();
             closeRecordingFile();
         }

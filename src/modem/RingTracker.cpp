@@ -5,13 +5,13 @@
 #include <climits>
 #include <cmath>
 
-RingTracker::Outcome RingTracker::ring(Source source, uint32_t now, int ringSpan)
+RingTracker::Outcome RingTracker::ring(Source, uint32_t now, int ringSpan)
 {
     Outcome outcome;
-    if (duplicateOfOtherSource(source, now))
+    const bool sameRing = partOfLastRing(now);
+    m_lastReportTick = now; // a burst of reports is one ring however long it runs
+    if (sameRing)
         return outcome;
-    m_lastReportTick = now;
-    m_lastSource = source;
     outcome.counted = true;
     ++m_ringCounter;
     int span = ringSpan;
@@ -21,23 +21,17 @@ RingTracker::Outcome RingTracker::ring(Source source, uint32_t now, int ringSpan
         } else {
             m_secondRingTick = now;
             const uint32_t elapsed = now - *m_firstRingTick; // modulo 2^32
-            if (elapsed < BurstMs) {
-                // One ring burst: measure again from the later report.
-                m_firstRingTick = m_secondRingTick;
-                m_secondRingTick.reset();
-            } else {
-                span = elapsed > uint32_t(INT_MAX) ? INT_MAX : int(elapsed);
-                outcome.measuredSpan = span;
-            }
+            span = elapsed > uint32_t(INT_MAX) ? INT_MAX : int(elapsed);
+            outcome.measuredSpan = span;
         }
     }
     outcome.ringAwayMs = ringAwayInterval(span);
     return outcome;
 }
 
-bool RingTracker::duplicateOfOtherSource(Source source, uint32_t now) const
+bool RingTracker::partOfLastRing(uint32_t now) const
 {
-    return m_lastReportTick && m_lastSource != source && now - *m_lastReportTick < BurstMs;
+    return m_lastReportTick && now - *m_lastReportTick < BurstMs;
 }
 
 int RingTracker::ringAway()

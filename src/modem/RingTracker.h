@@ -9,7 +9,9 @@
 class RingTracker
 {
 public:
-    // Reports that belong to one ring come closer together than this.
+    // Reports that belong to one ring come closer together than this: a
+    // distinctive ring reported burst by burst, or a modem that sends both
+    // "RING" and DLE "R".
     static constexpr uint32_t BurstMs = 1000;
 
     enum class Source : uint8_t { Dle, Text };
@@ -22,7 +24,9 @@ public:
     };
 
     // One ring report at `now`. `ringSpan` is the stored span; 8233 means
-    // none was measured yet.
+    // none was measured yet. A report within BurstMs of the one before is
+    // part of the same ring: it is not counted and the span is measured from
+    // the first report of each ring.
     Outcome ring(Source source, uint32_t now, int ringSpan);
     // The ring-away: returns the count and starts again.
     int ringAway();
@@ -37,13 +41,10 @@ public:
     static int ringAwayInterval(int ringSpan);
 
 private:
-    bool duplicateOfOtherSource(Source source, uint32_t now) const;
+    bool partOfLastRing(uint32_t now) const;
 
     int m_ringCounter = 0;
     std::optional<uint32_t> m_firstRingTick;
     std::optional<uint32_t> m_secondRingTick;
-    // The last report, to count a modem that sends both DLE "R" and "RING"
-    // for one ring once.
     std::optional<uint32_t> m_lastReportTick;
-    Source m_lastSource = Source::Dle;
 };

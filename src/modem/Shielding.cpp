@@ -2,26 +2,40 @@
 
 #include "modem/DleCodes.h"
 
-// Removing the pairs one at a time, codes in their fixed order, can never
-// join a DLE with a later byte: the pair removed first is always the leftmost
-// DLE DLE, and other pairs go only once no DLE DLE is left. So one pass from
-// the left that drops each recognised pair gives the same result.
-qsizetype stripShieldingInPlace(char* data, qsizetype size)
+QByteArray StripShielding(QByteArrayView data)
 {
-    qsizetype out = 0;
-    qsizetype i = 0;
-    while (i < size) {
-        if (data[i] == DLE && i + 1 < size && isShieldedCode(uint8_t(data[i + 1]))) {
-            i += 2;
+    QByteArray out;
+    out.reserve(data.size());
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (c != DLE || i + 1 == data.size()) {
+            out.append(c);
             continue;
         }
-        data[out++] = data[i++];
+        const auto code = uint8_t(data[i + 1]);
+        if (code == uint8_t(DLE))
+            out.append(DLE);
+        else if (!isShieldedCode(code))
+            out.append(c).append(char(code));
+        ++i;
     }
     return out;
 }
 
-QByteArray StripShielding(QByteArray data)
+qsizetype shieldVoiceData(const char* data, qsizetype size, char* out)
 {
-    data.truncate(stripShieldingInPlace(data.data(), data.size()));
-    return data;
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        out[n++] = data[i];
+        if (data[i] == DLE)
+            out[n++] = DLE;
+    }
+    return n;
+}
+
+QByteArray ShieldVoiceData(QByteArrayView data)
+{
+    QByteArray out(data.size() * 2, Qt::Uninitialized);
+    out.truncate(shieldVoiceData(data.data(), data.size(), out.data()));
+    return out;
 }

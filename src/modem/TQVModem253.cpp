@@ -26,6 +26,8 @@ namespace {
 constexpr int MaxNotificationPolls = 5000;
 constexpr int ReplyPollMs = 2;
 constexpr int PollsPerSecond = 500;
+// How long the OK that follows a stream's DLE ETX is waited for.
+constexpr int TrailingOkPolls = 150;
 
 // Reply waits of this thread that are running, innermost last.
 thread_local int t_replyWaitDepth = 0;
@@ -123,7 +125,7 @@ void TQVModem253::PortOpened()
 {
     PortIsOpen = true;
     PendingDle = false; // nothing of an earlier session pairs with what comes now
-    IdleLines.clear();
+    Lines.clear();
     if (auto handler = OnPortOpen)
         handler(this);
 }
@@ -288,6 +290,8 @@ int TQVModem253::SendCommand(const QString& command)
         PendingEcho = command.isEmpty() ? QByteArray() : bytes;
         EchoMatched = 0;
     }
+    if (const auto numeric = numericResultsAfter(bytes))
+        NumericResults = *numeric; // the modem answers this very command that way
     // Waiting starts before the write, so a reply handled on the main thread
     // while a worker thread writes is not lost.
     ReplyState = ReplyTimeOut;
@@ -318,12 +322,18 @@ int TQVModem253::SendStopSequence(uint8_t voiceState, const QByteArray& stopPair
     setLastCommand(QString::fromLatin1(stopPair));
     expectEcho(QByteArray());
     const QByteArray bytes = escaped ? QByteArray("\x10\x10", 2) + stopPair : stopPair;
+    const uint32_t resultsBefore = ResultLines.load();
+    const auto resultCame = [this, resultsBefore] { return ResultLines.load() != resultsBefore; };
     WaitEnd end = WaitEnd::PortGone;
     if (portUsable() && SerialPortRef->write(bytes))
         end = pollUntil([this] { return ReplyState.load() == ReplyOk; }, ReplyPollMs,
                         CmdTimeoutDur * PollsPerSecond, true);
     if (end == WaitEnd::Done) {
         VoiceState = VoiceIdle;
+        // A receive stream ends with DLE ETX and then OK: that OK must not
+        // be taken for the answer to the next command.
+        if (!resultCame())
+            pollUntil(resultCame, ReplyPollMs, TrailingOkPolls, true);
         if (escaped && !EscapeStopPairs.load())
             rememberEscapedStops();
         return ReplyOk;
@@ -377,6 +387,11 @@ int TQVModem253::StartVRX()
     const int result = SendIfOpen(QStringLiteral("at+vrx"));
     if (result == ReplyError) // makes the next InitModem cycle the line first
         writeSetting([](IniFile& ini) { ini.writeBool(modemkeys::Modem, modemkeys::Atdt, true); });
+    else if (result == ReplyConnect || result == ReplyOk) // receiving works again: no more cycles
+        writeSetting([](IniFile& ini) {
+            if (ini.readBool(modemkeys::Modem, modemkeys::Atdt, false))
+                ini.writeBool(modemkeys::Modem, modemkeys::Atdt, false);
+        });
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "modem/CallerId.h"
 #include "modem/DleCodes.h"
 #include "modem/InitScript.h"
+#include "modem/ModemLines.h"
 #include "modem/ModemProfile.h"
 #include "modem/RingTracker.h"
 #include "platform/SerialPort.h"
@@ -126,6 +127,9 @@ public:
     // Ends the stream, completes the file and goes on hook; true at once
     // when nothing is received.
     bool StopRecording();
+    // Why the file of the last recording is incomplete (it stopped being
+    // written while the live blocks went on); empty when it is whole.
+    const QString& recordingProblem() const { return RecordingProblem; }
     // The convertors' outputs: live 8 kHz PCM and the file's format.
     void PCMConverted(const uint8_t* buffer, qint64 size);
     void FileConverted(const uint8_t* buffer, qint64 size);
@@ -216,23 +220,42 @@ private:
     void PortOpened();
     void PortClosed();
     void configurePort(SerialPort& port);
-    void DetectReply(const QByteArray& chunk);
     void setUpArrival();
     void setUpRecording();
     void openRecordingFile(const QString& fileName);
     void closeRecordingFile();
     void closeConvertors();
-    void voiceDataPath(char* data, qsizetype size);
+    void voiceDataPath(const char* data, qsizetype size);
     void convertRxBlock();
     void gatherPcm(const uint8_t* data, qsizetype size);
+    // One read moving through the arrival pipeline: bytes are taken from
+    // `next` and kept, moved down, at `out`.
+    struct ArrivalCursor
+    {
+        char* data;
+        qsizetype size;
+        qsizetype next = 0;
+        qsizetype out = 0;
+        // The position of the next `c` from `next` on, or `size`.
+        qsizetype find(char c) const;
+        void keep(qsizetype n);
+    };
     void processChunk(char* data, qsizetype size);
+    bool inVoiceData() const;
+    void takeVoiceData(ArrivalCursor& at);
+    void recordVoiceData(const char* data, qsizetype size);
+    void takeText(ArrivalCursor& at);
+    qsizetype readText(QByteArrayView text);
+    bool readLine(QByteArrayView line);
+    void acceptResult(uint8_t reply);
+    void idleTextLine(const QString& line);
     void appendCallerIdChunk(const QByteArray& chunk);
-    void collectTextLines(QByteArrayView chunk);
-    void runDleAction(uint8_t code, const QByteArray& chunk);
+    void runDleAction(uint8_t code, const QByteArray& rest);
+    void endOfData();
     void raiseDleEvent(DleAction action);
     void dtmfDigit(char digit);
     void Ring(RingTracker::Source source);
-    void callerIdStart(const QByteArray& chunk);
+    void callerIdStart(const QByteArray& rest);
     void callerIdEnd();
     void textCallerIdLine(const QString& line);
     void completeTextCallerId();
@@ -310,7 +333,11 @@ private:
     std::function<void(int ms)> Sleep;
     std::function<uint32_t()> TickClock;
     bool PendingDle = false;      // a chunk ended in the first byte of a DLE pair
-    ModemTextLines IdleLines;     // text received while idle, cut into lines
+    ModemLineAssembler Lines;     // the modem's text, cut into lines across reads
+    std::atomic<bool> NumericResults{false}; // after ATV0: results are digits
+    std::atomic<uint32_t> ResultLines{0};    // results recognised so far
+    bool StreamEnded = false;     // the modem ended the stream it was asked to stop
+    bool DropStreamLineFeed = false;
     QStringList TextCallerId;     // plain-text caller-ID lines not yet reported
     QTimer* CallerIdQuietTimer = nullptr;
 
@@ -324,6 +351,8 @@ private:
     std::array<uint8_t, 1536> PcmBlock{};
     int RxIndex = -1;
     std::array<uint8_t, 1536> RxBlock{};
-    bool FlipSign = false; // the modem sends signed 8-bit samples
+    bool FlipSign = false;  // the modem sends signed 8-bit samples
+    bool Recording = false; // the voice data path runs
+    QString RecordingProblem;
     ModemDefinitionView* DefinitionView = nullptr;
 };

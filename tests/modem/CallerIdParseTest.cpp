@@ -1,4 +1,5 @@
 #include "modem/CallerId.h"
+#include "modem/ModemLines.h"
 
 #include <gtest/gtest.h>
 
@@ -55,16 +56,23 @@ TEST(CallerIdParse, TextLinesAreRecognisedByTheirKey)
         EXPECT_FALSE(isCallerIdTextLine(QString::fromLatin1(no))) << no;
 }
 
-TEST(CallerIdParse, TextLinesSkipDlePairsAndDropOverlongLines)
+TEST(ModemLines, LinesAcrossReadsOverlongOnesDroppedAndStopAfterALine)
 {
-    ModemTextLines assembler;
+    ModemLineAssembler assembler;
     QStringList got;
-    const auto collect = [&](const QString& line) { got.append(line); };
-    assembler.feed(QByteArray("NM\x10RBR = 5\r", 10), collect);
+    const auto collect = [&](QByteArrayView line, qsizetype) {
+        got.append(QString::fromLatin1(line));
+        return false;
+    };
+    assembler.feed("NMBR = 5\r", collect);
     assembler.feed("\nNAME", collect);
     assembler.feed(QByteArray(400, 'x'), collect);
     assembler.feed("\r\nTIME=1\r\n", collect);
     EXPECT_EQ(got, lines({"NMBR = 5", "TIME=1"}));
+
+    const QByteArray text("\r\nCONNECT\r\nvoice");
+    const qsizetype taken = assembler.feed(text, [](QByteArrayView line, qsizetype) { return line == "CONNECT"; });
+    EXPECT_EQ(text.sliced(taken), "voice");
 }
 
 } // namespace

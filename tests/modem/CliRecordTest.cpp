@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <memory>
 #include <vector>
 
 using testsupport::ModemSim;
@@ -70,13 +71,14 @@ double matchDb(const std::vector<int16_t>& sent, const std::vector<int16_t>& got
     return 10 * std::log10(signal / std::max(error, 1.0));
 }
 
-TEST(CliRecord, SpeechThenBusyIsRecordedUntilTheCadenceDisconnect)
+// A data folder as the probe leaves it: mu-law from the modem, files in
+// 16-bit PCM; and a simulated call of speech that ends in a busy cadence.
+class CliRecord : public testing::Test
 {
-    QTemporaryDir data;
-    const std::vector<int16_t> speech = speechLike();
-    writeWav(data.filePath(QStringLiteral("speech.wav")), speech);
+protected:
+    void SetUp() override
     {
-        // As the probe leaves it: mu-law from the modem, files in 16-bit PCM.
+        writeWav(data.filePath(QStringLiteral("speech.wav")), speech);
         IniFile ini(data.filePath(QStringLiteral("vlm.ini")));
         TdeWaveFormat muLaw = standardPcm8k();
         muLaw.setFormatTag(WaveTag::MuLaw);
@@ -86,41 +88,83 @@ TEST(CliRecord, SpeechThenBusyIsRecordedUntilTheCadenceDisconnect)
         ini.writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"), pcmFormat(Rate, 16, 1).formatBuffer());
         ini.writeBool(QStringLiteral("Settings"), QStringLiteral("Periodic"), false);
     }
-    ModemSim::Options options;
-    options.scenario = QStringLiteral("call\n"
-                                      "await rx timeout 60s\n"
-                                      "play \"%1\"\n"
-                                      "busy 30s\n")
-                           .arg(data.filePath(QStringLiteral("speech.wav")));
-    ModemSim sim(options);
-    ASSERT_TRUE(sim.start()) << qPrintable(sim.error());
 
-    const QString out = data.filePath(QStringLiteral("call.wav"));
-    const auto result = testsupport::run(QStringLiteral(VELMORA_CLI),
-                                         {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"),
-                                          sim.devicePath(), QStringLiteral("record"), out,
-                                          QStringLiteral("--until-disconnect"), QStringLiteral("--seconds"),
-                                          QStringLiteral("60")});
-    ASSERT_EQ(result.exitCode, 0) << result.err.constData();
-    EXPECT_TRUE(result.out.contains("DISCONNECT cadence-disconnect")) << result.out.constData();
-    EXPECT_TRUE(result.out.contains("BUSY")) << result.out.constData(); // the modem's own report
-
-    TdeWaveFormat format;
-    const std::vector<int16_t> got = readWav16(out, format);
-    EXPECT_EQ(format, pcmFormat(Rate, 16, 1));
-    ASSERT_GT(got.size(), speech.size());
-    // The recording starts a little before the speech: find where.
-    size_t best = 0;
-    double bestDb = -1e9;
-    for (size_t offset = 0; offset + speech.size() <= got.size() && offset < Rate; ++offset) {
-        const double db = matchDb(speech, got, offset, 800);
-        if (db > bestDb) {
-            bestDb = db;
-            best = offset;
-        }
+    // Records the call through velmora-cli, started by `wrapper` (a shell
+    // line that ends in exec "$0" "$@") when one is given.
+    testsupport::ProcessResult recordCall(int chunk, const QString& wrapper = QString())
+    {
+        ModemSim::Options options;
+        options.chunk = chunk;
+        options.scenario = QStringLiteral("call\n"
+                                          "await rx timeout 60s\n"
+                                          "play \"%1\"\n"
+                                          "busy 30s\n")
+                               .arg(data.filePath(QStringLiteral("speech.wav")));
+        sim = std::make_unique<ModemSim>(options);
+        EXPECT_TRUE(sim->start()) << qPrintable(sim->error());
+        QStringList args = {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), sim->devicePath(),
+                            QStringLiteral("record"), out, QStringLiteral("--until-disconnect"),
+                            QStringLiteral("--seconds"), QStringLiteral("60")};
+        if (wrapper.isEmpty())
+            return testsupport::run(QStringLiteral(VELMORA_CLI), args);
+        return testsupport::run(QStringLiteral("bash"),
+                                QStringList{QStringLiteral("-c"), wrapper, QStringLiteral(VELMORA_CLI)} + args);
     }
-    // mu-law keeps about 35 dB; a wrong sample order or lost bytes give ~0.
-    EXPECT_GT(matchDb(speech, got, best, speech.size()), 25.0) << "offset " << best;
+
+    // How closely the recording holds the speech, in dB.
+    double speechMatchDb()
+    {
+        TdeWaveFormat format;
+        const std::vector<int16_t> got = readWav16(out, format);
+        EXPECT_EQ(format, pcmFormat(Rate, 16, 1));
+        if (got.size() <= speech.size())
+            return -1e9;
+        // The recording starts a little before the speech: find where.
+        size_t best = 0;
+        double bestDb = -1e9;
+        for (size_t offset = 0; offset + speech.size() <= got.size() && offset < Rate; ++offset) {
+            const double db = matchDb(speech, got, offset, 800);
+            if (db > bestDb) {
+                bestDb = db;
+                best = offset;
+            }
+        }
+        return matchDb(speech, got, best, speech.size());
+    }
+
+    QTemporaryDir data;
+    const std::vector<int16_t> speech = speechLike();
+    const QString out = data.filePath(QStringLiteral("call.wav"));
+    std::unique_ptr<ModemSim> sim;
+};
+
+// Whatever the size of the modem's reads, the same call gives the same
+// recording.
+TEST_F(CliRecord, SpeechThenBusyIsRecordedUntilTheCadenceDisconnectInReadsOfAnySize)
+{
+    for (const int chunk : {0, 3, 1}) {
+        SCOPED_TRACE(chunk);
+        const auto result = recordCall(chunk);
+        ASSERT_EQ(result.exitCode, 0) << result.err.constData();
+        EXPECT_TRUE(result.out.contains("DISCONNECT cadence-disconnect")) << result.out.constData();
+        EXPECT_TRUE(result.out.contains("BUSY")) << result.out.constData(); // the modem's own report
+        // mu-law keeps about 35 dB; a wrong sample order or lost bytes give ~0.
+        EXPECT_GT(speechMatchDb(), 25.0);
+    }
+}
+
+// The disk fills during the call (here a file-size limit): the call still
+// ends on the cadence, the line is released, the file keeps what was
+// written and the command says it is incomplete.
+TEST_F(CliRecord, FullDiskStillEndsTheCallAndKeepsWhatWasWritten)
+{
+    const auto result = recordCall(0, QStringLiteral("trap '' XFSZ; ulimit -f 48; exec \"$0\" \"$@\""));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains("DISCONNECT cadence-disconnect")) << result.out.constData();
+    EXPECT_TRUE(result.err.contains("is incomplete")) << result.err.constData();
+    EXPECT_TRUE(sim->waitForLog(QStringLiteral("host: at+vls=0"))) << qPrintable(sim->log().join('\n'));
+    EXPECT_GT(speechMatchDb(), 25.0); // the speech came before the disk was full
+    EXPECT_LE(QFile(out).size(), 48 * 1024);
 }
 
 } // namespace

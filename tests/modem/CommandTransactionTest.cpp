@@ -1,5 +1,7 @@
 #include "EngineFixture.h"
 
+#include "modem/ModemLines.h"
+
 #include <QTimer>
 
 namespace {
@@ -49,33 +51,78 @@ TEST_F(EngineTest, NoAnswerTimesOutAfterFiveHundredPollsPerSecond)
     EXPECT_EQ(engine.replyState(), Engine::ReplyTimeOut);
 }
 
-TEST_F(EngineTest, ReplySplitOverTwoArrivalsTimesOutAndLeavesTheEngineUsable)
+// Real modems hand their output over in reads of any size: a result is a
+// whole line, wherever the reads split it.
+TEST_F(EngineTest, ResultSplitAtAnyBytePositionIsRecognised)
 {
     bind();
-    port.addReply("at+vls=1", {"\r\nO", "K\r\n"}, 1);
-    EXPECT_EQ(engine.SendCommand(QStringLiteral("at+vls=1")), Engine::ReplyTimeOut);
-    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceIdle);
-    EXPECT_EQ(engine.GetLastReply(), QStringLiteral("\r\nOK\r\n")); // both halves arrived
-
-    // The late half does not answer the next command; its own reply does.
-    port.addReply("at+vls=0", {"\r\nOK\r\n"});
-    EXPECT_EQ(engine.SendCommand(QStringLiteral("at+vls=0")), Engine::ReplyOk);
-    EXPECT_EQ(engine.GetLastReply(), QStringLiteral("\r\nOK\r\n"));
+    const struct
+    {
+        QByteArray reply;
+        int code;
+    } cases[] = {
+        {"\r\nOK\r\n", Engine::ReplyOk},
+        {"\r\nERROR\r\n", Engine::ReplyError},
+        {"\r\nCONNECT\r\n", Engine::ReplyConnect},
+        {"\r\n+GMM: LOOKOUT\r\n\r\nOK\r\n", Engine::ReplyOk},
+    };
+    for (const auto& c : cases) {
+        for (qsizetype split = 0; split <= c.reply.size(); ++split) {
+            port.clearReplies();
+            port.addReply("at+gmm", {c.reply.first(split), c.reply.sliced(split)}, 1);
+            EXPECT_EQ(engine.SendCommand(QStringLiteral("at+gmm")), c.code) << c.reply.constData() << split;
+            EXPECT_EQ(engine.GetLastReply(), QString::fromLatin1(c.reply));
+        }
+        QList<QByteArray> bytewise;
+        for (const char b : c.reply)
+            bytewise.append(QByteArray(1, b));
+        port.clearReplies();
+        port.addReply("at+gmm", bytewise, 1);
+        EXPECT_EQ(engine.SendCommand(QStringLiteral("at+gmm")), c.code) << c.reply.constData();
+    }
 }
 
-TEST_F(EngineTest, StreamStartSplitConnectKeepsReplyTextBounded)
+TEST_F(EngineTest, ResultWordsInsideOtherLinesEndNoWait)
 {
-    // The modem started receiving but the engine never saw CONNECT: the
-    // voice bytes that follow are not allowed to pile up as reply text.
     bind();
-    port.addReply("at+vrx", {"\r\nCONN", "ECT\r\n"}, 1);
-    EXPECT_EQ(engine.StartVRX(), Engine::ReplyTimeOut);
-    const QByteArray voice(1536, '\x80');
-    for (int i = 0; i < 100; ++i)
-        port.deliver(voice);
-    settle();
-    EXPECT_LE(engine.GetLastReply().size(), 64 * 1024);
-    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceIdle);
+    // Information text that merely contains a result word is not a result.
+    for (const char* text : {"\r\n+GMM: LOOKOUT\r\n", "\r\nNAME = BROOKS\r\n", "\r\nTERROR\r\n", "OK?\r\n"}) {
+        port.clearReplies();
+        port.addReply("ati3", {text}, 1);
+        EXPECT_EQ(engine.SendCommand(QStringLiteral("ati3")), Engine::ReplyTimeOut) << text;
+    }
+}
+
+TEST_F(EngineTest, NumericResultsCountAfterV0Only)
+{
+    bind();
+    port.addReply("at+fclass?", {"\r\n0\r\n\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("at+fclass?")), Engine::ReplyOk);
+    EXPECT_EQ(engine.GetLastReply(), QStringLiteral("\r\n0\r\n\r\nOK\r\n")); // "0" was no result yet
+
+    port.addReply("ATE0V0", {"0", "\r"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("ATE0V0")), Engine::ReplyOk);
+    port.addReply("at+vgr=999", {"4\r"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("at+vgr=999")), Engine::ReplyError);
+    port.addReply("atv1", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("atv1")), Engine::ReplyOk);
+    port.addReply("at+vgr=998", {"\r\n4\r\n"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("at+vgr=998")), Engine::ReplyTimeOut);
+}
+
+TEST_F(EngineTest, CommandLinesThatSwitchNumericResults)
+{
+    EXPECT_EQ(numericResultsAfter("ATV0"), true);
+    EXPECT_EQ(numericResultsAfter("ate0v0q0"), true);
+    EXPECT_EQ(numericResultsAfter("ATV"), true);
+    EXPECT_EQ(numericResultsAfter("ATS0=0V0"), true);
+    EXPECT_EQ(numericResultsAfter("ATV0Z"), false);
+    EXPECT_EQ(numericResultsAfter("AT&FE0"), false);
+    EXPECT_EQ(numericResultsAfter("ATV1"), false);
+    EXPECT_EQ(numericResultsAfter("AT+VSM=128,8000,0,0"), std::nullopt);
+    EXPECT_EQ(numericResultsAfter("AT+VLS=0;V0"), true);
+    EXPECT_EQ(numericResultsAfter("ATDT5550V0"), std::nullopt);
+    EXPECT_EQ(numericResultsAfter("at&v0"), std::nullopt);
 }
 
 TEST_F(EngineTest, ConnectAndOkInOneChunk)
@@ -112,23 +159,43 @@ TEST_F(EngineTest, StreamStartsOnlyForTheStreamCommands)
     EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceReceive);
 }
 
-TEST_F(EngineTest, WhileReceivingOnlyOkInTheVoiceBytesCounts)
+// Voice bytes are audio: no result word inside them counts. What follows
+// the modem's DLE ETX, once the stream was asked to stop, is text again.
+TEST_F(EngineTest, WhileReceivingResultsCountOnlyAfterTheStreamEnds)
 {
     bind();
     enterStream(QStringLiteral("at+vrx"));
     ASSERT_EQ(engine.replyState(), Engine::ReplyConnect);
     const QString replyBefore = engine.GetLastReply();
 
-    port.deliver(QByteArray("\x81\x7f ERROR \x80\x10", 10));
-    port.deliver(QByteArray("\x80 CONNECT \x80", 11));
+    port.deliver(QByteArray("\x81\x7f\r\nERROR\r\n\x80\x10", 13));
+    port.deliver(QByteArray("\x80\r\nCONNECT\r\n\x80", 13));
+    port.deliver(QByteArray("\x7f\r\nOK\r\nok\n\x81", 12));
     settle();
     EXPECT_EQ(engine.replyState(), Engine::ReplyConnect);
     EXPECT_EQ(engine.GetLastReply(), replyBefore); // voice bytes are not reply text
-
-    port.deliver(QByteArray("\x7f\x80oK\x81", 5));
-    settle();
-    EXPECT_EQ(engine.replyState(), Engine::ReplyOk);
     EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceReceive);
+
+    // The stop answered with DLE ETX and OK split over several reads.
+    port.addReply(Engine::ReceiveStopPair, {QByteArray("\x80\r\nOK\r\n\x10", 8), "\x03\r\nO", "K\r\n"}, 1);
+    EXPECT_EQ(engine.StopVRX(), Engine::ReplyOk);
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceIdle);
+    // That OK has been read: it cannot answer the next command.
+    port.addReply("at+vls=0", {"\r\nERROR\r\n"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("at+vls=0")), Engine::ReplyError);
+}
+
+TEST_F(EngineTest, ConnectSplitOverReadsStartsTheStreamAndWhatFollowsIsVoice)
+{
+    bind();
+    QByteArray data;
+    engine.OnData = [&](const QByteArray& d) { data += d; };
+    port.addReply("at+vrx", {"\r\nCONN", "ECT\r", "\nOK\x10\x10"}, 1);
+    EXPECT_EQ(engine.StartVRX(), Engine::ReplyConnect);
+    settle();
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceReceive);
+    EXPECT_EQ(engine.GetLastReply(), QStringLiteral("\r\nCONNECT\r"));
+    EXPECT_TRUE(data.endsWith(QByteArray("OK\x10", 3))); // the LF of the CONNECT line is not audio
 }
 
 TEST_F(EngineTest, CommandEchoIsNeitherReplyNorResult)

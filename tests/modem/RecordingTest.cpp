@@ -3,6 +3,7 @@
 #include "audio/RiffReader.h"
 #include "audio/WaveFormat.h"
 #include "linedsp/TQVMdsp.h"
+#include "modem/Shielding.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -110,6 +111,47 @@ TEST_F(RecordingTest, OnlyWholeBlocksAreConvertedAndWritten)
         EXPECT_EQ(pcmBlocks.size(), blocks);
         EXPECT_EQ(wavAudio(file), voice.first(blocks * 1536));
     }
+}
+
+// Every byte value, 0x10 among them, as the modem shields it and in reads
+// that split the pairs anywhere.
+TEST_F(RecordingTest, RampOfEveryByteValueIsRecordedExactly)
+{
+    QByteArray ramp;
+    for (int i = 0; i < 1536 * 2; ++i)
+        ramp.append(char(i % 256));
+    ASSERT_TRUE(record());
+    const QByteArray line = ShieldVoiceData(ramp);
+    for (qsizetype at = 0; at < line.size(); at += 7)
+        arrive(line.sliced(at, std::min<qsizetype>(7, line.size() - at)));
+    ASSERT_TRUE(engine.StopRecording());
+    EXPECT_EQ(wavAudio(file), ramp);
+}
+
+// A full disk stops the file, never the live blocks: the detector still
+// ends the call, the line is released and the stop says what was lost.
+TEST_F(RecordingTest, WriteFailureKeepsTheLiveBlocksAndTheStopSaysTheFileIsIncomplete)
+{
+    ini->writeBool(QStringLiteral("Settings"), QStringLiteral("Silence"), true);
+    ini->writeInteger(QStringLiteral("Settings"), QStringLiteral("DiscTime"), 1);
+    engine.LoadProfile();
+    int silences = 0;
+    dsp.OnSilence = [&](TQVMdsp*) { ++silences; };
+    file = QStringLiteral("/dev/full");
+    ASSERT_TRUE(record());
+    arrive(QByteArray(1536 * 6, '\x80'));
+    EXPECT_EQ(pcmBlocks.size(), 6);
+    EXPECT_EQ(silences, 1);
+    EXPECT_EQ(log.lines.filter(QStringLiteral("Recording stopped writing")).size(), 1);
+    EXPECT_TRUE(engine.StopRecording());
+    EXPECT_FALSE(engine.recordingProblem().isEmpty());
+    EXPECT_TRUE(port.written().endsWith("at+vls=0\r"));
+
+    file = dir.filePath(QStringLiteral("next.wav")); // the next recording starts clean
+    ASSERT_TRUE(record());
+    arrive(QByteArray(1536, '\x33'));
+    ASSERT_TRUE(engine.StopRecording());
+    EXPECT_TRUE(engine.recordingProblem().isEmpty());
 }
 
 TEST_F(RecordingTest, SignedSamplesOfTheModemAreRecordedUnsigned)

@@ -2,22 +2,25 @@
 #include "modem/RingTracker.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
 using Source = RingTracker::Source;
 
-TEST(RingTracker, BurstRestartsTheMeasurementAndTheNextRingCompletesIt)
+// Each ring reported twice 400 ms apart (a distinctive ring, or a modem
+// that repeats itself): three rings, and the span is ring to ring.
+TEST(RingTracker, DoubledReportsCountOnceAndTheSpanIsTheRingPeriod)
 {
     RingTracker t;
-    EXPECT_EQ(t.ring(Source::Dle, 0, UnmeasuredRingSpan).ringAwayMs, 9056);
-    const auto burst = t.ring(Source::Dle, 400, UnmeasuredRingSpan);
-    EXPECT_TRUE(burst.counted);
-    EXPECT_FALSE(burst.measuredSpan);
-    EXPECT_EQ(t.firstRingTick(), 400u);
-    const auto third = t.ring(Source::Dle, 4400, UnmeasuredRingSpan);
-    EXPECT_EQ(third.measuredSpan, 4000);
-    EXPECT_EQ(third.ringAwayMs, 4400);
+    std::vector<RingTracker::Outcome> outcomes;
+    for (uint32_t at : {0u, 400u, 4000u, 4400u, 8000u, 8400u})
+        outcomes.push_back(t.ring(Source::Dle, at, UnmeasuredRingSpan));
+    EXPECT_EQ(outcomes[0].ringAwayMs, 9056);
+    EXPECT_FALSE(outcomes[1].counted);
+    EXPECT_EQ(outcomes[2].measuredSpan, 4000);
+    EXPECT_EQ(outcomes[2].ringAwayMs, 4400);
+    EXPECT_FALSE(outcomes[3].counted);
     EXPECT_EQ(t.ringCounter(), 3);
     EXPECT_EQ(t.ringAway(), 3);
     EXPECT_EQ(t.ringCounter(), 0);

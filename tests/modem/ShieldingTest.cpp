@@ -15,54 +15,32 @@ QByteArray bytes(std::initializer_list<int> values)
     return b;
 }
 
-// The removal as first described: repeatedly delete the first occurrence of
-// the highest-priority pair present. Slow, but obviously right.
-QByteArray stripOneByOne(QByteArray s)
+TEST(Shielding, DataDleIsOneByteEventsLeaveAndUnknownCodesStay)
 {
-    for (;;) {
-        bool removed = false;
-        for (const uint8_t code : ShieldedCodes) {
-            const qsizetype at = s.indexOf(bytes({0x10, code}));
-            if (at >= 0) {
-                s.remove(at, 2);
-                removed = true;
-                break;
-            }
-        }
-        if (!removed)
-            return s;
-    }
-}
-
-TEST(Shielding, RemovesPairsWholeAndLeavesUnknownCodes)
-{
-    EXPECT_EQ(StripShielding(bytes({0x41, 0x10, 0x10, 0x42})), bytes({0x41, 0x42}));
-    EXPECT_EQ(StripShielding(bytes({0x10, 0x10, 0x10, 0x52})), QByteArray());
+    EXPECT_EQ(StripShielding(bytes({0x41, 0x10, 0x10, 0x42})), bytes({0x41, 0x10, 0x42}));
+    EXPECT_EQ(StripShielding(bytes({0x10, 0x10, 0x10, 0x52})), bytes({0x10}));
     EXPECT_EQ(StripShielding(bytes({0x10, 0x80})), bytes({0x10, 0x80}));
     EXPECT_EQ(StripShielding(bytes({0x01, 0x10, 'b', 0x02, 0x10})), bytes({0x01, 0x02, 0x10}));
     EXPECT_EQ(StripShielding(QByteArray()), QByteArray());
+    EXPECT_EQ(ShieldVoiceData(bytes({0x10, 0x41, 0x10, 0x10})), bytes({0x10, 0x10, 0x41, 0x10, 0x10, 0x10, 0x10}));
 }
 
-// Mostly DLEs and codes, so pairs overlap and follow each other closely.
-TEST(Shielding, OnePassGivesWhatPairByPairRemovalGives)
+// Whatever bytes go to the line come back unchanged from a modem that
+// shields them the same way.
+TEST(Shielding, ShieldedThenStrippedIsUnchanged)
 {
     std::mt19937 random(7);
-    const int alphabet[] = {0x10, 0x10, 0x10, 'R', 'X', 0x03, 0x80, 0x41, 'b', 0x1A};
-    for (int round = 0; round < 20000; ++round) {
+    for (int round = 0; round < 2000; ++round) {
         QByteArray s;
-        const int length = int(random() % 12);
+        const int length = int(random() % 64);
         for (int i = 0; i < length; ++i)
-            s.append(char(alphabet[random() % std::size(alphabet)]));
-        ASSERT_EQ(StripShielding(s), stripOneByOne(s)) << s.toHex().toStdString();
+            s.append(char(random() % 3 == 0 ? 0x10 : random() % 256));
+        ASSERT_EQ(StripShielding(ShieldVoiceData(s)), s) << s.toHex().toStdString();
     }
 }
 
-TEST(DleScan, ShieldedDataDleStartsNoPairAndOpenDleIsFound)
+TEST(DleScan, OpenDleIsFound)
 {
-    std::string codes;
-    forEachDlePair(bytes({0x10, 0x10, 'R', 0x10, '5', 'x', 0x10}), [&](uint8_t c, qsizetype) { codes += char(c); });
-    EXPECT_EQ(codes, std::string("\x10" "5"));
-
     EXPECT_TRUE(endsInOpenDle(bytes({0x41, 0x10})));
     EXPECT_FALSE(endsInOpenDle(bytes({0x41, 0x10, 0x10})));
     EXPECT_TRUE(endsInOpenDle(bytes({0x10, 0x10, 0x10})));

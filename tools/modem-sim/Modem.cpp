@@ -280,23 +280,31 @@ void Modem::flush()
         return;
     }
     // One chunk at a time, each once the host has read the one before, so
-    // every chunk reaches the host as one read.
-    if (m_chunkInFlight) {
+    // every chunk reaches the host as one read. Audio of a receive stream
+    // comes faster than a host reads a byte or three at a time: once more
+    // than 20 ms of it waits, chunks go out back to back (each write still
+    // one chunk) and a read takes what has come.
+    const bool behind = m_rx && double(m_out.size()) > m_rx->bytesPerSecond() / 50;
+    if (m_chunkInFlight && !behind) {
         // The kernel hands a write to the reader's queue a little later; a
         // chunk that was never seen there may not have landed yet.
         if (m_pty.clientUnread() > 0) {
             m_chunkLanded = true;
             return;
         }
-        if (!m_chunkLanded && realSeconds() - m_chunkSince < 0.02)
+        if (!m_chunkLanded && realSeconds() - m_chunkSince < 0.004)
             return;
-        m_chunkInFlight = false;
     }
-    if (m_out.empty())
-        return;
-    const size_t n = m_pty.write(m_out.data(), std::min(m_options.chunk, m_out.size()));
-    m_out.erase(0, n);
-    m_chunkInFlight = n > 0;
+    m_chunkInFlight = false;
+    do {
+        if (m_out.empty())
+            return;
+        const size_t n = m_pty.write(m_out.data(), std::min(m_options.chunk, m_out.size()));
+        m_out.erase(0, n);
+        m_chunkInFlight = n > 0;
+        if (n == 0)
+            return;
+    } while (behind && double(m_out.size()) > m_rx->bytesPerSecond() / 100);
     m_chunkLanded = false;
     m_chunkSince = realSeconds();
 }
