@@ -57,6 +57,8 @@ bool CliLineSession::initialise()
         m_ctx.err << "velmora-cli " << m_name << ": " << error << "\n";
         return false;
     }
+    if (!m_modem.checkProbed(m_ctx.err, m_name))
+        return false;
     try {
         ensureInitScript(initScriptPath(m_modem.settings().fileName()));
         if (engine().InitModem())

@@ -21,6 +21,16 @@ CliModem::CliModem(const CliContext& context)
     m_port.setDeviceName(device);
 }
 
+bool CliModem::checkProbed(QTextStream& err, const QString& commandName) const
+{
+    if (m_settings.sectionExists(QStringLiteral("Commands")))
+        return true;
+    err << "velmora-cli " << commandName << ": no modem has been set up in " << m_dataFolder
+        << "; run velmora-cli probe first\n";
+    err.flush();
+    return false;
+}
+
 CliModem::~CliModem()
 {
     m_engine.ReleaseModem();

@@ -33,6 +33,9 @@ public:
     TQVModem253& engine() { return m_engine; }
     IniFile& settings() { return m_settings; }
     const QString& dataFolder() const { return m_dataFolder; }
+    // Whether a probe has defined the modem; prints what to do when not.
+    // Default commands sent to a modem nobody probed only mislead.
+    bool checkProbed(QTextStream& err, const QString& commandName) const;
 
 private:
     QString m_dataFolder;

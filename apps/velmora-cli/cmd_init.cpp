@@ -20,6 +20,8 @@ int runInit(CliContext& ctx)
     }
     StreamTextSink log(ctx.out); // outlives the engine
     CliModem modem(ctx);
+    if (!modem.checkProbed(ctx.err, QStringLiteral("init")))
+        return 1;
     modem.engine().setLogger(&log);
     try {
         ensureInitScript(initScriptPath(modem.settings().fileName()));

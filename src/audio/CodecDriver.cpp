@@ -75,9 +75,11 @@ QString describeFields(quint32 samplesPerSec, quint16 bits, quint16 channels)
     return QStringLiteral("%1, %2 Bit, %3").arg(rate).arg(bits).arg(layout);
 }
 
+// From the slowest rate a voice modem streams at (4800) to the fastest a
+// sound card plays.
 bool rateSupported(quint32 samplesPerSec)
 {
-    return samplesPerSec >= 8000 && samplesPerSec <= 48000;
+    return samplesPerSec >= 4000 && samplesPerSec <= 48000;
 }
 
 bool isUsablePcm(const TdeWaveFormat& f)

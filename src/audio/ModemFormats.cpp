@@ -1,5 +1,6 @@
 #include "ModemFormats.h"
 
+#include "CodecDriver.h"
 #include "G711Codec.h"
 #include "ImaAdpcmCodec.h"
 
@@ -28,11 +29,25 @@ std::optional<TdeWaveFormat> Tcodec::findModemFormat(const QString& compression,
         {aLaw_8000_8, {QStringLiteral("ALAW")}},
         {ima_adpcm_8000_4, {QStringLiteral("IMA ADPCM")}},
     };
+    if (!codecformat::rateSupported(samplesPerSec))
+        return std::nullopt;
     for (const auto& r : rows) {
         const TdeWaveFormat& f = r.row.formatIn();
-        if (r.names.contains(compression, Qt::CaseSensitive) && f.bitsPerSample() == bitsPerSample &&
-            f.samplesPerSec() == samplesPerSec)
-            return f;
+        if (r.names.contains(compression, Qt::CaseSensitive) && f.bitsPerSample() == bitsPerSample)
+            return atRate(f, samplesPerSec);
     }
     return std::nullopt;
+}
+
+// The same encoding as one of the rows, at another rate.
+TdeWaveFormat Tcodec::atRate(const TdeWaveFormat& row, quint32 samplesPerSec)
+{
+    if (row.samplesPerSec() == samplesPerSec)
+        return row;
+    switch (row.formatTag()) {
+    case WaveTag::MuLaw:
+    case WaveTag::ALaw: return g711Format(row.formatTag(), samplesPerSec, 1);
+    case WaveTag::ImaAdpcm: return imaAdpcmFormat(samplesPerSec, 1);
+    default: return pcmFormat(samplesPerSec, row.bitsPerSample(), 1);
+    }
 }

@@ -19,8 +19,14 @@ public:
     TdeAudioConvertor ima_adpcm_8000_4; // "IMA ADPCM", 4 bits
 
     // The format of the first row, in the order above, whose compression
-    // name (exact, case-sensitive), bits per sample and rate match; none for
-    // an 8-bit "SIGNED PCM", for instance.
+    // name (exact, case-sensitive) and bits per sample match, at the given
+    // rate: the rows are for 8000 samples/s, and a modem that streams at
+    // another rate the codec layer takes (7200 on several older modems) gets
+    // the same encoding at its rate. None for an 8-bit "SIGNED PCM", for
+    // instance, or a rate the codec layer does not take.
     std::optional<TdeWaveFormat> findModemFormat(const QString& compression, int bitsPerSample,
                                                  quint32 samplesPerSec) const;
+
+private:
+    static TdeWaveFormat atRate(const TdeWaveFormat& row, quint32 samplesPerSec);
 };

@@ -24,49 +24,44 @@ std::optional<int> firstMatch(const QList<CompressionRecord>& records, bool deco
 {
     for (const Preference& p : Preferences)
         for (qsizetype i = 0; i < records.size(); ++i)
-            if (matches(p, records[i]) && (!decodableOnly || modemCodecRow(records[i])))
+            if (matches(p, records[i]) && (!decodableOnly || modemCodecFor(records[i])))
                 return int(i);
     return std::nullopt;
 }
 
-struct Rule
+QString codecName(const TdeWaveFormat& f)
 {
-    int bits;
-    const char* descs[2];
-    ModemCodecRow row;
-};
-
-const Rule Rules[] = {
-    {8, {"UNSIGNED PCM", nullptr}, {"pcm_8000_8", &Tcodec::pcm_8000_8}},
-    {16, {"UNSIGNED PCM", "SIGNED PCM"}, {"pcm_8000_16", &Tcodec::pcm_8000_16}},
-    {8, {"ULAW", nullptr}, {"uLaw_8000_8", &Tcodec::uLaw_8000_8}},
-    {8, {"ALAW", nullptr}, {"aLaw_8000_8", &Tcodec::aLaw_8000_8}},
-    {4, {"IMA ADPCM", nullptr}, {"ima_adpcm_8000_4", &Tcodec::ima_adpcm_8000_4}},
-};
+    const char* kind = "pcm";
+    if (f.formatTag() == WaveTag::MuLaw)
+        kind = "uLaw";
+    else if (f.formatTag() == WaveTag::ALaw)
+        kind = "aLaw";
+    else if (f.formatTag() == WaveTag::ImaAdpcm)
+        kind = "ima_adpcm";
+    return QStringLiteral("%1_%2_%3").arg(QLatin1String(kind)).arg(f.samplesPerSec()).arg(f.bitsPerSample());
+}
 
 } // namespace
 
-const ModemCodecRow* modemCodecRow(const QString& desc, int bits, int rate)
+std::optional<ModemCodec> modemCodecFor(const QString& desc, int bits, int rate)
 {
-    if (rate != 8000)
-        return nullptr;
-    for (const Rule& rule : Rules) {
-        if (rule.bits != bits)
-            continue;
-        for (const char* name : rule.descs)
-            if (name && desc == QLatin1String(name))
-                return &rule.row;
-    }
-    return nullptr;
+    if (rate <= 0)
+        return std::nullopt;
+    const bool signed8 = bits == 8 && desc == QLatin1String("SIGNED PCM");
+    const Tcodec codec;
+    const auto format = codec.findModemFormat(signed8 ? QStringLiteral("UNSIGNED PCM") : desc, bits, quint32(rate));
+    if (!format)
+        return std::nullopt;
+    return ModemCodec{codecName(*format), *format};
 }
 
-const ModemCodecRow* modemCodecRow(const CompressionRecord& record)
+std::optional<ModemCodec> modemCodecFor(const CompressionRecord& record)
 {
     bool bitsOk = false;
     bool rateOk = false;
     const int bits = record.bps.toInt(&bitsOk);
     const int rate = record.vsr.toInt(&rateOk);
-    return bitsOk && rateOk ? modemCodecRow(record.desc, bits, rate) : nullptr;
+    return bitsOk && rateOk ? modemCodecFor(record.desc, bits, rate) : std::nullopt;
 }
 
 std::optional<int> chooseCompressionIndex(const QList<CompressionRecord>& records)
@@ -78,9 +73,18 @@ std::optional<int> chooseCompressionIndex(const QList<CompressionRecord>& record
 
 QString modemCodecName(const QByteArray& formatBlock)
 {
-    const Tcodec codec;
-    for (const Rule& rule : Rules)
-        if ((codec.*rule.row.convertor).formatIn().formatBuffer() == formatBlock)
-            return QLatin1String(rule.row.name);
+    TdeWaveFormat stored;
+    if (!stored.setFormatBuffer(formatBlock))
+        return {};
+    const struct
+    {
+        const char* desc;
+        int bits;
+    } kinds[] = {{"UNSIGNED PCM", 8}, {"UNSIGNED PCM", 16}, {"ULAW", 8}, {"ALAW", 8}, {"IMA ADPCM", 4}};
+    for (const auto& k : kinds) {
+        const auto codec = modemCodecFor(QLatin1String(k.desc), k.bits, int(stored.samplesPerSec()));
+        if (codec && codec->format == stored)
+            return codec->name;
+    }
     return {};
 }

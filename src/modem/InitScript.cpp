@@ -67,7 +67,9 @@ ScriptLine classifyScriptLine(const QString& line)
             return result;
         }
     }
-    if (line.contains(QLatin1String("at"), Qt::CaseSensitive))
+    // "AT+VCID=1" in capitals is as plainly a command as in lower case.
+    if (line.contains(QLatin1String("at"), Qt::CaseSensitive)
+        || line.trimmed().startsWith(QLatin1String("at"), Qt::CaseInsensitive))
         result.kind = ScriptLine::Kind::AtCommand;
     return result;
 }

@@ -10,7 +10,8 @@
 // The init script (initScript.txt beside the settings file): one entry a
 // line. A line starting with "//" is a comment, a line equal to a keyword
 // runs that engine operation, any other line containing the lower-case
-// letters "at" is sent as it stands, and everything else is ignored.
+// letters "at" or starting with "AT" in any case is sent as it stands, and
+// everything else is ignored (and logged as such).
 
 // Engine operations a script line can name, in the order they are tried.
 enum class ScriptOp {

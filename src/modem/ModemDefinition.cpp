@@ -1,6 +1,5 @@
 #include "ModemDefinition.h"
 
-#include "audio/ModemFormats.h"
 #include "config/IniFile.h"
 #include "modem/CapabilityReplies.h"
 #include "modem/CompressionChoice.h"
@@ -73,6 +72,13 @@ const TriedCommand TriedCommands[] = {
     {ModemCommand::sSpkPhone_4, {"at+vsp=4"}},
 };
 
+// A probe step the modem did not answer at all (time-out, or the port went
+// away): nothing after it can be trusted.
+struct ProbeStepUnanswered
+{
+    QString command;
+};
+
 int parityIndex(SerialParity parity)
 {
     switch (parity) {
@@ -134,6 +140,7 @@ void ModemDefinition::ProbeModem()
     if (!m_engine || !m_engine->serialPort() || m_selected < 0 || m_selected >= ModemList.Count())
         return;
     const TModemProperties modem = ModemList.entry(m_selected);
+    m_stepsDone = 0;
     m_view.setBusy(true);
     m_view.setControlsEnabled(false);
     SerialPort* port = m_engine->serialPort();
@@ -146,11 +153,15 @@ void ModemDefinition::ProbeModem()
         m_view.setControlsEnabled(true);
         return; // the dialog stays open for another choice
     }
-    if (send(QStringLiteral("at")) != TQVModem253::ReplyOk) {
+    if (m_engine->SendCommand(QStringLiteral("at")) != TQVModem253::ReplyOk) {
         writeVoiceFeatures(false);
         m_view.showMessage(QStringLiteral("Error detected\nPossible cause\nYour modem is not connected to port"));
     } else {
-        probeVoice(modem);
+        try {
+            probeVoice(modem);
+        } catch (const ProbeStepUnanswered& step) {
+            probeBrokeOff(step.command);
+        }
     }
     m_view.setBusy(false);
     m_view.setControlsEnabled(true);
@@ -176,6 +187,24 @@ bool ModemDefinition::openPort(const TModemProperties& modem)
                            + QString::fromUtf8(e.what()));
         return false;
     }
+}
+
+// Half a profile would make every later start send empty commands to a modem
+// taken for voice-capable: what the probe wrote of the modem goes, so the
+// data folder reads as not probed, and the user learns which step failed.
+void ModemDefinition::probeBrokeOff(const QString& command)
+{
+    if (IniFile* settings = ini()) {
+        for (const QString& section : {Modem, Commands, ModemCompression, ModemCompressions})
+            settings->eraseSection(section);
+    }
+    writeVoiceFeatures(false);
+    m_engine->LoadProfile();
+    m_view.showGauge(false);
+    m_view.showMessage(QStringLiteral("The modem stopped answering during the probe: no answer to %1. Nothing of "
+                                      "the probe was kept. Check that the modem is connected and that no other "
+                                      "program uses its port, then probe again.")
+                           .arg(command));
 }
 
 void ModemDefinition::probeVoice(const TModemProperties& modem)
@@ -398,14 +427,13 @@ bool ModemDefinition::SelectModemFormat()
         reportBadInteger(record.vsr, QStringLiteral("testInt := StrToInt(cmp.vsr);"));
         return false;
     }
-    const ModemCodecRow* row = modemCodecRow(record.desc, bits, rate);
-    if (!row) {
+    const std::optional<ModemCodec> codec = modemCodecFor(record.desc, bits, rate);
+    if (!codec) {
         m_view.showMessage(QStringLiteral("None Codec found to match modem encoding"));
         writeVoiceFeatures(false);
         return false;
     }
-    const Tcodec codec;
-    const TdeWaveFormat& format = (codec.*row->convertor).formatIn();
+    const TdeWaveFormat& format = codec->format;
     settings->writeBinary(ModemCompression, QStringLiteral("Bin"), format.formatBuffer());
     settings->writeString(ModemCompression, QStringLiteral("Desc"), format.describe());
     if (ModemProfile* p = profile())
@@ -473,7 +501,10 @@ void ModemDefinition::writeVoiceFeatures(bool on)
 
 int ModemDefinition::send(const QString& command)
 {
-    return m_engine->SendCommand(command);
+    const int result = m_engine->SendCommand(command);
+    if (result == TQVModem253::ReplyTimeOut)
+        throw ProbeStepUnanswered{command};
+    return result;
 }
 
 void ModemDefinition::step()

@@ -54,6 +54,7 @@ public:
 private:
     bool openPort(const TModemProperties& modem);
     void probeVoice(const TModemProperties& modem);
+    void probeBrokeOff(const QString& command);
     void probeVoiceCommands();
     void writeTriedCommands();
     void writePortParams(const TModemProperties& modem);
@@ -61,6 +62,7 @@ private:
     void writeChoice(const CompressionRecord& record, int index);
     void writeCommand(ModemCommand command, const QString& value);
     void writeVoiceFeatures(bool on);
+    // A command of the probe; one that gets no answer ends the probe.
     int send(const QString& command);
     void step();
     void logLine(const QString& text) const;

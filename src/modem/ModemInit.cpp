@@ -103,7 +103,9 @@ bool TQVModem253::ExecuteScript(const QStringList& lines)
     // Elsewhere a missing init-string section is imported from the modem
     // driver's registry entry; getModemRegistryKey finds none here.
     sendInitStrings();
+    int number = 0;
     for (const QString& line : lines) {
+        ++number;
         const ScriptLine entry = classifyScriptLine(line);
         switch (entry.kind) {
         case ScriptLine::Kind::Operation:
@@ -116,8 +118,14 @@ bool TQVModem253::ExecuteScript(const QStringList& lines)
             setLastCommand(line);
             SendCommand(line);
             break;
-        case ScriptLine::Kind::Comment:
         case ScriptLine::Kind::Ignored:
+            // Said, so a mistyped keyword does not fail without a word.
+            if (!line.trimmed().isEmpty())
+                Log(QStringLiteral("initScript.txt line %1 ignored (not a keyword, an AT command or a comment): %2")
+                        .arg(number)
+                        .arg(line));
+            break;
+        case ScriptLine::Kind::Comment:
             break;
         }
     }

@@ -69,12 +69,13 @@ bool TQVModem253::StartReceiveToFile(const QString& fileName)
     PcmIndex = -1;
     RxIndex = -1;
     RecordingProblem.clear();
-    FlipSign = Profile.dataBits == 8
-            && Profile.compressionDesc.trimmed().compare(QLatin1String("SIGNED PCM"), Qt::CaseInsensitive) == 0;
     try {
         openRecordingFile(fileName);
         TdeWaveFormat modemFormat;
         modemFormat.setFormatBuffer(Profile.modemCompression);
+        // Only 8-bit samples change sign: 16-bit PCM in WAV is signed already.
+        FlipSign = modemFormat.bitsPerSample() == 8
+                && Profile.compressionDesc.trimmed().compare(QLatin1String("SIGNED PCM"), Qt::CaseInsensitive) == 0;
         FileConvertor->setFormatIn(modemFormat);
         FileConvertor->setFormatOut(DTEfmt);
         MonitorConvertor->setFormatIn(modemFormat);

@@ -142,5 +142,6 @@ TEST(ModemFormats, RowsMatchByExactNameBitsAndRate)
     EXPECT_EQ(codec.findModemFormat("ALAW", 8, 8000)->formatTag(), WaveTag::ALaw);
     EXPECT_FALSE(codec.findModemFormat("SIGNED PCM", 8, 8000));
     EXPECT_FALSE(codec.findModemFormat("ulaw", 8, 8000));
-    EXPECT_FALSE(codec.findModemFormat("ULAW", 8, 7200));
+    EXPECT_EQ(codec.findModemFormat("ULAW", 8, 7200)->samplesPerSec(), 7200u);
+    EXPECT_FALSE(codec.findModemFormat("ULAW", 8, 1000));
 }

@@ -96,6 +96,11 @@ TEST_F(EngineTest, RefusedReceiveStartMarksTheLineCycleForTheNextInit)
     port.addReply("at+vrx", {"\r\nERROR\r\n"}, 1);
     EXPECT_EQ(engine.StartVRX(), 1);
     EXPECT_TRUE(ini->readBool(QStringLiteral("Modem"), QStringLiteral("atdt"), false));
+
+    // Once a receive is accepted again, later inits stop cycling the line.
+    port.addReply("at+vrx", {"\r\nCONNECT\r\n"}, 1);
+    EXPECT_EQ(engine.StartVRX(), 2);
+    EXPECT_FALSE(ini->readBool(QStringLiteral("Modem"), QStringLiteral("atdt"), true));
 }
 
 TEST_F(EngineTest, ReceiveStartWithClosedPortAlsoMarksTheLineCycle)

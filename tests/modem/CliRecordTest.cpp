@@ -91,9 +91,11 @@ protected:
 
     // Records the call through velmora-cli, started by `wrapper` (a shell
     // line that ends in exec "$0" "$@") when one is given.
-    testsupport::ProcessResult recordCall(int chunk, const QString& wrapper = QString())
+    testsupport::ProcessResult recordCall(int chunk, const QString& wrapper = QString(),
+                                          const QString& profile = QStringLiteral("generic"))
     {
         ModemSim::Options options;
+        options.profile = profile;
         options.chunk = chunk;
         options.scenario = QStringLiteral("call\n"
                                           "await rx timeout 60s\n"
@@ -102,9 +104,23 @@ protected:
                                .arg(data.filePath(QStringLiteral("speech.wav")));
         sim = std::make_unique<ModemSim>(options);
         EXPECT_TRUE(sim->start()) << qPrintable(sim->error());
-        QStringList args = {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), sim->devicePath(),
-                            QStringLiteral("record"), out, QStringLiteral("--until-disconnect"),
-                            QStringLiteral("--seconds"), QStringLiteral("60")};
+        if (profile != QLatin1String("generic")) {
+            QFile::remove(data.filePath(QStringLiteral("vlm.ini")));
+            const auto probed = cli({QStringLiteral("probe")});
+            EXPECT_EQ(probed.exitCode, 0) << probed.err.constData();
+            IniFile(data.filePath(QStringLiteral("vlm.ini")))
+                .writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"),
+                             pcmFormat(Rate, 16, 1).formatBuffer());
+        }
+        return cli({QStringLiteral("record"), out, QStringLiteral("--until-disconnect"), QStringLiteral("--seconds"),
+                    QStringLiteral("60")},
+                   wrapper);
+    }
+
+    testsupport::ProcessResult cli(const QStringList& command, const QString& wrapper = QString())
+    {
+        const QStringList args =
+            QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), sim->devicePath()} + command;
         if (wrapper.isEmpty())
             return testsupport::run(QStringLiteral(VELMORA_CLI), args);
         return testsupport::run(QStringLiteral("bash"),
@@ -151,6 +167,16 @@ TEST_F(CliRecord, SpeechThenBusyIsRecordedUntilTheCadenceDisconnectInReadsOfAnyS
         // mu-law keeps about 35 dB; a wrong sample order or lost bytes give ~0.
         EXPECT_GT(speechMatchDb(), 25.0);
     }
+}
+
+// A modem that streams only 8-bit signed PCM at 7200 samples/s, as the
+// probe finds it: recorded at 8000 samples/s, samples unsigned.
+TEST_F(CliRecord, SignedPcmAt7200IsProbedAndRecorded)
+{
+    const auto result = recordCall(0, QString(), QStringLiteral("rockwell"));
+    ASSERT_EQ(result.exitCode, 0) << result.err.constData();
+    EXPECT_TRUE(result.out.contains("DISCONNECT")) << result.out.constData();
+    EXPECT_GT(speechMatchDb(), 15.0);
 }
 
 // The disk fills during the call (here a file-size limit): the call still

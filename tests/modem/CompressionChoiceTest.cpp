@@ -89,47 +89,52 @@ TEST(CompressionChoice, PreferenceOrderAndFirstRecordWithinIt)
 
 TEST(CompressionChoice, ADecodableCompressionBeatsAnEarlierPreferenceWithoutCodec)
 {
-    // 8-bit signed PCM has no codec row; mu-law has.
-    EXPECT_EQ(chooseCompressionIndex({record("SIGNED PCM", "8"), record("ULAW", "8")}), 1);
-    // 16-bit PCM at 7200 samples/s neither; IMA ADPCM at 8000 has.
-    EXPECT_EQ(chooseCompressionIndex({record("SIGNED PCM", "16", "7200"), record("IMA ADPCM", "4")}), 1);
+    // 4-bit ADPCM has no codec; 16-bit signed PCM at 7200 has.
+    EXPECT_EQ(chooseCompressionIndex({record("ADPCM", "4"), record("SIGNED PCM", "16", "7200")}), 1);
+    // 8-bit signed PCM is decoded, and preferred to mu-law.
+    EXPECT_EQ(chooseCompressionIndex({record("ULAW", "8"), record("SIGNED PCM", "8")}), 1);
     // Alone, the undecodable preference is chosen (and the probe then says
     // that no codec matches).
-    EXPECT_EQ(chooseCompressionIndex({record("ADPCM", "2"), record("SIGNED PCM", "8")}), 1);
+    EXPECT_EQ(chooseCompressionIndex({record("ADPCM", "2"), record("ADPCM", "4")}), 1);
 }
 
-TEST(CompressionChoice, CodecRowsAndTheirStoredFormats)
+// Modems that stream at 7200 samples/s, or offer only 8-bit signed PCM,
+// get a codec format too: the codec layer resamples, the receive path flips
+// the sign of 8-bit signed samples.
+TEST(CompressionChoice, CodecFormatsAndTheirNames)
 {
     const struct
     {
         const char* desc;
         int bits;
         int rate;
-        const char* row;
+        const char* name;
     } cases[] = {
         {"UNSIGNED PCM", 8, 8000, "pcm_8000_8"}, {"UNSIGNED PCM", 16, 8000, "pcm_8000_16"},
         {"SIGNED PCM", 16, 8000, "pcm_8000_16"}, {"ULAW", 8, 8000, "uLaw_8000_8"},
         {"ALAW", 8, 8000, "aLaw_8000_8"},        {"IMA ADPCM", 4, 8000, "ima_adpcm_8000_4"},
-        {"SIGNED PCM", 8, 8000, nullptr},        {"UNSIGNED PCM", 8, 7200, nullptr},
+        {"SIGNED PCM", 8, 8000, "pcm_8000_8"},   {"UNSIGNED PCM", 8, 7200, "pcm_7200_8"},
+        {"ULAW", 8, 7200, "uLaw_7200_8"},        {"SIGNED PCM", 8, 7200, "pcm_7200_8"},
+        {"IMA ADPCM", 4, 11025, "ima_adpcm_11025_4"},
         {"ADPCM", 4, 8000, nullptr},             {"IMA ADPCM", 8, 8000, nullptr},
-        {"ulaw", 8, 8000, nullptr}, // names are compared exactly
+        {"ULAW", 8, 1000, nullptr},              {"ulaw", 8, 8000, nullptr}, // names are compared exactly
     };
     const Tcodec codec;
     for (const auto& c : cases) {
-        const ModemCodecRow* row = modemCodecRow(QLatin1String(c.desc), c.bits, c.rate);
-        if (!c.row) {
-            EXPECT_EQ(row, nullptr) << c.desc << ' ' << c.bits;
+        const auto found = modemCodecFor(QLatin1String(c.desc), c.bits, c.rate);
+        if (!c.name) {
+            EXPECT_FALSE(found) << c.desc << ' ' << c.bits;
             continue;
         }
-        ASSERT_NE(row, nullptr) << c.desc << ' ' << c.bits;
-        EXPECT_STREQ(row->name, c.row);
-        const TdeWaveFormat& format = (codec.*row->convertor).formatIn();
-        EXPECT_EQ(format.samplesPerSec(), 8000u);
-        EXPECT_EQ(format.bitsPerSample(), c.bits);
-        EXPECT_EQ(modemCodecName(format.formatBuffer()), QLatin1String(c.row));
+        ASSERT_TRUE(found) << c.desc << ' ' << c.bits << ' ' << c.rate;
+        EXPECT_EQ(found->name, QLatin1String(c.name));
+        EXPECT_EQ(found->format.samplesPerSec(), quint32(c.rate));
+        EXPECT_EQ(modemCodecName(found->format.formatBuffer()), QLatin1String(c.name));
     }
+    // At 8000 the formats are the codec module's own rows.
+    EXPECT_EQ(modemCodecFor(QStringLiteral("ULAW"), 8, 8000)->format, codec.uLaw_8000_8.formatIn());
     EXPECT_EQ(modemCodecName(QByteArray(512, '\0')), QString());
-    EXPECT_EQ(modemCodecRow(record("ULAW", "8", "")), nullptr); // no rate
+    EXPECT_FALSE(modemCodecFor(record("ULAW", "8", ""))); // no rate
 }
 
 } // namespace

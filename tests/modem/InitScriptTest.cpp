@@ -18,9 +18,11 @@ TEST(InitScriptLine, KeywordsCommentsAndCommands)
     EXPECT_EQ(vgt.command, ModemCommand::sTransmitGain);
     EXPECT_EQ(classifyScriptLine(QStringLiteral("cmdSpkPhone_4")).command, ModemCommand::sSpkPhone_4);
 
-    // Commands are recognised by the lower-case letters "at" only.
+    // Commands: the lower-case letters "at" anywhere, or "AT" in any case
+    // at the start.
     EXPECT_EQ(classifyScriptLine(QStringLiteral("at+vgt=140")).kind, Kind::AtCommand);
-    EXPECT_EQ(classifyScriptLine(QStringLiteral("AT+VGT=140")).kind, Kind::Ignored);
+    EXPECT_EQ(classifyScriptLine(QStringLiteral("AT+VGT=140")).kind, Kind::AtCommand);
+    EXPECT_EQ(classifyScriptLine(QStringLiteral("VGT=140")).kind, Kind::Ignored);
     EXPECT_EQ(classifyScriptLine(QStringLiteral("// at+vgt=140")).kind, Kind::Comment);
     // Keywords match whole lines, case and blanks included.
     EXPECT_EQ(classifyScriptLine(QStringLiteral(" cmdVgt")).kind, Kind::Ignored);
@@ -70,10 +72,15 @@ TEST_F(InitTest, InitStringsThenScriptLinesInOrder)
     initString(1, QStringLiteral("AT!4886=00"));
     initString(2, QStringLiteral("ATE0"));
     initString(4, QStringLiteral("ATZ")); // after the gap at st3: not sent
-    writeScript("SetVoiceMode\n// at+vgt=1\nAT+VGT=2\ncmdVgt\nat+vls=1;+vcid=1\ncmdFVcid\nnonsense\n");
+    writeScript("SetVoiceMode\n// at+vgt=1\nAT+VGT=2\ncmdVgt\nat+vls=1;+vcid=1\ncmdFVcid\nnonsense\n\n");
     EXPECT_TRUE(engine.InitModem());
-    EXPECT_EQ(port.written(), QByteArray("AT!4886=00\rATE0\rat+fclass=8\rat+vgt=128\rat+vls=1;+vcid=1\rat+vcid=1\r"));
+    EXPECT_EQ(port.written(),
+              QByteArray("AT!4886=00\rATE0\rat+fclass=8\rAT+VGT=2\rat+vgt=128\rat+vls=1;+vcid=1\rat+vcid=1\r"));
     EXPECT_EQ(engine.GetModemMode(), Engine::ModeVoice);
+    // The one line that did nothing says so; the blank one does not.
+    EXPECT_EQ(log.lines.filter(QStringLiteral("ignored")),
+              QStringList{QStringLiteral(
+                  "initScript.txt line 7 ignored (not a keyword, an AT command or a comment): nonsense")});
 }
 
 TEST_F(InitTest, RejectedScriptLinesDoNotStopTheScript)

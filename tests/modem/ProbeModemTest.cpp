@@ -156,6 +156,28 @@ TEST_F(ProbeTest, APortThatDoesNotAnswerLeavesTheCommandsAlone)
     EXPECT_FALSE(port.isOpen());
 }
 
+// A modem that stops answering half-way (hung, unplugged) must not leave a
+// profile of empty commands with voice on: the probe says which command went
+// unanswered and keeps nothing of the modem.
+TEST_F(ProbeTest, AModemThatStopsAnsweringLeavesNoProfile)
+{
+    for (const char* silent : {"at+fclass=8", "at+vls=?", "at+VGT=?", "at+vcid=1"}) {
+        SCOPED_TRACE(silent);
+        scriptVoiceModem();
+        modem->answerRaw(QLatin1String(silent), QByteArray());
+        view.messages.clear();
+        probe();
+        ASSERT_EQ(view.messages.size(), 1);
+        EXPECT_TRUE(view.messages[0].contains(QLatin1String(silent))) << qPrintable(view.messages[0]);
+        EXPECT_EQ(setting("Modem", "Voicefeatures"), QStringLiteral("0"));
+        EXPECT_FALSE(ini->sectionExists(QStringLiteral("Commands")));
+        EXPECT_FALSE(ini->sectionExists(QStringLiteral("Modem compression")));
+        EXPECT_FALSE(engine.profile().voiceFeatures);
+        EXPECT_EQ(modem->commands().last(), QLatin1String(silent)); // nothing sent after it
+        EXPECT_FALSE(port.isOpen());
+    }
+}
+
 TEST_F(ProbeTest, AModemRefusingVoiceModeIsMarkedWithoutVoice)
 {
     scriptVoiceModem();
@@ -234,7 +256,7 @@ TEST_F(ProbeTest, NoCompressionRecognisedMeansNoVoice)
 TEST_F(ProbeTest, ACompressionWithoutCodecEndsWithoutVoice)
 {
     scriptVoiceModem();
-    modem->answer(QStringLiteral("at+vsm=?"), "\r\n2,\"4 Bit ADPCM\",0,0,(8000)\r\n1,\"SIGNED PCM\",8,0,(8000)\r\n");
+    modem->answer(QStringLiteral("at+vsm=?"), "\r\n2,\"2 Bit ADPCM\",0,0,(8000)\r\n1,\"4 Bit ADPCM\",0,0,(8000)\r\n");
     probe();
 
     EXPECT_EQ(view.messages, QStringList({QStringLiteral("None Codec found to match modem encoding")}));
@@ -244,18 +266,20 @@ TEST_F(ProbeTest, ACompressionWithoutCodecEndsWithoutVoice)
     EXPECT_FALSE(ini->sectionExists(QStringLiteral("Modem compression")));
 }
 
-TEST_F(ProbeTest, SignedPcmIsPassedOverForACompressionThatCanBeDecoded)
+// The receive path turns 8-bit signed samples unsigned, so such a modem
+// records through the 8-bit unsigned PCM format, as the preference says.
+TEST_F(ProbeTest, EightBitSignedPcmIsRecordedThroughUnsignedPcm)
 {
     scriptVoiceModem();
-    modem->answer(QStringLiteral("at+vsm=?"), "\r\n+vsm: 0,\"signed pcm\",8,0,8000,0,0\r\n"
-                                              "+vsm: 4,\"ulaw\",8,0,8000,0,0\r\n");
+    modem->answer(QStringLiteral("at+vsm=?"), "\r\n+vsm: 4,\"ulaw\",8,0,8000,0,0\r\n"
+                                              "+vsm: 0,\"signed pcm\",8,0,7200,0,0\r\n");
     probe();
 
     EXPECT_TRUE(view.messages.isEmpty());
     EXPECT_EQ(setting("Modem", "Voicefeatures"), QStringLiteral("1"));
-    EXPECT_EQ(setting("Commands", "sVoiceCompression"), QStringLiteral("at+vsm=4,8000,0,0"));
+    EXPECT_EQ(setting("Commands", "sVoiceCompression"), QStringLiteral("at+vsm=0,7200,0,0"));
     EXPECT_EQ(ini->readBinary(QStringLiteral("Modem compression"), QStringLiteral("Bin")),
-              Tcodec().uLaw_8000_8.formatIn().formatBuffer());
+              pcmFormat(7200, 8, 1).formatBuffer());
 }
 
 TEST_F(ProbeTest, UnreadableLineSourcesGoToTheErrorReport)

@@ -24,6 +24,8 @@ struct SimProfile
     int compressions; // lines of its +VSM=? answer we can name
     const char* vsm;
     const char* flowControl;
+    const char* desc = "UNSIGNED PCM";
+    const char* codec = "pcm_8000_8";
 };
 
 void PrintTo(const SimProfile& p, std::ostream* os)
@@ -68,10 +70,10 @@ TEST_P(ProbeSimTest, ProbeSetsUpAProfileTheModemAccepts)
     EXPECT_EQ(setting("PortParams", "PortName"), sim->devicePath());
     EXPECT_EQ(setting("Commands", "sVoiceCompression"), QLatin1String(p.vsm));
     EXPECT_EQ(setting("Commands", "sFlowControl"), QLatin1String(p.flowControl));
-    EXPECT_EQ(setting("Modem", "CompressionDesc"), QStringLiteral("UNSIGNED PCM"));
+    EXPECT_EQ(setting("Modem", "CompressionDesc"), QLatin1String(p.desc));
     const auto bin = ini->readBinary(QStringLiteral("Modem compression"), QStringLiteral("Bin"));
     ASSERT_TRUE(bin.has_value());
-    EXPECT_EQ(modemCodecName(*bin), QStringLiteral("pcm_8000_8"));
+    EXPECT_EQ(modemCodecName(*bin), QLatin1String(p.codec));
 
     QFile file(compressionsFilePath(ini->fileName()));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -105,7 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(SimProfile{"generic", "Generic V.253 Voice Modem", 6, "at+vsm=128,8000,0,0", "at+flo=1"},
                     SimProfile{"conexant", "V90/V92 USB Voice Modem", 5, "at+vsm=128,8000", "at+ifc=1"},
                     SimProfile{"usr", "56K Voice Faxmodem", 4, "at+vsm=1,8000,0,0", "at+flo=1"},
-                    SimProfile{"old-serial", "Serial Voice Modem", 4, "at+vsm=128,8000", "at+ifc=1"}));
+                    SimProfile{"old-serial", "Serial Voice Modem", 4, "at+vsm=128,8000", "at+ifc=1"},
+                    SimProfile{"rockwell", "Rockwell Voice Modem", 3, "at+vsm=0,7200,0,0", "at+ifc=1", "SIGNED PCM",
+                               "pcm_7200_8"}));
 
 // A pseudo-terminal nobody answers on: it opens, and stays silent.
 class SilentPort
@@ -159,6 +163,28 @@ TEST(ProbeCommand, ProbeThenInitOnASimulatedModem)
     const auto modems = testsupport::run(cli(), {"--port", sim.devicePath(), "modems"});
     EXPECT_EQ(modems.exitCode, 0) << modems.err.constData();
     EXPECT_TRUE(modems.out.endsWith('\t' + sim.devicePath().toUtf8() + "\t56K Voice Faxmodem\n")) << modems.out.constData();
+}
+
+// The modem is unplugged half-way through the probe: the probe fails, says
+// where, and leaves the data folder unprobed.
+TEST(ProbeCommand, AModemUnpluggedDuringTheProbeLeavesNoProfile)
+{
+    ModemSim::Options options;
+    options.scenario = QStringLiteral("await command AT+VGR=? timeout 60s\nunplug\n");
+    ModemSim sim(options);
+    ASSERT_TRUE(sim.start()) << qPrintable(sim.error());
+    QTemporaryDir dir;
+    const auto probe = testsupport::run(cli(), {"--data-dir", dir.path(), "--port", sim.devicePath(), "probe"});
+    EXPECT_EQ(probe.exitCode, 1);
+    EXPECT_TRUE(probe.err.contains("The modem stopped answering during the probe: no answer to at+VG"))
+        << probe.err.constData();
+    EXPECT_TRUE(probe.out.contains("voicefeatures=0\ncompression=,,\n")) << probe.out.constData();
+    IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+    EXPECT_FALSE(ini.sectionExists(QStringLiteral("Commands")));
+
+    const auto init = testsupport::run(cli(), {"--data-dir", dir.path(), "init"});
+    EXPECT_EQ(init.exitCode, 1);
+    EXPECT_TRUE(init.err.contains("run velmora-cli probe first")) << init.err.constData();
 }
 
 TEST(ProbeCommand, APortThatDoesNotAnswerIsNoModem)

@@ -162,6 +162,15 @@ TEST_F(RecordingTest, SignedSamplesOfTheModemAreRecordedUnsigned)
     arrive(QByteArray("\x00\x7F\x80\xFF", 4).repeated(384));
     ASSERT_TRUE(engine.StopRecording());
     EXPECT_EQ(wavAudio(file), QByteArray("\x80\xFF\x00\x7F", 4).repeated(384));
+
+    // 16-bit samples are signed in WAV too: they stay as they are.
+    for (const char* section : {"Modem compression", "File compression"})
+        ini->writeBinary(QLatin1String(section), QStringLiteral("Bin"), pcmFormat(8000, 16, 1).formatBuffer());
+    engine.LoadProfile();
+    ASSERT_TRUE(record());
+    arrive(QByteArray("\x00\x7F\x80\xFF", 4).repeated(384));
+    ASSERT_TRUE(engine.StopRecording());
+    EXPECT_EQ(wavAudio(file), QByteArray("\x00\x7F\x80\xFF", 4).repeated(384));
 }
 
 TEST_F(RecordingTest, LiveBlocksCarryOverflowIntoTheNextBlock)

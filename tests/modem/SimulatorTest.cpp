@@ -159,6 +159,13 @@ TEST_F(SimulatorTest, CommandLineSendAndInit)
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.out.endsWith("reply=1 \\r\\nERROR\\r\\n\n")) << refused.out.constData();
 
+    // A data folder nobody probed sends nothing and says what to do.
+    auto unprobed = testsupport::run(VELMORA_CLI, global + QStringList{"init"});
+    EXPECT_EQ(unprobed.exitCode, 1);
+    EXPECT_TRUE(unprobed.err.contains("run velmora-cli probe first")) << unprobed.err.constData();
+    EXPECT_TRUE(unprobed.out.isEmpty());
+    ASSERT_EQ(testsupport::run(VELMORA_CLI, global + QStringList{"probe"}).exitCode, 0);
+
     auto init = testsupport::run(VELMORA_CLI, global + QStringList{"init"});
     EXPECT_EQ(init.exitCode, 0) << init.err.constData();
     EXPECT_TRUE(init.out.contains(" -> at+fclass=8\n")) << init.out.constData();

@@ -159,6 +159,24 @@ Profile oldSerial()
     return p;
 }
 
+// A serial modem of the Rockwell family that streams only 8-bit signed PCM
+// at 7200 samples/s.
+Profile rockwell()
+{
+    Profile p = oldSerial();
+    p.name = "rockwell";
+    p.summary = "serial Rockwell-type voice modem: only 8-bit signed PCM and ADPCM, all at 7200 samples/s";
+    p.ati = {{0, "33600"}, {1, "OK"}, {2, "OK"}, {3, "RCV336DPFSP Rev 44BC"}, {4, "Rockwell Voice Modem"},
+             {5, "OK"}, {6, "OK"}, {7, "OK"}, {8, "OK"}, {9, "OK"}, {10, "OK"}};
+    p.identity = {{"+FMI", "Simulated Rockwell"}, {"+FMM", "Rockwell Voice Modem"}, {"+FMR", "44BC"}};
+    p.vsmReply = {"0,\"SIGNED PCM\",8,0,(7200),(0),(0)", "1,\"2 Bit ADPCM\",2,0,(7200),(0),(0)",
+                  "2,\"4 Bit ADPCM\",4,0,(7200),(0),(0)"};
+    p.compressions = {{0, Encoding::Signed8, {7200}}};
+    p.defaultCml = 0;
+    p.defaultRate = 7200;
+    return p;
+}
+
 bool parseYesNo(const std::string& value, bool& out)
 {
     if (value == "yes" || value == "1" || value == "on" || value == "true")
@@ -223,7 +241,7 @@ bool Profile::set(const std::string& key, const std::string& value, std::string&
 
 const std::vector<Profile>& builtinProfiles()
 {
-    static const std::vector<Profile> profiles{generic(), conexant(), usr(), oldSerial()};
+    static const std::vector<Profile> profiles{generic(), conexant(), usr(), oldSerial(), rockwell()};
     return profiles;
 }
 
