@@ -17,13 +17,13 @@ CliModem::CliModem(const CliContext& context)
     m_engine.setIniFile(&m_settings);
     QString device = context.port;
     if (device.isEmpty())
-        device = m_settings.readString(QStringLiteral("PortParams"), QStringLiteral("PortName"), QString()).trimmed();
+        device = settings::readString(m_settings, keys::PortName).trimmed();
     m_port.setDeviceName(device);
 }
 
 bool CliModem::checkProbed(QTextStream& err, const QString& commandName) const
 {
-    if (m_settings.sectionExists(QStringLiteral("Commands")))
+    if (m_settings.sectionExists(sections::Commands))
         return true;
     err << "velmora-cli " << commandName << ": no modem has been set up in " << m_dataFolder
         << "; run velmora-cli probe first\n";

@@ -76,17 +76,18 @@ int runProbe(CliContext& ctx)
     printUnavailablePorts(ctx.err, view.unavailable());
 
     const IniFile& ini = modem.settings();
-    const QString section = QStringLiteral("Modem");
-    const bool voice = ini.readBool(section, QStringLiteral("Voicefeatures"), false);
-    const QString codec =
-        modemCodecName(ini.readBinary(QStringLiteral("Modem compression"), QStringLiteral("Bin")).value_or(QByteArray()));
-    const auto value = [&](const char* key) { return ini.readString(section, QLatin1String(key), QString()); };
-    ctx.out << "model=" << value("Model") << '\n'
+    const bool voice = settings::readBool(ini, keys::Voicefeatures);
+    const QString codec = modemCodecName(settings::readBinary(ini, keys::ModemCompressionBin).value_or(QByteArray()));
+    const auto value = [&](const settings::Key& key) { return settings::readString(ini, key); };
+    // An unprobed modem has no compression command, not the table's default.
+    const QString vsm = settings::exists(ini, commandKey(ModemCommand::sVoiceCompression))
+                          ? value(commandKey(ModemCommand::sVoiceCompression))
+                          : QString();
+    ctx.out << "model=" << value(keys::Model) << '\n'
             << "voicefeatures=" << (voice ? 1 : 0) << '\n'
-            << "compression=" << value("CompressionDesc") << ',' << value("CompressionBPS") << ','
-            << value("CompressionVSR") << '\n'
-            << "vsm=" << ini.readString(QStringLiteral("Commands"), QStringLiteral("sVoiceCompression"), QString())
-            << '\n'
+            << "compression=" << value(keys::CompressionDesc) << ',' << value(keys::CompressionBPS) << ','
+            << value(keys::CompressionVSR) << '\n'
+            << "vsm=" << vsm << '\n'
             << "codec=" << codec << '\n';
     return voice && !codec.isEmpty() ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "DataFolder.h"
 
 #include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,8 +59,8 @@ QString prepare(const QString& overrideDir, QString* error)
 QString recordingsFolder(const QString& dataFolder)
 {
     const QString fallback = dataFolder + QStringLiteral("/wav/");
-    const IniFile settings(dataFolder + QLatin1Char('/') + SettingsFileName);
-    QString folder = settings.readString(QStringLiteral("Settings"), QStringLiteral("wavDir"), fallback);
+    const IniFile ini(dataFolder + QLatin1Char('/') + SettingsFileName);
+    QString folder = settings::readString(ini, keys::WavDir);
     if (folder.trimmed().isEmpty())
         folder = fallback;
     else if (QDir::isRelativePath(folder))

@@ -17,7 +17,7 @@ void TQVModem253::DefineModem()
         return;
     }
     if (IniFileRef)
-        IniFileRef->writeBool(modemkeys::Modem, QStringLiteral("Voicefeatures"), false);
+        settings::writeBool(*IniFileRef, keys::Voicefeatures, false);
     Profile.voiceFeatures = false;
     view.showMessage(QStringLiteral("There is no modem found in your system"));
 }

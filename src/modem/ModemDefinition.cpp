@@ -15,31 +15,24 @@
 
 namespace {
 
-const QString Modem = QStringLiteral("Modem");
-const QString Commands = QStringLiteral("Commands");
-const QString PortParams = QStringLiteral("PortParams");
-const QString ModemCompression = QStringLiteral("Modem compression");
-const QString ModemCompressions = QStringLiteral("Modem compressions");
-const QString VoiceFeaturesKey = QStringLiteral("Voicefeatures");
-const QString CompressionKey = QStringLiteral("Compression");
 constexpr int ProbeTimeout = 4;
 
 struct GainQuery
 {
     const char* query;
     const char* prefix;
-    const char* flagKey; // nullptr: no automatic-gain flag
-    const char* minKey;
-    const char* maxKey;
+    const settings::Key* flagKey; // nullptr: no automatic-gain flag
+    const settings::Key& minKey;
+    const settings::Key& maxKey;
     const char* command;
     ModemCommand key;
 };
 
 const GainQuery GainQueries[] = {
-    {"at+VGR=?", "+VGR:", "AGC", "vgrMin", " vgrMax", "at+vgr=", ModemCommand::sReceiveGain},
-    {"at+VGT=?", "+VGT:", "AVC", "vgtMin", " vgtMax", "at+vgt=", ModemCommand::sTransmitGain},
-    {"at+VGM=?", "+VGM:", nullptr, "vgmMin", " vgmMax", "at+vgm=", ModemCommand::sMicGain},
-    {"at+VGS=?", "+VGS:", nullptr, "vgsMin", " vgsMax", "at+vgs=", ModemCommand::sSpeakerGain},
+    {"at+VGR=?", "+VGR:", &keys::AGC, keys::VgrMin, keys::VgrMax, "at+vgr=", ModemCommand::sReceiveGain},
+    {"at+VGT=?", "+VGT:", &keys::AVC, keys::VgtMin, keys::VgtMax, "at+vgt=", ModemCommand::sTransmitGain},
+    {"at+VGM=?", "+VGM:", nullptr, keys::VgmMin, keys::VgmMax, "at+vgm=", ModemCommand::sMicGain},
+    {"at+VGS=?", "+VGS:", nullptr, keys::VgsMin, keys::VgsMax, "at+vgs=", ModemCommand::sSpeakerGain},
 };
 
 struct TriedCommand
@@ -89,11 +82,6 @@ int parityIndex(SerialParity parity)
     case SerialParity::None: break;
     }
     return 0;
-}
-
-QString commandKey(ModemCommand command)
-{
-    return QString::fromLatin1(ModemCommandKeys[size_t(command)].key);
 }
 
 } // namespace
@@ -195,7 +183,8 @@ bool ModemDefinition::openPort(const TModemProperties& modem)
 void ModemDefinition::probeBrokeOff(const QString& command)
 {
     if (IniFile* settings = ini()) {
-        for (const QString& section : {Modem, Commands, ModemCompression, ModemCompressions})
+        for (const QString& section :
+             {sections::Modem, sections::Commands, sections::ModemCompression, sections::ModemCompressions})
             settings->eraseSection(section);
     }
     writeVoiceFeatures(false);
@@ -211,9 +200,9 @@ void ModemDefinition::probeVoice(const TModemProperties& modem)
 {
     IniFile* settings = ini();
     if (settings) {
-        settings->eraseSection(Modem);
-        settings->eraseSection(Commands);
-        settings->writeString(Modem, QStringLiteral("Model"), modem.ModelName);
+        settings->eraseSection(sections::Modem);
+        settings->eraseSection(sections::Commands);
+        settings::writeString(*settings, keys::Model, modem.ModelName);
     }
     writePortParams(modem);
 
@@ -224,7 +213,7 @@ void ModemDefinition::probeVoice(const TModemProperties& modem)
     }
     writeVoiceFeatures(false);
     if (settings)
-        settings->writeInteger(Modem, QStringLiteral("Timeout"), ProbeTimeout);
+        settings::writeInteger(*settings, keys::Timeout, ProbeTimeout);
     m_view.showMessage(QStringLiteral("Your modem does not support V.253 standard"));
 }
 
@@ -234,14 +223,14 @@ void ModemDefinition::writePortParams(const TModemProperties& modem)
     const SerialPort* port = m_engine->serialPort();
     if (!settings || !port)
         return;
-    settings->writeInteger(PortParams, QStringLiteral("Port"), port->comNumber());
-    settings->writeInteger(PortParams, QStringLiteral("Baudrate"), port->baud());
-    settings->writeInteger(PortParams, QStringLiteral("Databits"), port->dataBits());
-    settings->writeInteger(PortParams, QStringLiteral("StopBits"), port->stopBits());
-    settings->writeInteger(PortParams, QStringLiteral("Parity"), parityIndex(port->parity()));
+    settings::writeInteger(*settings, keys::Port, port->comNumber());
+    settings::writeInteger(*settings, keys::Baudrate, port->baud());
+    settings::writeInteger(*settings, keys::Databits, port->dataBits());
+    settings::writeInteger(*settings, keys::StopBits, port->stopBits());
+    settings::writeInteger(*settings, keys::Parity, parityIndex(port->parity()));
     // The device itself, so the next start opens the same one even when
     // the port numbering has changed.
-    settings->writeString(PortParams, QStringLiteral("PortName"), modem.PortName);
+    settings::writeString(*settings, keys::PortName, modem.PortName);
 }
 
 void ModemDefinition::probeVoiceCommands()
@@ -291,7 +280,7 @@ void ModemDefinition::probeVoiceCommands()
     writeCommand(ModemCommand::sFaxClass2, QStringLiteral("at+fclass=2"));
     writeCommand(ModemCommand::sVoiceMode, QStringLiteral("at+fclass=8"));
     if (IniFile* settings = ini())
-        settings->writeInteger(Modem, QStringLiteral("Timeout"), ProbeTimeout);
+        settings::writeInteger(*settings, keys::Timeout, ProbeTimeout);
     m_view.showGauge(false);
 }
 
@@ -320,7 +309,7 @@ bool ModemDefinition::ParseVsmReply(const QString& reply)
     IniFile* settings = ini();
     if (!settings)
         return false;
-    settings->eraseSection(ModemCompressions);
+    settings->eraseSection(sections::ModemCompressions);
 
     QByteArray records;
     int index = -1;
@@ -334,7 +323,7 @@ bool ModemDefinition::ParseVsmReply(const QString& reply)
         record.vsm = BuildVsmCommand(record).left(CompressionRecord::FieldLength);
         ++index;
         records += encodeCompressionRecord(record);
-        settings->writeString(ModemCompressions, QString::number(index), record.displayLine());
+        settings->writeString(sections::ModemCompressions, QString::number(index), record.displayLine());
     }
 
     QSaveFile file(compressionsPath());
@@ -358,9 +347,9 @@ void ModemDefinition::noCompressionRecognised()
     // the default "at+vsm=128", a compression this modem does not offer.
     writeCommand(ModemCommand::sVoiceCompression, QString());
     if (IniFile* settings = ini()) {
-        settings->writeInteger(Modem, QStringLiteral("SamplingFreq"), 0);
-        settings->writeString(Modem, CompressionKey, QString());
-        settings->eraseSection(ModemCompression); // the previous modem's format
+        settings::writeInteger(*settings, keys::SamplingFreq, 0);
+        settings::writeString(*settings, keys::ModemCompressionIndex, QString());
+        settings->eraseSection(sections::ModemCompression); // the previous modem's format
     }
     writeVoiceFeatures(false);
 }
@@ -382,14 +371,15 @@ bool ModemDefinition::ChooseCompression()
 void ModemDefinition::writeChoice(const CompressionRecord& record, int index)
 {
     if (IniFile* settings = ini()) {
-        const std::pair<const char*, const QString*> fields[] = {
-            {"CompressionDesc", &record.desc}, {"CompressionCml", &record.cml}, {"CompressionCmid", &record.cmid},
-            {"CompressionBPS", &record.bps},   {"CompressionTm", &record.tm},   {"CompressionVSR", &record.vsr},
-            {"CompressionSds", &record.sds},   {"CompressionSel", &record.sel},
+        using namespace keys;
+        const std::pair<const settings::Key&, const QString&> fields[] = {
+            {CompressionDesc, record.desc}, {CompressionCml, record.cml}, {CompressionCmid, record.cmid},
+            {CompressionBPS, record.bps},   {CompressionTm, record.tm},   {CompressionVSR, record.vsr},
+            {CompressionSds, record.sds},   {CompressionSel, record.sel},
         };
         for (const auto& [key, value] : fields)
-            settings->writeString(Modem, QLatin1String(key), *value);
-        settings->writeInteger(Modem, CompressionKey, index);
+            settings::writeString(*settings, key, value);
+        settings::writeInteger(*settings, ModemCompressionIndex, index);
     }
     if (ModemProfile* p = profile()) {
         p->compressionDesc = record.desc;
@@ -411,9 +401,9 @@ bool ModemDefinition::SelectModemFormat()
         return false;
     // Erased first, so that a selection that fails never leaves the format
     // of a modem probed before.
-    settings->eraseSection(ModemCompression);
+    settings->eraseSection(sections::ModemCompression);
     const QList<CompressionRecord> records = readCompressions();
-    const int index = settings->readInteger(Modem, CompressionKey, -1);
+    const int index = settings::readInteger(*settings, keys::ModemCompressionIndex, -1);
     const CompressionRecord record = index >= 0 && index < records.size() ? records[index] : CompressionRecord();
 
     bool ok = false;
@@ -434,8 +424,8 @@ bool ModemDefinition::SelectModemFormat()
         return false;
     }
     const TdeWaveFormat& format = codec->format;
-    settings->writeBinary(ModemCompression, QStringLiteral("Bin"), format.formatBuffer());
-    settings->writeString(ModemCompression, QStringLiteral("Desc"), format.describe());
+    settings::writeBinary(*settings, keys::ModemCompressionBin, format.formatBuffer());
+    settings::writeString(*settings, keys::ModemCompressionDesc, format.describe());
     if (ModemProfile* p = profile())
         p->modemCompression = format.formatBuffer();
     return true;
@@ -455,7 +445,7 @@ void ModemDefinition::ParseVlsReply(const QString& reply)
         if (p)
             p->lineSources[size_t(n)] = command;
         if (settings)
-            settings->writeString(Commands, QStringLiteral("vls_%1").arg(n), command);
+            settings::writeString(*settings, settings::lineSourceKey(n), command);
     }
 }
 
@@ -465,7 +455,7 @@ void ModemDefinition::ParseGainRange(Gain gain, const QString& reply)
     IniFile* settings = ini();
     for (const GainLine& line : parseGainReply(reply, QLatin1String(q.prefix))) {
         if (q.flagKey && settings)
-            settings->writeBool(Modem, QLatin1String(q.flagKey), line.admitsZero);
+            settings::writeBool(*settings, *q.flagKey, line.admitsZero);
         if (!line.hasRange)
             continue;
         if (!line.rangeUsable()) {
@@ -473,8 +463,8 @@ void ModemDefinition::ParseGainRange(Gain gain, const QString& reply)
             continue;
         }
         if (settings) {
-            settings->writeInteger(Modem, QLatin1String(q.minKey), line.low);
-            settings->writeInteger(Modem, QLatin1String(q.maxKey), line.high);
+            settings::writeInteger(*settings, q.minKey, line.low);
+            settings::writeInteger(*settings, q.maxKey, line.high);
         }
         const qint64 middle = (qint64(line.low) + qint64(line.high)) / 2; // both ends are >= 0 in practice
         writeCommand(q.key, QLatin1String(q.command) + QString::number(middle));
@@ -486,7 +476,7 @@ void ModemDefinition::ParseGainRange(Gain gain, const QString& reply)
 void ModemDefinition::writeCommand(ModemCommand command, const QString& value)
 {
     if (IniFile* settings = ini())
-        settings->writeString(Commands, commandKey(command), value);
+        settings::writeString(*settings, commandKey(command), value);
     if (ModemProfile* p = profile())
         p->commands[size_t(command)] = value;
 }
@@ -494,7 +484,7 @@ void ModemDefinition::writeCommand(ModemCommand command, const QString& value)
 void ModemDefinition::writeVoiceFeatures(bool on)
 {
     if (IniFile* settings = ini())
-        settings->writeBool(Modem, VoiceFeaturesKey, on);
+        settings::writeBool(*settings, keys::Voicefeatures, on);
     if (ModemProfile* p = profile())
         p->voiceFeatures = on;
 }

@@ -226,7 +226,7 @@ void TQVModem253::Ring(RingTracker::Source source)
     if (outcome.measuredSpan) {
         const int span = *outcome.measuredSpan;
         Profile.ringSpan = span;
-        writeSetting([span](IniFile& ini) { ini.writeInteger(modemkeys::Modem, modemkeys::RingSpan, span); });
+        writeSetting([span](IniFile& ini) { settings::writeInteger(ini, keys::RingSpan, span); });
         Log(QStringLiteral("Ring span calculated : %1").arg(span));
     }
     RingTimer->stop();

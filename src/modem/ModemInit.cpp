@@ -34,7 +34,7 @@ bool TQVModem253::LoadProfile()
         port->setParity(parityFromProfile(Profile.parity));
     }
     // A stored block that is not a whole format record leaves the format.
-    if (const auto stored = IniFileRef->readBinary(QStringLiteral("File compression"), QStringLiteral("Bin")))
+    if (const auto stored = settings::readBinary(*IniFileRef, keys::FileCompressionBin))
         DTEfmt.setFormatBuffer(*stored);
     if (DSP) {
         const AnalyserSwitches s = readAnalyserSwitches(*IniFileRef);
@@ -72,7 +72,7 @@ bool TQVModem253::InitModem()
     if (!IniFileRef)
         throw InitScriptError("There is no settings file, so the init script cannot be found");
     ExecuteScript(readInitScript(initScriptPath(IniFileRef->fileName())));
-    if (IniFileRef->readBool(modemkeys::Modem, modemkeys::Atdt, false))
+    if (settings::readBool(*IniFileRef, keys::Atdt))
         runAtdtCycle();
     return true;
 }
@@ -138,7 +138,7 @@ void TQVModem253::sendInitStrings()
     if (!IniFileRef)
         return;
     for (int n = 1; n <= 10; ++n) {
-        const QString command = IniFileRef->readString(modemkeys::InitStrings, QStringLiteral("st%1").arg(n), QString());
+        const QString command = settings::readString(*IniFileRef, settings::initStringKey(n));
         if (command.isEmpty())
             return;
         setLastCommand(command);

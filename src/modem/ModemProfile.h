@@ -4,6 +4,8 @@
 #include <QString>
 #include <array>
 
+#include "config/SettingsCatalogue.h"
+
 class IniFile;
 
 // One command string per modem function, in the order of the keys of the
@@ -56,17 +58,10 @@ enum class ModemCommand : int {
 
 inline constexpr int ModemCommandCount = 43;
 inline constexpr int LineSourceCount = 21;
+// The settings key of a command ("Commands" and its name, e.g. "sOnHook").
+const settings::Key& commandKey(ModemCommand command);
 // The stored ring span that means "not measured yet".
 inline constexpr int UnmeasuredRingSpan = 8233;
-
-struct ModemCommandKey
-{
-    const char* key;
-    const char* defaultValue;
-};
-
-// The "Commands" keys with their defaults, indexed by ModemCommand.
-extern const std::array<ModemCommandKey, ModemCommandCount> ModemCommandKeys;
 
 // Serial parameters, the modem's voice format and one command string per
 // modem function, as the settings file holds them.
@@ -112,12 +107,3 @@ struct AnalyserSwitches
     int silenceDim = 50; // blocks: the "DiscTime" seconds at five blocks a second
 };
 AnalyserSwitches readAnalyserSwitches(const IniFile& ini);
-
-namespace modemkeys {
-inline const QString Modem = QStringLiteral("Modem");
-inline const QString EscapeStopPairs = QStringLiteral("EscapeStopPairs");
-inline const QString Atdt = QStringLiteral("atdt");
-inline const QString RingSpan = QStringLiteral("ringSpan");
-inline const QString InitStrings = QStringLiteral("ModemInitString");
-inline const QString Commands = QStringLiteral("Commands");
-} // namespace modemkeys

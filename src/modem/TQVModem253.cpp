@@ -352,7 +352,7 @@ void TQVModem253::rememberEscapedStops()
 {
     EscapeStopPairs = true;
     Log(QStringLiteral("The modem answers escaped stop pairs only; they are used from now on"));
-    writeSetting([](IniFile& ini) { ini.writeBool(modemkeys::Modem, modemkeys::EscapeStopPairs, true); });
+    writeSetting([](IniFile& ini) { settings::writeBool(ini, keys::EscapeStopPairs, true); });
 }
 
 // --- Modes, hook and streams ---------------------------------------------------
@@ -386,11 +386,11 @@ int TQVModem253::StartVRX()
 {
     const int result = SendIfOpen(QStringLiteral("at+vrx"));
     if (result == ReplyError) // makes the next InitModem cycle the line first
-        writeSetting([](IniFile& ini) { ini.writeBool(modemkeys::Modem, modemkeys::Atdt, true); });
+        writeSetting([](IniFile& ini) { settings::writeBool(ini, keys::Atdt, true); });
     else if (result == ReplyConnect || result == ReplyOk) // receiving works again: no more cycles
         writeSetting([](IniFile& ini) {
-            if (ini.readBool(modemkeys::Modem, modemkeys::Atdt, false))
-                ini.writeBool(modemkeys::Modem, modemkeys::Atdt, false);
+            if (settings::readBool(ini, keys::Atdt))
+                settings::writeBool(ini, keys::Atdt, false);
         });
     return result;
 }

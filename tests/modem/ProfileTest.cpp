@@ -1,5 +1,7 @@
 #include "EngineFixture.h"
 
+#include "audio/WaveFormat.h"
+#include "config/SettingsCatalogue.h"
 #include "modem/ModemProfile.h"
 
 namespace {
@@ -89,6 +91,18 @@ TEST_F(EngineTest, StoredFileCompressionReplacesTheRecordingFormat)
     ini->writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"), stored.formatBuffer());
     ASSERT_TRUE(engine.LoadProfile());
     EXPECT_EQ(engine.dteFmt(), stored);
+}
+
+} // namespace
+
+namespace {
+
+// A new settings file records in standard 8 kHz PCM, described as the codec
+// layer describes it.
+TEST(SettingsCatalogueFormats, CreatedFileCompressionIsStandardPcm8k)
+{
+    EXPECT_EQ(QByteArray::fromHex(keys::FileCompressionBin.createdValue.toLatin1()), standardPcm8k().formatBuffer());
+    EXPECT_EQ(keys::FileCompressionDesc.createdValue, standardPcm8k().describe());
 }
 
 } // namespace

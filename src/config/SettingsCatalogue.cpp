@@ -1,0 +1,394 @@
+#include "SettingsCatalogue.h"
+
+#include "IniFile.h"
+#include "IniSyntax.h"
+
+#include <QFileInfo>
+#include <deque>
+
+namespace {
+
+using settings::Key;
+using settings::Type;
+
+Key key(const char* section, const char* name, Type type, const char* fallback, bool created = false,
+        const char* createdValue = nullptr)
+{
+    return Key{QLatin1String(section), QLatin1String(name), type, QLatin1String(fallback), created,
+               createdValue ? QString::fromLatin1(createdValue) : QString()};
+}
+
+constexpr bool Created = true;
+constexpr auto S = Type::String;
+constexpr auto I = Type::Integer;
+constexpr auto B = Type::Boolean;
+constexpr auto T = Type::Time;
+constexpr auto Bin = Type::Binary;
+
+// PCM, 1 channel, 8000 samples/s, 8 bits: the 512-byte format record.
+QString standardPcm8kHex()
+{
+    return QStringLiteral("0100" "0100" "401F0000" "401F0000" "0100" "0800" "0000") + QString(2 * (512 - 18), '0');
+}
+
+struct CommandDefault
+{
+    const char* name;
+    const char* fallback;
+};
+
+// In the order of the engine's command table.
+const CommandDefault CommandDefaults[settings::CommandCount] = {
+    {"sVoiceTransmit", "at+VTX"},     {"sVoiceReceive", "at+VRX"},      {"sVoiceDuplex", "at+VTR"},
+    {"sStopVoiceTransmit", "<DLE><!>"}, {"sStopVoiceReceive", "<DLE><EXT>"}, {"sStopVoiceDuplex", "<DLE><^>"},
+    {"sVoiceCompression", "at+vsm=128"}, {"sSelectSource", "at+vls=1"}, {"sOnHook", "at+vls=0"},
+    {"sOffHook", "at+vls=1"},         {"sReceiveGain", "at+vgr=128"},   {"sTransmitGain", "at+vgt=128"},
+    {"sToneDuration", "at+vtd=10"},   {"sFlowControl", "at+flo=1"},     {"sInactivityTimer", "at+vit=0"},
+    {"sRingbackAway", "at+vra=50"},   {"sRingbackNever", "at+vrn=10"},  {"sSilDetection", "at+vsd=0,0"},
+    {"sDistinctiveRing", "at+vdr=0,0"}, {"sToneCadence", "at+vdt=0,0"}, {"sAssertDeassert", "at+vbt=256,896"},
+    {"sPacketProtocol", "at+vpp=0"},  {"sInterfaceRate", "at+vpr=0"},   {"sRepeatUCID", "at+vrid=1"},
+    {"sRepeatFCID", "at+vrid=0"},     {"sNoCallerID", "at+vcid=0"},     {"sFCallerID", "at+vcid=1"},
+    {"sUCallerID", "at+vcid=2"},      {"sSpkPhone_0", "at+vsp=0"},      {"sSpkPhone_1", "at+vsp=1"},
+    {"sSpkPhone_2", "at+vsp=2"},      {"sSpkPhone_3", "at+vsp=3"},      {"sSpkPhone_4", "at+vsp=4"},
+    {"sMicGain", "at+VGM=128"},       {"sSpeakerGain", "at+VGS=128"},   {"sTrainAEC", "at+VTA"},
+    {"sTrainLEC", "at+VTH"},          {"sSpkFullDuplex", "at+VDX=1"},   {"sSpkHalfDuplex", "at+VDX=0"},
+    {"sDataMode", "at+fclass=0"},     {"sFaxClass1", "at+fclass=1"},    {"sFaxClass2", "at+fclass=2"},
+    {"sVoiceMode", "at+fclass=8"},
+};
+
+const char* const PeriodSections[] = {"DefaultSchedule", "FirstSchedule", "SecordSchedule", "ThirdSchedule"};
+
+// The keys of the families, made once.
+struct Families
+{
+    Families()
+    {
+        for (const CommandDefault& c : CommandDefaults)
+            commands.push_back(key("Commands", c.name, S, c.fallback));
+        for (int n = 0; n < settings::LineSourceCount; ++n)
+            lineSources.push_back(Key{sections::Commands, QStringLiteral("vls_%1").arg(n), S, QString()});
+        for (int n = 1; n <= settings::InitStringCount; ++n)
+            initStrings.push_back(Key{sections::ModemInitString, QStringLiteral("st%1").arg(n), S, QString()});
+        for (int p = 0; p < 4; ++p) {
+            const QString section = QLatin1String(PeriodSections[p]);
+            const bool whole = p == 0; // the default period covers the whole day
+            periods.push_back(Key{section, QStringLiteral("prdEn"), B, QStringLiteral("0"), true, {}});
+            periods.push_back(Key{section, QStringLiteral("prdFrom"), T, QStringLiteral("09:00:00"), true,
+                                  whole ? QStringLiteral("00:00:00") : QString()});
+            periods.push_back(Key{section, QStringLiteral("prdTo"), T, QStringLiteral("17:00:00"), true,
+                                  whole ? QStringLiteral("23:59:59") : QString()});
+            periods.push_back(Key{section, QStringLiteral("prdMsgType"), I, QStringLiteral("1"), true, {}});
+            periods.push_back(Key{section, QStringLiteral("prdWav"), S, QString(), true, {}});
+            periods.push_back(Key{section, QStringLiteral("prdTTS"), S, settings::DefaultGreetingText, true, {}});
+        }
+    }
+    std::deque<Key> commands;
+    std::deque<Key> lineSources;
+    std::deque<Key> initStrings;
+    std::deque<Key> periods;
+};
+
+const Families& families()
+{
+    static const Families f;
+    return f;
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+// CallerID: shown and stored when the probe found a caller-ID command.
+QString createdCallerId(const IniFile& ini)
+{
+    const Key& command = *settings::find(sections::Commands, QStringLiteral("sFCallerID"));
+    if (!ini.valueExists(command.section, command.name))
+        return QStringLiteral("1");
+    return ini.readString(command.section, command.name, QString()).trimmed().isEmpty() ? QStringLiteral("0")
+                                                                                        : QStringLiteral("1");
+}
+
+QString createdText(const IniFile& ini, const Key& k)
+{
+    if (&k == &keys::CallerID)
+        return createdCallerId(ini);
+    return k.createdValue.isNull() ? settings::fallbackText(ini, k) : k.createdValue;
+}
+
+} // namespace
+
+namespace settings {
+
+const QString DefaultGreetingText = QStringLiteral("Please leave your message after the tone. Thank you.");
+
+} // namespace settings
+
+namespace keys {
+// [Settings]
+const Key AutoRecord = key("Settings", "AutoRecord", B, "1", Created);
+const Key DiscTime = key("Settings", "DiscTime", I, "10", Created);
+const Key Silence = key("Settings", "Silence", B, "0", Created);
+const Key Periodic = key("Settings", "Periodic", B, "1", Created);
+const Key Cadence = key("Settings", "Cadence", B, "1", Created);
+const Key AnsweringMachine = key("Settings", "Answering Machine", B, "1", Created);
+const Key AmRings = key("Settings", "amRings", I, "4", Created);
+const Key ChkBeep = key("Settings", "chkBeep", B, "1", Created);
+const Key MsgTime = key("Settings", "MsgTime", I, "20", Created);
+const Key MaxMsgEnable = key("Settings", "MaxMsgEnable", B, "1", Created);
+const Key HangupSeq = key("Settings", "hangupSeq", S, "#0", Created);
+const Key RemoteCode = key("Settings", "RemoteCode", S, "00");
+const Key TTSvoice = key("Settings", "TTSvoice", I, "0", Created);
+const Key TTSvolume = key("Settings", "TTSvolume", I, "100", Created);
+const Key CallerID = key("Settings", "CallerID", B, "1", Created);
+const Key WavDir = key("Settings", "wavDir", S, "", Created);
+const Key ExtPlayer = key("Settings", "ExtPlayer", B, "0");
+// The desktop's own opener plays a file with whatever player the user has.
+const Key Player = key("Settings", "Player", S, "xdg-open");
+const Key StartUp = key("Settings", "StartUp", B, "0", Created);
+const Key ShowHints = key("Settings", "ShowHints", B, "1", Created);
+const Key SettingsCompression = key("Settings", "Compression", I, "0");
+const Key Volume = key("Settings", "Volume", I, "8");
+const Key MainTop = key("Settings", "MainTop", I, "100");
+const Key MainLeft = key("Settings", "MainLeft", I, "100");
+const Key MainWid = key("Settings", "MainWid", I, "900");
+const Key MainHeight = key("Settings", "MainHeight", I, "600");
+const Key Splitter = key("Settings", "Splitter", I, "220");
+const Key GDate = key("Settings", "gDate", I, "75");
+const Key GTime = key("Settings", "gTime", I, "70");
+const Key GDuration = key("Settings", "gDuration", I, "70");
+const Key GCallerID = key("Settings", "gCallerID", I, "70");
+const Key EventsMainTop = key("Settings", "EventsMainTop", I, "140");
+const Key EventsMainLeft = key("Settings", "EventsMainLeft", I, "140");
+const Key EventsMainWid = key("Settings", "EventsMainWid", I, "640");
+const Key EventsMainHeight = key("Settings", "EventsMainHeight", I, "420");
+// The tones that follow a hang-up on real lines end a call too (0: off).
+const Key CallProgress = key("Settings", "CallProgress", B, "1");
+// [Monitor]
+const Key PlayTrace = key("Monitor", "PlayTrace", B, "1", Created);
+const Key RecordTrace = key("Monitor", "RecordTrace", B, "1", Created);
+const Key Points = key("Monitor", "Points", I, "3", Created);
+const Key BackColor = key("Monitor", "BackColor", I, "0", Created);
+const Key TraceColor = key("Monitor", "TraceColor", I, "65280", Created);
+// [Fonts]
+const Key FontName = key("Fonts", "FontName", S, "tahoma", Created, "MS Sans Serif");
+const Key FontSize = key("Fonts", "FontSize", I, "8", Created);
+const Key FontColor = key("Fonts", "FontColor", I, "0", Created, "-2147483640");
+// [File compression]
+const Key FileCompressionDesc = key("File compression", "Desc", S, "", Created, "PCM: 8.000 kHz, 8 Bit, Mono");
+const Key FileCompressionBin = Key{QStringLiteral("File compression"), QStringLiteral("Bin"), Bin, QString(), true,
+                                   standardPcm8kHex()};
+// [PortParams]
+const Key Port = key("PortParams", "Port", I, "3");
+const Key Baudrate = key("PortParams", "Baudrate", I, "115200");
+const Key Databits = key("PortParams", "Databits", I, "8");
+const Key StopBits = key("PortParams", "StopBits", I, "1");
+const Key Parity = key("PortParams", "Parity", I, "0");
+// The device the probe found, so the same one opens when the numbering changes.
+const Key PortName = key("PortParams", "PortName", S, "");
+// [Modem]
+const Key Model = key("Modem", "Model", S, "");
+const Key Voicefeatures = key("Modem", "Voicefeatures", B, "0");
+const Key Timeout = key("Modem", "Timeout", I, "4", Created);
+const Key FlowControl = key("Modem", "FlowControl", I, "0");
+const Key RingSpan = key("Modem", "ringSpan", I, "8233");
+const Key Atdt = key("Modem", "atdt", B, "0");
+const Key ModemCompressionIndex = key("Modem", "Compression", I, "0");
+const Key SamplingFreq = key("Modem", "SamplingFreq", I, "0");
+const Key CompressionDesc = key("Modem", "CompressionDesc", S, "");
+const Key CompressionCml = key("Modem", "CompressionCml", S, "");
+const Key CompressionCmid = key("Modem", "CompressionCmid", S, "");
+const Key CompressionBPS = key("Modem", "CompressionBPS", S, "");
+const Key CompressionTm = key("Modem", "CompressionTm", S, "");
+const Key CompressionVSR = key("Modem", "CompressionVSR", S, "");
+const Key CompressionSds = key("Modem", "CompressionSds", S, "");
+const Key CompressionSel = key("Modem", "CompressionSel", S, "");
+const Key AGC = key("Modem", "AGC", B, "0");
+const Key AVC = key("Modem", "AVC", B, "0");
+// The maximum keys are written with a blank in front, as they always were.
+const Key VgrMin = key("Modem", "vgrMin", I, "0");
+const Key VgrMax = key("Modem", " vgrMax", I, "255");
+const Key VgtMin = key("Modem", "vgtMin", I, "0");
+const Key VgtMax = key("Modem", " vgtMax", I, "255");
+const Key VgmMin = key("Modem", "vgmMin", I, "0");
+const Key VgmMax = key("Modem", " vgmMax", I, "255");
+const Key VgsMin = key("Modem", "vgsMin", I, "0");
+const Key VgsMax = key("Modem", " vgsMax", I, "255");
+const Key Distinctive = key("Modem", "Distinctive", B, "0");
+// The modem obeys stop pairs only behind an escaped DLE (learned, or set).
+const Key EscapeStopPairs = key("Modem", "EscapeStopPairs", B, "0");
+// [Modem compression]
+const Key ModemCompressionDesc = key("Modem compression", "Desc", S, "");
+const Key ModemCompressionBin = key("Modem compression", "Bin", Bin, "");
+} // namespace keys
+
+namespace settings {
+
+const Key& commandKey(int index)
+{
+    return families().commands.at(size_t(index));
+}
+
+const Key& lineSourceKey(int n)
+{
+    return families().lineSources.at(size_t(n));
+}
+
+const Key& initStringKey(int n)
+{
+    return families().initStrings.at(size_t(n - 1));
+}
+
+const Key& periodKey(Period period, PeriodField field)
+{
+    return families().periods.at(size_t(period) * 6 + size_t(field));
+}
+
+const std::vector<const Key*>& all()
+{
+    static const std::vector<const Key*> table = [] {
+        using namespace keys;
+        std::vector<const Key*> t = {
+            &AutoRecord, &DiscTime, &Silence, &Periodic, &Cadence, &AnsweringMachine, &AmRings, &ChkBeep, &MsgTime,
+            &MaxMsgEnable, &HangupSeq, &RemoteCode, &TTSvoice, &TTSvolume, &CallerID, &WavDir, &ExtPlayer, &Player,
+            &StartUp, &ShowHints, &SettingsCompression, &Volume, &MainTop, &MainLeft, &MainWid, &MainHeight,
+            &Splitter, &GDate, &GTime, &GDuration, &GCallerID, &EventsMainTop, &EventsMainLeft, &EventsMainWid,
+            &EventsMainHeight, &CallProgress, &PlayTrace, &RecordTrace, &Points, &BackColor, &TraceColor,
+            &FontName, &FontSize, &FontColor, &FileCompressionDesc, &FileCompressionBin, &Port, &Baudrate,
+            &Databits, &StopBits, &Parity, &PortName, &Model, &Voicefeatures, &Timeout, &FlowControl, &RingSpan,
+            &Atdt, &ModemCompressionIndex, &SamplingFreq, &CompressionDesc, &CompressionCml, &CompressionCmid,
+            &CompressionBPS, &CompressionTm, &CompressionVSR, &CompressionSds, &CompressionSel, &AGC, &AVC,
+            &VgrMin, &VgrMax, &VgtMin, &VgtMax, &VgmMin, &VgmMax, &VgsMin, &VgsMax, &Distinctive,
+            &EscapeStopPairs, &ModemCompressionDesc, &ModemCompressionBin};
+        const Families& f = families();
+        for (const std::deque<Key>* family : {&f.commands, &f.lineSources, &f.initStrings, &f.periods})
+            for (const Key& k : *family)
+                t.push_back(&k);
+        return t;
+    }();
+    return table;
+}
+
+const Key* find(const QString& section, const QString& name)
+{
+    for (const Key* k : all())
+        if (sameName(k->section, section) && sameName(k->name, name))
+            return k;
+    return nullptr;
+}
+
+QString fallbackText(const IniFile& ini, const Key& key)
+{
+    if (&key == &keys::WavDir)
+        return QFileInfo(ini.fileName()).absolutePath() + QStringLiteral("/wav/");
+    return key.fallback;
+}
+
+bool acceptsText(const Key& key, const QString& text)
+{
+    switch (key.type) {
+    case Type::String: return !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
+    case Type::Integer:
+    case Type::Boolean: return inisyntax::parseInteger(text).has_value();
+    case Type::Time: return inisyntax::parseTime(text).isValid();
+    case Type::Binary: return inisyntax::parseHex(text).has_value();
+    }
+    return false;
+}
+
+QString effectiveText(const IniFile& ini, const Key& key)
+{
+    switch (key.type) {
+    case Type::String: return readString(ini, key);
+    case Type::Integer: return QString::number(readInteger(ini, key));
+    case Type::Boolean: return readBool(ini, key) ? QStringLiteral("1") : QStringLiteral("0");
+    case Type::Time: return readTime(ini, key).toString(QStringLiteral("HH:mm:ss"));
+    case Type::Binary: {
+        const auto bytes = readBinary(ini, key);
+        return bytes ? QString::fromLatin1(bytes->toHex().toUpper()) : QString();
+    }
+    }
+    return {};
+}
+
+QString readString(const IniFile& ini, const Key& key)
+{
+    return ini.readString(key.section, key.name, fallbackText(ini, key));
+}
+
+int readInteger(const IniFile& ini, const Key& key)
+{
+    return readInteger(ini, key, inisyntax::parseInteger(key.fallback).value_or(0));
+}
+
+int readInteger(const IniFile& ini, const Key& key, int fallback)
+{
+    return ini.readInteger(key.section, key.name, fallback);
+}
+
+bool readBool(const IniFile& ini, const Key& key)
+{
+    return ini.readBool(key.section, key.name, inisyntax::parseInteger(key.fallback).value_or(0) != 0);
+}
+
+QTime readTime(const IniFile& ini, const Key& key)
+{
+    return ini.readTime(key.section, key.name, inisyntax::parseTime(key.fallback));
+}
+
+std::optional<QByteArray> readBinary(const IniFile& ini, const Key& key)
+{
+    if (const auto stored = ini.readBinary(key.section, key.name))
+        return stored;
+    if (key.fallback.isEmpty())
+        return std::nullopt;
+    return inisyntax::parseHex(key.fallback);
+}
+
+bool exists(const IniFile& ini, const Key& key)
+{
+    return ini.valueExists(key.section, key.name);
+}
+
+bool writeString(IniFile& ini, const Key& key, const QString& value)
+{
+    return ini.writeString(key.section, key.name, value);
+}
+
+bool writeInteger(IniFile& ini, const Key& key, int value)
+{
+    return ini.writeInteger(key.section, key.name, value);
+}
+
+bool writeBool(IniFile& ini, const Key& key, bool value)
+{
+    return ini.writeBool(key.section, key.name, value);
+}
+
+bool writeTime(IniFile& ini, const Key& key, const QTime& value)
+{
+    return ini.writeTime(key.section, key.name, value);
+}
+
+bool writeBinary(IniFile& ini, const Key& key, const QByteArray& value)
+{
+    return ini.writeBinary(key.section, key.name, value);
+}
+
+std::vector<const Key*> createMissingKeys(IniFile& ini)
+{
+    std::vector<const Key*> missing;
+    for (const Key* k : all())
+        if (k->createdAtStart && !exists(ini, *k))
+            missing.push_back(k);
+    if (missing.empty())
+        return missing;
+    ini.beginUpdate();
+    for (const Key* k : missing)
+        ini.writeString(k->section, k->name, createdText(ini, *k));
+    if (!ini.commitUpdate())
+        return {};
+    return missing;
+}
+
+} // namespace settings

@@ -1,0 +1,126 @@
+#include "TestSupport.h"
+
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QSet<QString> names(const std::vector<const settings::Key*>& list)
+{
+    QSet<QString> out;
+    for (const settings::Key* k : list)
+        out.insert(k->section + QLatin1Char('/') + k->name.trimmed());
+    return out;
+}
+
+// What a first start writes, as the settings documentation lists it, and
+// nothing else: not RemoteCode, Compression, Volume or the window bounds.
+TEST(SettingsCatalogue, FirstStartCreatesExactlyTheCreationList)
+{
+    QSet<QString> expected = {
+        "Settings/AutoRecord", "Settings/DiscTime", "Settings/Silence", "Settings/Periodic", "Settings/Cadence",
+        "Settings/Answering Machine", "Settings/amRings", "Settings/chkBeep", "Settings/MsgTime",
+        "Settings/MaxMsgEnable", "Settings/hangupSeq", "Settings/TTSvoice", "Settings/TTSvolume",
+        "Settings/CallerID", "Settings/wavDir", "Settings/StartUp", "Settings/ShowHints", "Monitor/PlayTrace",
+        "Monitor/RecordTrace", "Monitor/Points", "Monitor/BackColor", "Monitor/TraceColor", "Fonts/FontName",
+        "Fonts/FontSize", "Fonts/FontColor", "File compression/Desc", "File compression/Bin", "Modem/Timeout"};
+    for (const char* period : {"DefaultSchedule", "FirstSchedule", "SecordSchedule", "ThirdSchedule"})
+        for (const char* field : {"prdEn", "prdFrom", "prdTo", "prdMsgType", "prdWav", "prdTTS"})
+            expected.insert(QStringLiteral("%1/%2").arg(QLatin1String(period), QLatin1String(field)));
+
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+    EXPECT_EQ(names(settings::createMissingKeys(ini)), expected);
+    QSet<QString> inFile;
+    for (const QString& section : ini.readSections())
+        for (const QString& key : ini.readSection(section))
+            inFile.insert(section + QLatin1Char('/') + key.trimmed());
+    EXPECT_EQ(inFile, expected);
+    EXPECT_TRUE(settings::createMissingKeys(ini).empty()); // nothing twice
+
+    EXPECT_EQ(ini.readString(QStringLiteral("Fonts"), QStringLiteral("FontName"), {}), QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(settings::readTime(ini, settings::periodKey(settings::Period::Default, settings::PeriodField::To)),
+              QTime(23, 59, 59));
+    EXPECT_EQ(settings::readTime(ini, settings::periodKey(settings::Period::Third, settings::PeriodField::From)),
+              QTime(9, 0));
+    EXPECT_EQ(settings::readString(ini, keys::WavDir), dir.path() + QStringLiteral("/wav/"));
+    EXPECT_TRUE(settings::readBool(ini, keys::CallerID));
+}
+
+TEST(SettingsCatalogue, CallerIdIsCreatedOnWhenTheProbeFoundItsCommand)
+{
+    for (const auto& [command, created] : {std::pair{"at+vcid=1", true}, std::pair{" ", false}}) {
+        QTemporaryDir dir;
+        IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+        ini.writeString(QStringLiteral("Commands"), QStringLiteral("sFCallerID"), QLatin1String(command));
+        settings::createMissingKeys(ini);
+        EXPECT_EQ(settings::readBool(ini, keys::CallerID), created) << command;
+    }
+}
+
+TEST(SettingsCatalogue, MissingKeysReadAsTheirDefaultsAndNamesMatchLoosely)
+{
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+    EXPECT_EQ(settings::readInteger(ini, keys::AmRings), 4);
+    EXPECT_EQ(settings::readString(ini, keys::HangupSeq), QStringLiteral("#0"));
+    EXPECT_EQ(settings::readString(ini, keys::FontName), QStringLiteral("tahoma")); // not the created value
+    EXPECT_TRUE(settings::readBool(ini, keys::CallProgress));
+    EXPECT_FALSE(settings::readBinary(ini, keys::FileCompressionBin)); // the engine keeps its format
+    EXPECT_EQ(settings::readInteger(ini, keys::Port, 7), 7);
+    EXPECT_EQ(settings::readString(ini, settings::commandKey(8)), QStringLiteral("at+vls=0")); // sOnHook
+
+    EXPECT_EQ(settings::find(QStringLiteral(" modem "), QStringLiteral("VGRMAX")), &keys::VgrMax);
+    EXPECT_EQ(settings::find(QStringLiteral("Modem"), QStringLiteral("voiceFeatures")), &keys::Voicefeatures);
+    EXPECT_EQ(settings::find(QStringLiteral("ModemInitString"), QStringLiteral("st10")), &settings::initStringKey(10));
+    EXPECT_EQ(settings::find(QStringLiteral("Modem"), QStringLiteral("st1")), nullptr);
+
+    // Every key once, and every default a value of its own type.
+    QSet<QString> seen;
+    for (const settings::Key* k : settings::all()) {
+        const QString name = k->section.toLower() + QLatin1Char('/') + k->name.trimmed().toLower();
+        EXPECT_FALSE(seen.contains(name)) << qPrintable(name);
+        seen.insert(name);
+        if (!k->fallback.isEmpty() || k->type != settings::Type::Binary)
+            EXPECT_TRUE(k->type == settings::Type::String || settings::acceptsText(*k, k->fallback)) << qPrintable(name);
+    }
+}
+
+testsupport::ProcessResult cli(const QString& data, const QStringList& args)
+{
+    return testsupport::run(QStringLiteral(VELMORA_CLI), QStringList{QStringLiteral("--data-dir"), data} + args);
+}
+
+TEST(SettingsCommands, ListGetAndSetCheckedAgainstTheTable)
+{
+    QTemporaryDir dir;
+    const QString data = dir.path();
+    const auto list = cli(data, {QStringLiteral("settings")});
+    ASSERT_EQ(list.exitCode, 0);
+    const QStringList lines = QString::fromUtf8(list.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), qsizetype(settings::all().size()));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Settings\tamRings\t4\t4")));
+
+    EXPECT_EQ(cli(data, {"get", "settings", "AMRINGS"}).out, "4\n"); // missing: the default
+    EXPECT_EQ(cli(data, {"set", "Settings", "amRings", "six"}).exitCode, 1);
+    EXPECT_EQ(cli(data, {"set", "Settings", "amRings", "6"}).exitCode, 0);
+    EXPECT_EQ(cli(data, {"set", "Settings", "AutoRecord", "no"}).exitCode, 0);
+    EXPECT_EQ(cli(data, {"set", "FirstSchedule", "prdFrom", "8:30"}).exitCode, 0);
+    IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+    EXPECT_EQ(settings::readInteger(ini, keys::AmRings), 6);
+    EXPECT_EQ(ini.readString(QStringLiteral("Settings"), QStringLiteral("AutoRecord"), {}), QStringLiteral("0"));
+    EXPECT_EQ(ini.readString(QStringLiteral("FirstSchedule"), QStringLiteral("prdFrom"), {}), QStringLiteral("08:30:00"));
+
+    const auto unknown = cli(data, {"set", "Vendor", "Init", "AT!4886=00"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains("--force")) << unknown.err.constData();
+    EXPECT_EQ(cli(data, {"get", "Vendor", "Init"}).exitCode, 1);
+    EXPECT_EQ(cli(data, {"set", "Vendor", "Init", "AT!4886=00", "--force"}).exitCode, 0);
+    EXPECT_EQ(cli(data, {"get", "Vendor", "Init"}).out, "AT!4886=00\n");
+}
+
+} // namespace
