@@ -149,7 +149,7 @@ int runDemo(CliContext& ctx)
     if (runStep(demo, QStringLiteral("record"),
                 {recorded, QStringLiteral("--until-disconnect"), QStringLiteral("--seconds"), QStringLiteral("60")},
                 [&](const QString& line) {
-                    if (!line.startsWith(QLatin1String("block ")) || line.endsWith(QLatin1String("disconnect")))
+                    if (!line.startsWith(QLatin1String("block ")) || line.contains(QLatin1String("disconnect")))
                         print(line);
                 }) != 0)
         return 1;

@@ -51,19 +51,21 @@ int runDetect(CliContext& ctx)
     bool silence = args.flag(QStringLiteral("--silence"));
     bool periodic = args.flag(QStringLiteral("--periodic"));
     bool cadence = args.flag(QStringLiteral("--cadence"));
+    bool tones = args.flag(QStringLiteral("--tones"));
     const std::optional<int> discTime = args.intOption(QStringLiteral("--disc-time"));
     QStringList files;
     if (!args.positional(1, 1, files))
         return cliUsageError(ctx, QStringLiteral("detect"), args.error());
     if (discTime && (*discTime < 0 || *discTime > 3600))
         return cliUsageError(ctx, QStringLiteral("detect"), QStringLiteral("--disc-time must be 0 to 3600 seconds"));
-    if (!silence && !periodic && !cadence)
-        silence = periodic = cadence = true; // none named: all of them
+    if (!silence && !periodic && !cadence && !tones)
+        silence = periodic = cadence = tones = true; // none named: all of them
 
     TQVMdsp dsp;
     dsp.Silence = silence;
     dsp.Periodic = periodic;
     dsp.Cadence = cadence;
+    dsp.CallProgress = tones;
     dsp.SilenceDim = discTime.value_or(10) * 5;
     dsp.ResetDetector();
     DetectorFeed feed(dsp);
@@ -76,6 +78,7 @@ int runDetect(CliContext& ctx)
         show(QStringLiteral("cadence period=%1 duty=%2").arg(std::lround(period)).arg(duty));
     };
     dsp.OnCadenceDisc = [&](TQVMdsp*) { show(QStringLiteral("cadence-disconnect")); };
+    dsp.OnCallProgress = [&](TQVMdsp*, const QString& tone) { show(QStringLiteral("tone-disconnect ") + tone); };
     dsp.OnCriticalError = [&](TQVMdsp*, const QString& message, const QString& line) {
         ctx.err << "velmora-cli detect: " << message << " (" << line << ")\n";
     };
@@ -93,9 +96,10 @@ int runDetect(CliContext& ctx)
 }
 
 CliCommandRegistrar detect({QStringLiteral("detect"),
-                            QStringLiteral("IN.wav [--silence] [--periodic] [--cadence] [--disc-time S]"),
+                            QStringLiteral("IN.wav [--silence] [--periodic] [--cadence] [--tones] [--disc-time S]"),
                             QStringLiteral("run the disconnect detection over a WAV file (all detectors when "
-                                           "none is named; silence window S seconds, default 10)"),
+                                           "none is named; --tones: dial tone, busy and reorder of real "
+                                           "exchanges; silence window S seconds, default 10)"),
                             &runDetect});
 
 } // namespace

@@ -26,6 +26,9 @@ void watchDetector(CliLineSession& session, TQVMdsp& dsp, const int& blocks, boo
         decided(QStringLiteral("cadence period=%1 duty=%2").arg(std::lround(period)).arg(duty), false);
     };
     dsp.OnCadenceDisc = [decided](TQVMdsp*) { decided(QStringLiteral("cadence-disconnect"), true); };
+    dsp.OnCallProgress = [decided](TQVMdsp*, const QString& tone) {
+        decided(QStringLiteral("tone-disconnect ") + tone, true);
+    };
     dsp.OnCriticalError = [&session](TQVMdsp*, const QString& message, const QString& line) {
         session.printLine(QStringLiteral("DETECTOR-ERROR %1 (%2)").arg(message, line));
     };

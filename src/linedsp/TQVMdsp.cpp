@@ -40,6 +40,10 @@ bool similar(double newer, double older)
 
 TQVMdsp::TQVMdsp()
 {
+    m_tones.OnTone = [this](const CallProgressDetector::Detection& d) {
+        if (OnCallProgress)
+            OnCallProgress(this, d.describe());
+    };
     ResetDetector();
 }
 
@@ -53,6 +57,7 @@ void TQVMdsp::ResetDetector()
     m_offTime = SnippetMs;
     // Seeds far apart, so no disconnect cadence before three measured cycles.
     m_history = {CadenceCycle{0.0, 0}, CadenceCycle{1.0, 1}, CadenceCycle{2.0, 2}};
+    m_tones.reset();
 }
 
 void TQVMdsp::ProcessBlock(std::span<const uint8_t> block)
@@ -77,6 +82,8 @@ void TQVMdsp::ProcessBlock(std::span<const uint8_t> block)
         m_arSil.clear();
         criticalError(QString::fromLatin1(failure.what()), failure.label);
     }
+    if (CallProgress)
+        m_tones.process(block);
 }
 
 double TQVMdsp::sampleStdDev(std::span<const double> values)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linedsp/CallProgressDetector.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -20,7 +22,9 @@ struct TLoggerOptions
 };
 
 // Tells from the received audio that the far end has hung up: a mostly
-// silent window, a steady tone, or a stable on/off cadence.
+// silent window, a steady tone, or a stable on/off cadence; and, beside
+// these three, the dial tone or busy and reorder cadences real exchanges
+// send after a hang-up (CallProgressDetector).
 //
 // Fed with blocks of 8 kHz unsigned 8-bit samples (1536 a block, five blocks
 // counted as one second); raises its events synchronously from ProcessBlock.
@@ -45,6 +49,9 @@ public:
     bool Periodic = false;
     bool Silence = false;
     bool Cadence = false;
+    // The exchange's call-progress tones (a project addition; the settings
+    // turn it off with CallProgress=0).
+    bool CallProgress = false;
     TLoggerOptions LoggerOptions;
     bool Enable = true;
     float SilenceValue() const { return m_silenceValue; }
@@ -55,6 +62,8 @@ public:
     TCadenceEvent OnCadence;
     SenderEvent OnCadenceDisc;
     TCriticalErrorEvent OnCriticalError;
+    // A dial tone or a busy/reorder cadence: a disconnect, with what was heard.
+    std::function<void(TQVMdsp* sender, const QString& tone)> OnCallProgress;
 
     // Starts a new recording: empty silence window, seeded cadence history.
     void ResetDetector();
@@ -94,4 +103,5 @@ private:
     std::vector<double> m_samples;
     std::vector<int> m_crossings;
     std::vector<double> m_periods;
+    CallProgressDetector m_tones;
 };

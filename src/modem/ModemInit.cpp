@@ -42,6 +42,7 @@ bool TQVModem253::LoadProfile()
         DSP->Periodic = s.periodic;
         DSP->Cadence = s.cadence;
         DSP->SilenceDim = s.silenceDim;
+        DSP->CallProgress = s.callProgress;
     }
     return true;
 }

@@ -74,5 +74,6 @@ AnalyserSwitches readAnalyserSwitches(const IniFile& ini)
     s.periodic = settings::readBool(ini, keys::Periodic);
     s.cadence = settings::readBool(ini, keys::Cadence);
     s.silenceDim = settings::readInteger(ini, keys::DiscTime) * 5;
+    s.callProgress = settings::readBool(ini, keys::CallProgress);
     return s;
 }

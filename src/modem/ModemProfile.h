@@ -105,5 +105,6 @@ struct AnalyserSwitches
     bool periodic = true;
     bool cadence = true;
     int silenceDim = 50; // blocks: the "DiscTime" seconds at five blocks a second
+    bool callProgress = true; // the exchange's tones after a hang-up
 };
 AnalyserSwitches readAnalyserSwitches(const IniFile& ini);
