@@ -3,10 +3,15 @@
 #include "audio/WaveFormat.h"
 #include "linedsp/TQVMdsp.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTimer>
 #include <cmath>
 
 namespace {
+
+// A receive stream delivers a live block five times a second.
+constexpr int QuietModemMs = 5000;
 
 // Prints the detector's decisions, numbered by live block, and ends the
 // recording at the first disconnect when asked to.
@@ -60,8 +65,24 @@ int runRecord(CliContext& ctx)
         return 1;
     }
     int blocks = 0;
-    engine.OnPCMdata = [&blocks](const uint8_t*, int) { ++blocks; };
+    QElapsedTimer sinceBlock;
+    engine.OnPCMdata = [&blocks, &sinceBlock](const uint8_t*, int) {
+        ++blocks;
+        sinceBlock.restart();
+    };
     watchDetector(session, dsp, blocks, untilDisconnect);
+    // The call ends, whatever the modem does: a modem that vanishes or stops
+    // sending audio gives the detectors nothing to decide on.
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        if (!engine.portIsOpen())
+            session.printLine(QStringLiteral("MODEM-GONE the port closed"));
+        else if (sinceBlock.elapsed() > QuietModemMs)
+            session.printLine(QStringLiteral("MODEM-QUIET no audio for %1 s").arg(QuietModemMs / 1000));
+        else
+            return;
+        session.stop();
+    });
 
     if (!engine.StartRecording(fileName)) {
         ctx.err << "velmora-cli record: the modem did not start recording the line (see the log above)\n";
@@ -69,7 +90,10 @@ int runRecord(CliContext& ctx)
         return 1;
     }
     session.printLine(QStringLiteral("RECORDING %1").arg(fileName));
+    sinceBlock.start();
+    watchdog.start(250);
     session.run(seconds);
+    watchdog.stop();
     const bool stopped = engine.StopRecording();
     session.printLine(QStringLiteral("STOPPED %1 seconds=%2").arg(fileName).arg(blocks * 0.192, 0, 'f', 1));
     if (!stopped) {

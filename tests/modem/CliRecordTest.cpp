@@ -8,6 +8,7 @@
 #include "audio/WaveFormat.h"
 #include "config/IniFile.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -204,6 +205,50 @@ TEST_F(CliRecord, DialToneAfterTheFarEndHangsUpEndsTheRecordingWithinFourSeconds
     const auto off = cli({QStringLiteral("record"), out, QStringLiteral("--until-disconnect"), QStringLiteral("--seconds"),
                           QStringLiteral("3")});
     EXPECT_FALSE(off.out.contains("DISCONNECT")) << off.out.constData();
+}
+
+// Every byte value through a real pseudo-terminal, one byte a read: the
+// data bytes 0x10 the modem doubles come back as one byte each.
+TEST_F(CliRecord, RampOfEveryByteValueComesBackExactlyInOneByteReads)
+{
+    {
+        IniFile ini(data.filePath(QStringLiteral("vlm.ini")));
+        ini.writeBinary(QStringLiteral("Modem compression"), QStringLiteral("Bin"), standardPcm8k().formatBuffer());
+        ini.writeString(QStringLiteral("Modem"), QStringLiteral("CompressionDesc"), QStringLiteral("UNSIGNED PCM"));
+        ini.writeString(QStringLiteral("Commands"), QStringLiteral("sVoiceCompression"), QStringLiteral("at+vsm=128,8000"));
+        ini.writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"), standardPcm8k().formatBuffer());
+    }
+    std::vector<int16_t> ramp;
+    for (int i = 0; i < 3 * Rate; ++i)
+        ramp.push_back(int16_t((i % 256 - 128) * 256));
+    writeWav(data.filePath(QStringLiteral("speech.wav")), ramp); // played in place of the speech
+    const auto result = recordCall(1);
+    ASSERT_EQ(result.exitCode, 0) << result.err.constData();
+
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    TdeRIFFAudioReader reader(&file);
+    QByteArray got(int(reader.trackSize()), '\0');
+    got.resize(int(reader.readTrack(0, got.data(), got.size())));
+    QByteArray expected;
+    for (int i = 0; i < 256 * 40; ++i)
+        expected.append(char(i % 256));
+    const qsizetype start = got.indexOf(QByteArray::fromRawData("\x00\x01\x02\x03", 4));
+    ASSERT_GE(start, 0);
+    EXPECT_EQ(got.mid(start, expected.size()), expected);
+}
+
+// The modem vanishes during the call (unplugged): the recording ends at
+// once with what was received, not when the time limit runs out.
+TEST_F(CliRecord, ModemUnpluggedDuringTheCallEndsTheRecording)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const auto result = recordCall(0, QString(), QStringLiteral("generic"), QStringLiteral("silence 1s\nunplug"));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains("MODEM-GONE")) << result.out.constData();
+    EXPECT_LT(clock.elapsed(), 30000);
+    EXPECT_GT(speechMatchDb(), 25.0);
 }
 
 // The disk fills during the call (here a file-size limit): the call still
