@@ -107,7 +107,7 @@ bool TQVModem253::inVoiceData() const
 // 0x10 (V.253), a DLE before a byte outside the shielded set stays data.
 void TQVModem253::takeVoiceData(ArrivalCursor& at)
 {
-    if (DropStreamLineFeed) { // the LF of the CONNECT line, when it came in this read
+    if (DropStreamLineFeed) { // the LF of a CONNECT line whose CR ended the last read
         DropStreamLineFeed = false;
         if (at.data[at.next] == '\n')
             ++at.next;

@@ -63,6 +63,7 @@ bool TQVModem253::StartReceiveToFile(const QString& fileName)
 {
     if (DSP)
         DSP->ResetDetector();
+    Recording = false;
     const int started = StartVRX();
     if (started != ReplyConnect && started != ReplyOk)
         return false;

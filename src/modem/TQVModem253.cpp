@@ -273,6 +273,7 @@ bool TQVModem253::ReleaseModem()
     }
     ModemMode = ModeData;
     VoiceState = VoiceIdle;
+    Recording = false;
     EscapeNextStop = false;
     return true;
 }
