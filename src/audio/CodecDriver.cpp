@@ -3,6 +3,7 @@
 #include "CodecResult.h"
 
 #include <algorithm>
+#include <cstring>
 
 int CodecStream::prepare(quint8* input, qint64 inputLength, quint8* output, qint64 outputLength)
 {
@@ -75,11 +76,50 @@ QString describeFields(quint32 samplesPerSec, quint16 bits, quint16 channels)
     return QStringLiteral("%1, %2 Bit, %3").arg(rate).arg(bits).arg(layout);
 }
 
-// From the slowest rate a voice modem streams at (4800) to the fastest a
-// sound card plays.
 bool rateSupported(quint32 samplesPerSec)
 {
-    return samplesPerSec >= 4000 && samplesPerSec <= 48000;
+    return samplesPerSec >= 4000 && samplesPerSec <= 192000;
+}
+
+namespace {
+
+// The KSDATAFORMAT_SUBTYPE GUIDs of PCM and IEEE float, after their first
+// two bytes (the format tag they stand for).
+constexpr quint8 SubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The tag a format's samples are in: its own, or an extensible one's sub-format.
+std::optional<quint16> sampleTag(const TdeWaveFormat& f)
+{
+    if (f.formatTag() != WaveTag::Extensible)
+        return f.formatTag();
+    if (f.extraSize() < 22)
+        return std::nullopt;
+    const quint8* guid = f.extraBytes() + 6;
+    if (std::memcmp(guid + 2, SubtypeTail, sizeof SubtypeTail) != 0)
+        return std::nullopt;
+    return quint16(guid[0] | guid[1] << 8);
+}
+
+} // namespace
+
+std::optional<SampleLayout> readableLayout(const TdeWaveFormat& f)
+{
+    using Kind = SampleLayout::Kind;
+    const std::optional<quint16> tag = sampleTag(f);
+    const int channels = f.channels();
+    const int bits = f.bitsPerSample();
+    if (!tag || channels < 1 || channels > 8 || !rateSupported(f.samplesPerSec()) || bits % 8 != 0
+        || f.blockAlign() != channels * bits / 8)
+        return std::nullopt;
+    std::optional<Kind> kind;
+    if (*tag == WaveTag::Pcm)
+        kind = bits == 8 ? Kind::U8 : bits == 16 ? Kind::S16 : bits == 24 ? Kind::S24 : bits == 32 ? Kind::S32 : kind;
+    else if (*tag == WaveTag::IeeeFloat)
+        kind = bits == 32 ? Kind::F32 : bits == 64 ? Kind::F64 : kind;
+    if (!kind)
+        return std::nullopt;
+    return SampleLayout{*kind, channels, f.blockAlign()};
 }
 
 bool isUsablePcm(const TdeWaveFormat& f)

@@ -87,10 +87,24 @@ public:
 namespace codecformat {
 // "8.000 kHz, 16 Bit, Stereo"; bits are left out when 0.
 QString describeFields(quint32 samplesPerSec, quint16 bits, quint16 channels);
-// PCM with consistent fields, rate 8000-48000 Hz, 1-2 channels, 8 or 16 bits.
+// PCM with consistent fields, rate 4000-192000 Hz, 1-2 channels, 8 or 16 bits.
 bool isUsablePcm(const TdeWaveFormat& format);
+
+// How the samples of a linear format that tools write lie in the data:
+// integer PCM of 8 (unsigned), 16, 24 or 32 bits, or 32- or 64-bit float;
+// plain, IEEE float or WAVE_FORMAT_EXTENSIBLE; 1 to 8 channels.
+struct SampleLayout
+{
+    enum class Kind : quint8 { U8, S16, S24, S32, F32, F64 };
+    Kind kind;
+    int channels;
+    int frameBytes;
+};
+// None for anything else, or fields that do not agree.
+std::optional<SampleLayout> readableLayout(const TdeWaveFormat& format);
 // 16-bit PCM of the same rate and channels as format.
 bool isPcm16Like(const TdeWaveFormat& pcm, const TdeWaveFormat& format);
+// 4000 Hz (the slowest voice modems) to 192000 Hz (studio recorders).
 bool rateSupported(quint32 samplesPerSec);
 // The sample rates offered for choosing.
 const std::vector<quint32>& offeredRates();

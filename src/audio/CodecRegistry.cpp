@@ -18,6 +18,8 @@ CodecRegistry& CodecRegistry::instance()
 CodecRegistry::CodecRegistry()
 {
     m_drivers.push_back(std::make_unique<PcmCodec>());
+    m_drivers.push_back(std::make_unique<PcmCodec>(WaveTag::IeeeFloat));
+    m_drivers.push_back(std::make_unique<PcmCodec>(WaveTag::Extensible));
     m_drivers.push_back(std::make_unique<G711Codec>(WaveTag::ALaw));
     m_drivers.push_back(std::make_unique<G711Codec>(WaveTag::MuLaw));
     m_drivers.push_back(std::make_unique<ImaAdpcmCodec>());

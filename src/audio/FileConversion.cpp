@@ -168,17 +168,22 @@ bool Pcm8kToWav(const QString& fileName, QIODevice& stream)
     }
 }
 
+qint64 WriteConvertedWav(const QString& outName, const TdeWaveFormat& from, const TdeWaveFormat& to,
+                         const std::function<void(TdeAudioConvertor&)>& feed)
+{
+    QSaveFile out(outName);
+    if (!out.open(QIODevice::WriteOnly))
+        throw EACMAudioStreamError(QStringLiteral("Cannot create file \"%1\". %2").arg(outName, out.errorString()));
+    const qint64 written = convertInto(out, from, to, feed);
+    commitSynced(out);
+    return written;
+}
+
 qint64 ConvertWavFile(const QString& inName, const QString& outName, const TdeWaveFormat& to)
 {
     QFile in(inName);
     openForReading(in);
     TdeRIFFAudioReader reader(&in);
-    QSaveFile out(outName);
-    if (!out.open(QIODevice::WriteOnly))
-        throw EACMAudioStreamError(QStringLiteral("Cannot create file \"%1\". %2").arg(outName, out.errorString()));
-    const qint64 written = convertInto(out, reader.trackFormat(), to, [&](TdeAudioConvertor& convertor) {
-        convertWholeTrack(reader, convertor);
-    });
-    commitSynced(out);
-    return written;
+    return WriteConvertedWav(outName, reader.trackFormat(), to,
+                             [&](TdeAudioConvertor& convertor) { convertWholeTrack(reader, convertor); });
 }

@@ -3,6 +3,7 @@
 #include "AudioStream.h"
 
 #include <QString>
+#include <functional>
 
 class QIODevice;
 class TdeAudioConvertor;
@@ -42,6 +43,12 @@ bool Pcm8kToWav(const QString& fileName, QIODevice& stream);
 // a failure never leaves a half-written file (nor harms one already there).
 // Returns the audio bytes written; raises the audio exceptions.
 qint64 ConvertWavFile(const QString& inName, const QString& outName, const TdeWaveFormat& to);
+
+// Writes a WAV file of `to` from what `feed` hands an open convertor from
+// `from` (then flushed by feed); written beside its final name and renamed
+// when complete. Returns the audio bytes written; raises the audio exceptions.
+qint64 WriteConvertedWav(const QString& outName, const TdeWaveFormat& from, const TdeWaveFormat& to,
+                         const std::function<void(TdeAudioConvertor&)>& feed);
 
 // How many bytes of a format a whole-file conversion feeds at a time: a
 // quarter of a second, whole blocks, at least one block.

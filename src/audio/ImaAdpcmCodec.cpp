@@ -146,6 +146,48 @@ private:
     std::array<Channel, 2> m_state{};
 };
 
+// The headerless stream a voice modem sends and takes: one byte holds two
+// samples, low nibble first, and the coder's state runs on from byte to
+// byte from the start of the stream.
+class ImaModemStream : public CodecStream
+{
+public:
+    explicit ImaModemStream(bool encode) : m_encode(encode) {}
+
+    qint64 outputSize(qint64 inputBytes) const override { return m_encode ? inputBytes / 4 : inputBytes * 4; }
+    void reset() override { m_state = {}; }
+
+protected:
+    int process(const quint8* input, qint64 inputBytes, quint8* output, qint64 outputCapacity, qint64& used,
+                qint64& produced) override
+    {
+        const qint64 bytes = m_encode ? std::min(inputBytes / 4, outputCapacity) : std::min(inputBytes, outputCapacity / 4);
+        for (qint64 i = 0; i < bytes; ++i) {
+            if (m_encode) {
+                qint16 pair[2];
+                std::memcpy(pair, input + 4 * i, 4);
+                output[i] = quint8(m_state.encode(pair[0]) | m_state.encode(pair[1]) << 4);
+            } else {
+                const qint16 pair[2] = {m_state.decode(input[i] & 0xf), m_state.decode(input[i] >> 4)};
+                std::memcpy(output + 4 * i, pair, 4);
+            }
+        }
+        used = m_encode ? bytes * 4 : bytes;
+        produced = m_encode ? bytes : bytes * 4;
+        return CodecResult::Ok;
+    }
+
+private:
+    const bool m_encode;
+    Channel m_state;
+};
+
+bool isModemStream(const TdeWaveFormat& f)
+{
+    return f.blockAlign() == 1 && f.channels() == 1 && f.extraSize() >= 2 && f.extraBytes()[0] == 2
+        && f.extraBytes()[1] == 0;
+}
+
 } // namespace
 
 int imaSamplesPerBlock(int blockAlign, int channels)
@@ -157,15 +199,20 @@ bool ImaAdpcmCodec::isValid(const TdeWaveFormat& f) const
 {
     const int channels = f.channels();
     const int align = f.blockAlign();
-    return f.formatTag() == WaveTag::ImaAdpcm && f.bitsPerSample() == 4 && (channels == 1 || channels == 2) &&
-           codecformat::rateSupported(f.samplesPerSec()) && align > 4 * channels &&
-           (align - 4 * channels) % (4 * channels) == 0;
+    if (f.formatTag() != WaveTag::ImaAdpcm || f.bitsPerSample() != 4 || !codecformat::rateSupported(f.samplesPerSec()))
+        return false;
+    if (isModemStream(f))
+        return true;
+    return (channels == 1 || channels == 2) && align > 4 * channels && (align - 4 * channels) % (4 * channels) == 0;
 }
 
 std::unique_ptr<CodecStream> ImaAdpcmCodec::open(const TdeWaveFormat& from, const TdeWaveFormat& to) const
 {
     const bool encode = from.formatTag() == WaveTag::Pcm;
-    return std::make_unique<ImaStream>(encode ? to : from, encode);
+    const TdeWaveFormat& ima = encode ? to : from;
+    if (isModemStream(ima))
+        return std::make_unique<ImaModemStream>(encode);
+    return std::make_unique<ImaStream>(ima, encode);
 }
 
 std::vector<TdeWaveFormat> ImaAdpcmCodec::formats() const
@@ -192,5 +239,20 @@ TdeWaveFormat imaAdpcmFormat(quint32 samplesPerSec, quint16 channels)
     format.setExtraSize(2);
     format.extraBytes()[0] = quint8(samplesPerBlock & 0xff);
     format.extraBytes()[1] = quint8(samplesPerBlock >> 8);
+    return format;
+}
+
+TdeWaveFormat imaAdpcmModemFormat(quint32 samplesPerSec)
+{
+    TdeWaveFormat format;
+    format.setFormatTag(WaveTag::ImaAdpcm);
+    format.setChannels(1);
+    format.setSamplesPerSec(samplesPerSec);
+    format.setAvgBytesPerSec(samplesPerSec / 2);
+    format.setBlockAlign(1);
+    format.setBitsPerSample(4);
+    format.setExtraSize(2);
+    format.extraBytes()[0] = 2; // samples a "block": one byte
+    format.extraBytes()[1] = 0;
     return format;
 }

@@ -12,7 +12,7 @@ Tcodec::Tcodec()
     pcm_8000_16.setFormatIn(pcmFormat(8000, 16, 1));
     uLaw_8000_8.setFormatIn(g711Format(WaveTag::MuLaw, 8000, 1));
     aLaw_8000_8.setFormatIn(g711Format(WaveTag::ALaw, 8000, 1));
-    ima_adpcm_8000_4.setFormatIn(imaAdpcmFormat(8000, 1));
+    ima_adpcm_8000_4.setFormatIn(imaAdpcmModemFormat(8000));
 }
 
 std::optional<TdeWaveFormat> Tcodec::findModemFormat(const QString& compression, int bitsPerSample,
@@ -47,7 +47,7 @@ TdeWaveFormat Tcodec::atRate(const TdeWaveFormat& row, quint32 samplesPerSec)
     switch (row.formatTag()) {
     case WaveTag::MuLaw:
     case WaveTag::ALaw: return g711Format(row.formatTag(), samplesPerSec, 1);
-    case WaveTag::ImaAdpcm: return imaAdpcmFormat(samplesPerSec, 1);
+    case WaveTag::ImaAdpcm: return imaAdpcmModemFormat(samplesPerSec);
     default: return pcmFormat(samplesPerSec, row.bitsPerSample(), 1);
     }
 }

@@ -16,7 +16,7 @@ public:
     TdeAudioConvertor pcm_8000_16;      // "UNSIGNED PCM" or "SIGNED PCM", 16 bits
     TdeAudioConvertor uLaw_8000_8;      // "ULAW", 8 bits
     TdeAudioConvertor aLaw_8000_8;      // "ALAW", 8 bits
-    TdeAudioConvertor ima_adpcm_8000_4; // "IMA ADPCM", 4 bits
+    TdeAudioConvertor ima_adpcm_8000_4; // "IMA ADPCM", 4 bits, the modems' headerless stream
 
     // The format of the first row, in the order above, whose compression
     // name (exact, case-sensitive) and bits per sample match, at the given

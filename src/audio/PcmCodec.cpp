@@ -4,20 +4,72 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cmath>
+#include <type_traits>
 #include <soxr.h>
 
 namespace {
 
-template <int Bits>
+using codecformat::SampleLayout;
+using Kind = SampleLayout::Kind;
+
+// One sample of any readable kind as a 16-bit value.
+template <Kind K>
 inline qint16 load(const quint8* p)
 {
-    if constexpr (Bits == 8) {
+    if constexpr (K == Kind::U8) {
         return qint16((int(*p) - 128) * 256);
-    } else {
+    } else if constexpr (K == Kind::S16) {
         qint16 value;
         std::memcpy(&value, p, 2);
         return value;
+    } else if constexpr (K == Kind::S24) {
+        return qint16(qint32(quint32(p[0]) << 8 | quint32(p[1]) << 16 | quint32(p[2]) << 24) >> 16);
+    } else if constexpr (K == Kind::S32) {
+        qint32 value;
+        std::memcpy(&value, p, 4);
+        return qint16(value >> 16);
+    } else {
+        using Float = std::conditional_t<K == Kind::F32, float, double>;
+        Float value;
+        std::memcpy(&value, p, sizeof value);
+        if (!(value == value)) // NaN in a damaged file
+            return 0;
+        return qint16(std::lround(std::clamp<double>(value, -1.0, 1.0) * 32767.0));
     }
+}
+
+// Frames of `inChannels` samples into 16-bit samples: as they are, or all
+// channels mixed into one when `outChannels` is 1 and there are more.
+template <Kind K>
+void readSamples(const quint8* in, qint64 frames, int inChannels, int width, int outChannels, qint16* out)
+{
+    if (inChannels == outChannels) {
+        for (qint64 i = 0; i < frames * inChannels; ++i)
+            out[i] = load<K>(in + i * width);
+        return;
+    }
+    for (qint64 f = 0; f < frames; ++f) {
+        int sum = 0;
+        for (int c = 0; c < inChannels; ++c)
+            sum += load<K>(in + (f * inChannels + c) * width);
+        out[f] = qint16(sum / inChannels);
+    }
+}
+
+using SampleReader = void (*)(const quint8*, qint64, int, int, int, qint16*);
+
+SampleReader readerFor(Kind kind)
+{
+    switch (kind) {
+    case Kind::U8: return &readSamples<Kind::U8>;
+    case Kind::S16: return &readSamples<Kind::S16>;
+    case Kind::S24: return &readSamples<Kind::S24>;
+    case Kind::S32: return &readSamples<Kind::S32>;
+    case Kind::F32: return &readSamples<Kind::F32>;
+    case Kind::F64: return &readSamples<Kind::F64>;
+    }
+    return &readSamples<Kind::S16>;
 }
 
 template <int Bits>
@@ -27,21 +79,6 @@ inline void store(quint8* p, qint16 value)
         *p = quint8(std::clamp((int(value) + 128) >> 8, -128, 127) + 128);
     else
         std::memcpy(p, &value, 2);
-}
-
-// Samples of Bits bits into 16-bit samples, a stereo input mixed to mono
-// when mixDown.
-template <int Bits>
-void readSamples(const quint8* in, qint64 frames, int channels, bool mixDown, qint16* out)
-{
-    constexpr int Width = Bits / 8;
-    if (!mixDown) {
-        for (qint64 i = 0; i < frames * channels; ++i)
-            out[i] = load<Bits>(in + i * Width);
-        return;
-    }
-    for (qint64 f = 0; f < frames; ++f)
-        out[f] = qint16((load<Bits>(in + 2 * f * Width) + load<Bits>(in + (2 * f + 1) * Width)) >> 1);
 }
 
 // 16-bit samples out in Bits bits, a mono signal spread on two channels
@@ -62,15 +99,16 @@ void writeSamples(const qint16* samples, qint64 frames, int channels, bool sprea
 }
 
 // Works in 16-bit samples with the smaller of the two channel counts: a
-// stereo input is mixed down before resampling, a mono one spread after it.
+// stereo input is mixed down before resampling, a mono one spread after it;
+// more than two channels are always mixed into one.
 class PcmStream : public CodecStream
 {
 public:
-    PcmStream(const TdeWaveFormat& from, const TdeWaveFormat& to)
-        : m_inBits(from.bitsPerSample()), m_outBits(to.bitsPerSample()), m_inChannels(from.channels()),
-          m_outChannels(to.channels()), m_channels(std::min(m_inChannels, m_outChannels)),
-          m_inFrame(from.blockAlign()), m_outFrame(to.blockAlign()), m_inRate(from.samplesPerSec()),
-          m_outRate(to.samplesPerSec())
+    PcmStream(const SampleLayout& from, quint32 fromRate, const TdeWaveFormat& to)
+        : m_read(readerFor(from.kind)), m_inWidth(from.frameBytes / from.channels), m_outBits(to.bitsPerSample()),
+          m_inChannels(from.channels), m_outChannels(to.channels()),
+          m_channels(m_inChannels <= 2 ? std::min(m_inChannels, m_outChannels) : 1), m_inFrame(from.frameBytes),
+          m_outFrame(to.blockAlign()), m_inRate(fromRate), m_outRate(to.samplesPerSec())
     {
         if (m_inRate != m_outRate)
             createResampler();
@@ -171,11 +209,7 @@ private:
 
     void readFrames(const quint8* input, qint64 frames)
     {
-        const bool mixDown = m_inChannels > m_channels;
-        if (m_inBits == 8)
-            readSamples<8>(input, frames, m_channels, mixDown, m_work.data());
-        else
-            readSamples<16>(input, frames, m_channels, mixDown, m_work.data());
+        m_read(input, frames, m_inChannels, m_inWidth, m_channels, m_work.data());
     }
 
     void writeFrames(const qint16* samples, qint64 frames, quint8* output) const
@@ -187,7 +221,8 @@ private:
             writeSamples<16>(samples, frames, m_channels, spread, output);
     }
 
-    const int m_inBits;
+    const SampleReader m_read;
+    const int m_inWidth;
     const int m_outBits;
     const int m_inChannels;
     const int m_outChannels;
@@ -203,19 +238,36 @@ private:
 
 } // namespace
 
-bool PcmCodec::isValid(const TdeWaveFormat& format) const
+QString PcmCodec::tagName() const
 {
-    return codecformat::isUsablePcm(format);
+    switch (m_tag) {
+    case WaveTag::IeeeFloat: return QStringLiteral("IEEE Float");
+    case WaveTag::Extensible: return QStringLiteral("Extensible");
+    default: return QStringLiteral("PCM");
+    }
 }
 
+bool PcmCodec::isValid(const TdeWaveFormat& format) const
+{
+    return format.formatTag() == m_tag && codecformat::readableLayout(format).has_value();
+}
+
+QString PcmCodec::formatText(const TdeWaveFormat& format) const
+{
+    const auto layout = codecformat::readableLayout(format);
+    const bool isFloat = layout && (layout->kind == Kind::F32 || layout->kind == Kind::F64);
+    return CodecDriver::formatText(format) + (isFloat ? QStringLiteral(" float") : QString());
+}
+
+// Any readable layout to 8- or 16-bit PCM of up to two channels.
 bool PcmCodec::canConvert(const TdeWaveFormat& from, const TdeWaveFormat& to) const
 {
-    return isValid(from) && isValid(to);
+    return codecformat::readableLayout(from).has_value() && codecformat::isUsablePcm(to);
 }
 
 std::unique_ptr<CodecStream> PcmCodec::open(const TdeWaveFormat& from, const TdeWaveFormat& to) const
 {
-    auto stream = std::make_unique<PcmStream>(from, to);
+    auto stream = std::make_unique<PcmStream>(*codecformat::readableLayout(from), from.samplesPerSec(), to);
     if (!stream->isUsable())
         return nullptr;
     return stream;
@@ -223,11 +275,15 @@ std::unique_ptr<CodecStream> PcmCodec::open(const TdeWaveFormat& from, const Tde
 
 std::optional<TdeWaveFormat> PcmCodec::suggestPcm(const TdeWaveFormat& format) const
 {
-    return pcmFormat(format.samplesPerSec(), format.bitsPerSample(), format.channels());
+    if (codecformat::isUsablePcm(format))
+        return pcmFormat(format.samplesPerSec(), format.bitsPerSample(), format.channels());
+    return pcmFormat(format.samplesPerSec(), 16, format.channels() == 2 ? 2 : 1);
 }
 
 std::vector<TdeWaveFormat> PcmCodec::formats() const
 {
+    if (m_tag != WaveTag::Pcm)
+        return {}; // read, never offered for writing
     std::vector<TdeWaveFormat> all;
     for (quint32 rate : codecformat::offeredRates())
         for (quint16 bits : {8, 16})

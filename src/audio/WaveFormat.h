@@ -10,10 +10,12 @@ class QIODevice;
 // Format tags the codec layer knows.
 namespace WaveTag {
 constexpr quint16 Pcm = 0x0001;
+constexpr quint16 IeeeFloat = 0x0003;
 constexpr quint16 ALaw = 0x0006;
 constexpr quint16 MuLaw = 0x0007;
 constexpr quint16 ImaAdpcm = 0x0011;
 constexpr quint16 Gsm610 = 0x0031;
+constexpr quint16 Extensible = 0xFFFE; // the sub-format GUID in the extra bytes says what it holds
 } // namespace WaveTag
 
 // The wave-format record: one 512-byte buffer whose first 18 bytes are the

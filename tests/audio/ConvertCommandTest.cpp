@@ -57,7 +57,7 @@ TEST(ConvertCommand, FailuresLeaveTheTargetAsItWas)
     const testsupport::ProcessResult badSpec = cli({"convert", in, out, "--to", "mp3:8000:1"});
     EXPECT_EQ(badSpec.exitCode, 2);
 
-    const testsupport::ProcessResult unsupported = cli({"convert", in, out, "--to", "pcm:96000:16:2"});
+    const testsupport::ProcessResult unsupported = cli({"convert", in, out, "--to", "pcm:384000:16:2"});
     EXPECT_EQ(unsupported.exitCode, 1);
     EXPECT_EQ(unsupported.err, "The selected audio format is not supported on this machine.\n");
 
