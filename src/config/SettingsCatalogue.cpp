@@ -140,6 +140,8 @@ const Key HangupSeq = key("Settings", "hangupSeq", S, "#0", Created);
 const Key RemoteCode = key("Settings", "RemoteCode", S, "00");
 const Key TTSvoice = key("Settings", "TTSvoice", I, "0", Created);
 const Key TTSvolume = key("Settings", "TTSvolume", I, "100", Created);
+// The chosen voice's own id: an engine upgrade can shift the indexes.
+const Key TTSvoiceId = key("Settings", "TTSvoiceId", S, "");
 const Key CallerID = key("Settings", "CallerID", B, "1", Created);
 const Key WavDir = key("Settings", "wavDir", S, "", Created);
 const Key ExtPlayer = key("Settings", "ExtPlayer", B, "0");
@@ -250,7 +252,7 @@ const std::vector<const Key*>& all()
         using namespace keys;
         std::vector<const Key*> t = {
             &AutoRecord, &DiscTime, &Silence, &Periodic, &Cadence, &AnsweringMachine, &AmRings, &ChkBeep, &MsgTime,
-            &MaxMsgEnable, &HangupSeq, &RemoteCode, &TTSvoice, &TTSvolume, &CallerID, &WavDir, &ExtPlayer, &Player,
+            &MaxMsgEnable, &HangupSeq, &RemoteCode, &TTSvoice, &TTSvolume, &TTSvoiceId, &CallerID, &WavDir, &ExtPlayer, &Player,
             &StartUp, &ShowHints, &SettingsCompression, &Volume, &MainTop, &MainLeft, &MainWid, &MainHeight,
             &Splitter, &GDate, &GTime, &GDuration, &GCallerID, &EventsMainTop, &EventsMainLeft, &EventsMainWid,
             &EventsMainHeight, &CallProgress, &PlayTrace, &RecordTrace, &Points, &BackColor, &TraceColor,
