@@ -4,6 +4,7 @@
 #include "audio/RiffWriter.h"
 #include "config/IniFile.h"
 #include "modem/TextSink.h"
+#include "modem/TransmitWorkers.h"
 #include "platform/SerialPort.h"
 
 #include <QCoreApplication>
@@ -77,7 +78,10 @@ TQVModem253::TQVModem253(QObject* owner)
     setUpRecording();
 }
 
-TQVModem253::~TQVModem253() = default;
+TQVModem253::~TQVModem253()
+{
+    stopWorkerForGood();
+}
 
 // --- The serial port ---------------------------------------------------------
 
@@ -154,10 +158,24 @@ QString TQVModem253::TimeStampPrefix()
          + locale.toString(now.time(), timeFormat) + QLatin1String(" -> ");
 }
 
+// Lines of a transmit worker reach the log on the engine's thread: the log
+// may be a window.
 void TQVModem253::Log(const QString& text) const
 {
-    if (Logger)
-        Logger->appendLine(TimeStampPrefix() + text);
+    if (!Logger)
+        return;
+    const QString line = TimeStampPrefix() + text;
+    if (QThread::currentThread() == thread()) {
+        Logger->appendLine(line);
+        return;
+    }
+    auto* self = const_cast<TQVModem253*>(this);
+    QMetaObject::invokeMethod(
+        self, [self, line] {
+            if (self->Logger)
+                self->Logger->appendLine(line);
+        },
+        Qt::QueuedConnection);
 }
 
 void TQVModem253::logResult(int result, WaitEnd end) const
@@ -203,20 +221,21 @@ void TQVModem253::expectEcho(const QByteArray& written)
     EchoMatched = 0;
 }
 
+void TQVModem253::runOnEngineThread(std::function<void()> work)
+{
+    if (QThread::currentThread() == thread())
+        work();
+    else
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+// The settings handle belongs to the engine's thread.
 void TQVModem253::writeSetting(std::function<void(IniFile&)> write)
 {
-    if (QThread::currentThread() == thread()) {
+    runOnEngineThread([this, write] {
         if (IniFileRef)
             write(*IniFileRef);
-        return;
-    }
-    // The settings handle belongs to the engine's thread.
-    QMetaObject::invokeMethod(
-        this, [this, write] {
-            if (IniFileRef)
-                write(*IniFileRef);
-        },
-        Qt::QueuedConnection);
+    });
 }
 
 // --- Waits -------------------------------------------------------------------
@@ -360,6 +379,8 @@ void TQVModem253::rememberEscapedStops()
 
 int TQVModem253::SetFClass(const QString& command)
 {
+    if (!PortIsOpen && QThread::currentThread() != thread())
+        return ReplyError; // a transmit worker never opens the port
     if (!PortIsOpen) {
         try {
             BindModem();
@@ -396,6 +417,13 @@ int TQVModem253::StartVRX()
     return result;
 }
 
+int TQVModem253::StartVTX()
+{
+    if (VoiceState.load() != VoiceIdle)
+        return ReplyError; // a stream runs: "at+vtx" would be taken for its data
+    return SendIfOpen(QStringLiteral("at+vtx"));
+}
+
 bool TQVModem253::EndTransmit()
 {
     if (VoiceState.load() != VoiceTransmit)
@@ -407,7 +435,9 @@ bool TQVModem253::EndTransmit()
         Log(QStringLiteral("stop Transmiting FAILED"));
         return false;
     }
-    if (auto handler = OnTrxEnd)
-        handler(this);
+    runOnEngineThread([this] {
+        if (auto handler = OnTrxEnd)
+            handler(this);
+    });
     return true;
 }

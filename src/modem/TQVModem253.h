@@ -29,6 +29,8 @@ class TQVMdsp;
 class QTimer;
 class TextSink;
 class WaitWindow;
+class TransmitWorker;
+struct LineFormat;
 
 // The one component through which the program talks to a V.253 voice modem
 // on one serial port: binding, the AT command transaction, the +FCLASS mode,
@@ -110,7 +112,8 @@ public:
     int SetVoiceMode() { return SetFClass(QStringLiteral("at+fclass=8")); }
 
     int StartVRX();
-    int StartVTX() { return SendIfOpen(QStringLiteral("at+vtx")); }
+    // Refused (1, nothing sent) while another stream runs.
+    int StartVTX();
     int StartVTR() { return SendIfOpen(QStringLiteral("at+vtr")); }
     int StopVRX() { return SendStopSequence(VoiceReceive, ReceiveStopPair); }
     int StopVTX() { return SendStopSequence(VoiceTransmit, TransmitStopPair); }
@@ -134,12 +137,21 @@ public:
     void PCMConverted(const uint8_t* buffer, qint64 size);
     void FileConverted(const uint8_t* buffer, qint64 size);
 
-    // Sending audio to the line runs on transmit workers, built with them;
-    // declared here for their callers.
+    // Sending audio to the line, on a transmit worker (one at a time).
+    // PlayWaveToLine takes the line into the transmit stream itself;
+    // TransmitRaw sends 8 kHz 8-bit unsigned audio into a stream started
+    // with StartVTX. Whether the audio reached the line shows in OnTrxEnd;
+    // OnTransmitDone follows when the worker has ended.
     void PlayWaveToLine(const QString& fileName);
+    // Stops the worker and waits for its end; true when nothing transmits
+    // afterwards.
     bool StopWaveToLine();
     void TransmitRaw(const QByteArray& data);
     bool StopTransmitRaw();
+    // A transmit worker is at work.
+    bool transmitting() const;
+    // A worker's failure, from its thread: reported on this one.
+    void transmitFailed(const QString& why);
 
     // --- Profile commands -------------------------------------------------
     // Sends the profile string of one command; the hook commands also record
@@ -273,6 +285,13 @@ private:
     void rememberEscapedStops();
     void writeSetting(std::function<void(IniFile&)> write);
     void runAtdtCycle();
+    LineFormat lineFormat() const;
+    bool startWorker(std::unique_ptr<TransmitWorker> worker);
+    bool stopWorker(int kind);
+    void workerFinished(quint64 id);
+    void reapEndedWorker();
+    void stopWorkerForGood();
+    void runOnEngineThread(std::function<void()> work);
     void sendInitStrings();
     void runScriptOp(ScriptOp op);
 
@@ -280,7 +299,6 @@ private:
     QPointer<SerialPort> SerialPortRef;
     TextSink* Logger = nullptr;
     TQVMdsp* DSP = nullptr;
-    QPointer<QObject> NotifyWindow; // receives a transmit worker's done message
     QTimer* RingTimer = nullptr;    // ring-away timer, owned
     std::atomic<bool> PortIsOpen{false};
     bool DtmfToneOn = false;
@@ -295,7 +313,6 @@ private:
     bool CallerIdCollecting = false;
     QByteArray CallerIdBuffer;
     QByteArray ReplyText;                  // guarded by TextMutex
-    std::atomic<uint8_t> ThreadDone{0};
     RingTracker Rings; // RingCounter, FirstRingTick, SecondRingTick
     QString HookCommand;                   // GetHook; guarded by TextMutex
 
@@ -318,7 +335,9 @@ public:
     std::function<void(const QString& sCpon, const QString& sCpoff)> OnCadence;
     SenderEvent OnRcvOverrun, OnLclOnHook, OnLclOffHook, OnSilence, OnQuiet, OnLCI, OnLCPR, OnCallWait,
         OnRingBack, OnBusy, OnDialtone, OnReorder, OnTrxUnderrun, OnExtOnHook, OnExtOffHook, OnVoiceDetect;
-    SenderEvent OnTrxEnd;
+    SenderEvent OnTrxEnd;       // on the engine's thread, also for a worker's stream
+    SenderEvent OnTransmitDone; // a transmit worker has ended
+    std::function<void(const QString& message)> OnTransmitError; // "Error was created startWav2Line"
 
 private:
     ModemProfile Profile;
@@ -355,4 +374,7 @@ private:
     bool Recording = false; // the voice data path runs
     QString RecordingProblem;
     ModemDefinitionView* DefinitionView = nullptr;
+    // The transmit worker running, one at a time; its done is its own.
+    std::unique_ptr<TransmitWorker> Worker;
+    quint64 WorkerIds = 0;
 };

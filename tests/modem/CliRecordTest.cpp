@@ -2,7 +2,9 @@
 // that ends in a busy cadence.
 #include "ModemSim.h"
 #include "TestSupport.h"
+#include "VoiceSignal.h"
 
+#include "audio/ImaAdpcmCodec.h"
 #include "audio/RiffReader.h"
 #include "audio/RiffWriter.h"
 #include "audio/WaveFormat.h"
@@ -21,57 +23,7 @@ using testsupport::ModemSim;
 
 namespace {
 
-constexpr int Rate = 8000;
-
-// Two seconds of a voice-like sound: a gliding pitch with harmonics under a
-// syllable envelope, so no two stretches of it look alike.
-std::vector<int16_t> speechLike()
-{
-    std::vector<int16_t> s(2 * Rate);
-    double phase = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        const double t = double(i) / Rate;
-        phase += 2 * M_PI * (140 + 60 * std::sin(2 * M_PI * 0.7 * t)) / Rate;
-        const double envelope = 0.2 + 0.8 * std::pow(std::sin(M_PI * 4 * t), 2);
-        const double v = std::sin(phase) + 0.5 * std::sin(3 * phase) + 0.25 * std::sin(7 * phase);
-        s[i] = int16_t(std::lround(9000 * envelope * v));
-    }
-    return s;
-}
-
-void writeWav(const QString& path, const std::vector<int16_t>& samples)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    TdeRIFFAudioWriter writer(&file);
-    writer.setFormat(pcmFormat(Rate, 16, 1));
-    writer.writeData(samples.data(), qint64(samples.size() * 2));
-    writer.finish();
-}
-
-std::vector<int16_t> readWav16(const QString& path, TdeWaveFormat& format)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    TdeRIFFAudioReader reader(&file);
-    format = reader.trackFormat();
-    std::vector<int16_t> samples(size_t(reader.trackSize() / 2));
-    reader.readTrack(0, samples.data(), qint64(samples.size() * 2));
-    return samples;
-}
-
-// Signal-to-error ratio in dB of `got` against `sent`, `got` read from an offset.
-double matchDb(const std::vector<int16_t>& sent, const std::vector<int16_t>& got, size_t offset, size_t count)
-{
-    double signal = 0, error = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const double a = sent[i], b = got[offset + i];
-        signal += a * a;
-        error += (a - b) * (a - b);
-    }
-    return 10 * std::log10(signal / std::max(error, 1.0));
-}
+using namespace voicesignal;
 
 // A data folder as the probe leaves it: mu-law from the modem, files in
 // 16-bit PCM; and a simulated call of speech that ends in a busy cadence.
@@ -80,7 +32,7 @@ class CliRecord : public testing::Test
 protected:
     void SetUp() override
     {
-        writeWav(data.filePath(QStringLiteral("speech.wav")), speech);
+        ASSERT_TRUE(writeWav(data.filePath(QStringLiteral("speech.wav")), speech));
         IniFile ini(data.filePath(QStringLiteral("vlm.ini")));
         TdeWaveFormat muLaw = standardPcm8k();
         muLaw.setFormatTag(WaveTag::MuLaw);
@@ -221,7 +173,7 @@ TEST_F(CliRecord, RampOfEveryByteValueComesBackExactlyInOneByteReads)
     std::vector<int16_t> ramp;
     for (int i = 0; i < 3 * Rate; ++i)
         ramp.push_back(int16_t((i % 256 - 128) * 256));
-    writeWav(data.filePath(QStringLiteral("speech.wav")), ramp); // played in place of the speech
+    ASSERT_TRUE(writeWav(data.filePath(QStringLiteral("speech.wav")), ramp)); // played in place of the speech
     const auto result = recordCall(1);
     ASSERT_EQ(result.exitCode, 0) << result.err.constData();
 
@@ -236,6 +188,20 @@ TEST_F(CliRecord, RampOfEveryByteValueComesBackExactlyInOneByteReads)
     const qsizetype start = got.indexOf(QByteArray::fromRawData("\x00\x01\x02\x03", 4));
     ASSERT_GE(start, 0);
     EXPECT_EQ(got.mid(start, expected.size()), expected);
+}
+
+// IMA ADPCM as modems stream it (no block headers) is recorded too.
+TEST_F(CliRecord, ImaAdpcmStreamOfTheModemIsRecorded)
+{
+    {
+        IniFile ini(data.filePath(QStringLiteral("vlm.ini")));
+        ini.writeBinary(QStringLiteral("Modem compression"), QStringLiteral("Bin"), imaAdpcmModemFormat(Rate).formatBuffer());
+        ini.writeString(QStringLiteral("Modem"), QStringLiteral("CompressionDesc"), QStringLiteral("IMA ADPCM"));
+        ini.writeString(QStringLiteral("Commands"), QStringLiteral("sVoiceCompression"), QStringLiteral("at+vsm=133,8000"));
+    }
+    const auto result = recordCall(0);
+    ASSERT_EQ(result.exitCode, 0) << result.err.constData();
+    EXPECT_GT(speechMatchDb(), 15.0);
 }
 
 // The modem vanishes during the call (unplugged): the recording ends at

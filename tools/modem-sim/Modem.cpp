@@ -77,6 +77,7 @@ void Modem::service(double now)
     if (m_hostPresent) {
         readHost();
         processHostBytes();
+        noticeUnderrun();
         produceReceive();
     }
     m_line.prune(now);
@@ -93,6 +94,23 @@ void Modem::readHost()
     char buffer[kReadBlock];
     const size_t n = m_pty.read(buffer, std::min(room, sizeof buffer));
     m_hostIn.append(buffer, n);
+}
+
+// A host that feeds a transmission too slowly leaves the modem nothing to
+// play: once audio has begun, each such gap is one underrun, reported as
+// DLE "u" as real modems do.
+void Modem::noticeUnderrun()
+{
+    if (!m_tx || m_tx->captured().empty()) {
+        m_underrun = false;
+        return;
+    }
+    const bool starving = m_hostIn.empty() && m_tx->starving();
+    if (starving && !m_underrun) {
+        m_log("tx underrun after " + std::to_string(m_tx->captured().size()) + " bytes");
+        event('u');
+    }
+    m_underrun = starving;
 }
 
 void Modem::processHostBytes()

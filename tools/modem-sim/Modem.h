@@ -58,6 +58,7 @@ public:
 private:
     void readHost();
     void processHostBytes();
+    void noticeUnderrun();
     size_t commandBytes(const std::string& bytes);
     size_t receiveBytes(const std::string& bytes);
     void executeLine(const std::string& line);
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<ReceiveStream> m_rx;
     std::unique_ptr<StreamDecoder> m_rxStop;
     bool m_overrun = false;
+    bool m_underrun = false;
     std::unique_ptr<TransmitStream> m_tx;
     int m_captures = 0;
 

@@ -56,13 +56,25 @@ TransmitStream::TransmitStream(Encoding encoding, int rate, StopStyle stop, doub
 {
 }
 
+namespace {
+// A modem buffers this little; a host that stalls does not earn a burst.
+double creditLimit(double perSecond)
+{
+    return perSecond * 0.05 + 8;
+}
+} // namespace
+
 size_t TransmitStream::budget(double now)
 {
     const double perSecond = bytesPerSecond(m_encoding, m_rate);
-    // A modem buffers a little; a host that stalls does not earn a burst.
-    m_credit = std::min(m_credit + (now - m_last) * perSecond, perSecond * 0.05 + 8);
+    m_credit = std::min(m_credit + (now - m_last) * perSecond, creditLimit(perSecond));
     m_last = now;
     return size_t(std::max(0.0, std::floor(m_credit)));
+}
+
+bool TransmitStream::starving() const
+{
+    return m_credit >= creditLimit(bytesPerSecond(m_encoding, m_rate));
 }
 
 size_t TransmitStream::consume(const char* data, size_t size)

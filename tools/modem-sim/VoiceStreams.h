@@ -61,6 +61,8 @@ public:
     // Consumes host bytes up to and including a stop pair; returns how many.
     size_t consume(const char* data, size_t size);
     bool stopped() const { return m_stopped; }
+    // The modem has played all it was given and waits for more.
+    bool starving() const;
     const std::string& captured() const { return m_captured; }
     Encoding encoding() const { return m_encoding; }
     int rate() const { return m_rate; }

@@ -1,0 +1,129 @@
+// Sending audio to the line: starting, stopping and finishing the transmit
+// workers. Everything here runs on the engine's thread.
+#include "TQVModem253.h"
+
+#include "modem/TransmitWorkers.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+namespace {
+
+// Beyond the audio still to play, a stop waits for the transmit stop and
+// its retry (each a command time-out) and this much.
+constexpr qint64 StopMarginMs = 5000;
+
+} // namespace
+
+LineFormat TQVModem253::lineFormat() const
+{
+    LineFormat line;
+    TdeWaveFormat stored;
+    if (stored.setFormatBuffer(Profile.modemCompression))
+        line.modem = stored;
+    line.flipSign = line.modem.bitsPerSample() == 8
+                 && Profile.compressionDesc.trimmed().compare(QLatin1String("SIGNED PCM"), Qt::CaseInsensitive) == 0;
+    return line;
+}
+
+bool TQVModem253::startWorker(std::unique_ptr<TransmitWorker> worker)
+{
+    reapEndedWorker(); // its own notice may still be on its way
+    if (Worker) {
+        Log(QStringLiteral("A transmission is already running; the new one is not started"));
+        return false;
+    }
+    Worker = std::move(worker);
+    const quint64 id = Worker->id();
+    connect(Worker.get(), &QThread::finished, this, [this, id] { workerFinished(id); }, Qt::QueuedConnection);
+    Worker->start();
+    return true;
+}
+
+bool TQVModem253::transmitting() const
+{
+    return Worker && !Worker->done();
+}
+
+void TQVModem253::PlayWaveToLine(const QString& fileName)
+{
+    startWorker(std::make_unique<Twav2Line>(*this, ++WorkerIds, lineFormat(), fileName, GetModemMode()));
+}
+
+void TQVModem253::TransmitRaw(const QByteArray& data)
+{
+    startWorker(std::make_unique<TTransmitRawAsync>(*this, ++WorkerIds, lineFormat(), data));
+}
+
+bool TQVModem253::StopWaveToLine()
+{
+    return stopWorker(int(TransmitWorker::Kind::Wave));
+}
+
+bool TQVModem253::StopTransmitRaw()
+{
+    return stopWorker(int(TransmitWorker::Kind::Raw));
+}
+
+// Tells the worker to stop and waits, processing events (the worker's
+// transmit stop needs this thread's reply detection), until it has ended,
+// for at most the audio it has still to play and the stop's own time-outs.
+bool TQVModem253::stopWorker(int kind)
+{
+    if (VoiceState.load() != VoiceTransmit)
+        return true;
+    if (!Worker || int(Worker->kind()) != kind)
+        return false; // it ended already: its stop failed, nothing to wait for
+    TransmitWorker* worker = Worker.get();
+    worker->requestStop();
+    const qint64 limitMs = worker->unplayedMs() + 2LL * CmdTimeoutDur * 1000 + StopMarginMs;
+    QElapsedTimer clock;
+    clock.start();
+    while (!worker->done() && clock.elapsed() < limitMs) {
+        Sleep(1);
+        QCoreApplication::processEvents();
+    }
+    reapEndedWorker();
+    return VoiceState.load() != VoiceTransmit;
+}
+
+void TQVModem253::workerFinished(quint64 id)
+{
+    if (Worker && Worker->id() == id) // else a stale notice of a worker already reaped
+        reapEndedWorker();
+}
+
+void TQVModem253::reapEndedWorker()
+{
+    if (!Worker || !Worker->done())
+        return;
+    Worker->wait();
+    Worker.reset();
+    if (auto handler = OnTransmitDone)
+        handler(this);
+}
+
+void TQVModem253::transmitFailed(const QString& why)
+{
+    runOnEngineThread([this, why] {
+        Log(QStringLiteral("<ERROR> was created startWav2Line: %1").arg(why));
+        if (auto handler = OnTransmitError)
+            handler(QStringLiteral("Error was created startWav2Line"));
+    });
+}
+
+void TQVModem253::stopWorkerForGood()
+{
+    if (!Worker)
+        return;
+    Worker->requestStop();
+    // Its waits end at once when the port is gone.
+    if (SerialPort* port = SerialPortRef.data()) {
+        try {
+            port->setOpen(false);
+        } catch (const std::exception&) {
+        }
+    }
+    Worker->wait();
+    Worker.reset();
+}
