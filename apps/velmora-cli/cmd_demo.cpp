@@ -140,7 +140,18 @@ int runDemo(CliContext& ctx)
     if (runStep(demo, QStringLiteral("monitor"), {QStringLiteral("--seconds"), QStringLiteral("14")}, print) != 0)
         return 1;
 
-    ctx.out << "\n3. A conversation is recorded until the far end hangs up (record)\n";
+    ctx.out << "\n3. The answering machine's greeting, spoken by espeak-ng, goes to the line (play --text)\n";
+    ctx.out.flush();
+    if (runStep(demo, QStringLiteral("play"),
+                {QStringLiteral("--text"), QStringLiteral("Hello, you have reached the Velmora demonstration. Please leave "
+                                                          "your message after the tone.")},
+                [&](const QString& line) {
+                    if (!line.contains(QLatin1String(" -> ")))
+                        print(line);
+                }) != 0)
+        ctx.out << "   (no greeting: see the message above; the tour goes on)\n";
+
+    ctx.out << "\n4. A conversation is recorded until the far end hangs up (record)\n";
     ctx.out.flush();
     const QString recorded = folder + QStringLiteral("/Recorded.wav");
     modem.play(QStringLiteral("call\nawait rx timeout 30s\n"
@@ -154,7 +165,7 @@ int runDemo(CliContext& ctx)
                 }) != 0)
         return 1;
 
-    ctx.out << "\n4. The recording is filed in the catalogue (add-recording, list)\n";
+    ctx.out << "\n5. The recording is filed in the catalogue (add-recording, list)\n";
     ctx.out.flush();
     if (runStep(demo, QStringLiteral("add-recording"),
                 {recorded, QStringLiteral("--caller"), QStringLiteral("5551234"), QStringLiteral("--name"),
@@ -173,8 +184,9 @@ int runDemo(CliContext& ctx)
 }
 
 CliCommandRegistrar demo({QStringLiteral("demo"), QString(),
-                          QStringLiteral("a guided tour with a simulated modem: probe, a ringing call, a recorded "
-                                         "call and the catalogue (data folder Velmora-demo unless --data-dir)"),
+                          QStringLiteral("a guided tour with a simulated modem: probe, a ringing call, a spoken "
+                                         "greeting, a recorded call and the catalogue (data folder Velmora-demo "
+                                         "unless --data-dir)"),
                           &runDemo});
 
 } // namespace

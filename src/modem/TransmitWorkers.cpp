@@ -16,6 +16,10 @@
 namespace {
 
 constexpr int RetrySleepMs = 40;
+// The most audio a worker sends ahead of what the line has played. A
+// pseudo-terminal or a USB modem buffers far more than the port reports as
+// queued; without this a stop would be heard seconds late.
+constexpr qint64 MaxLeadMs = 500;
 // Free room a write leaves in the output buffer, as the send step asks.
 constexpr int WriteMargin = 10;
 
@@ -79,7 +83,7 @@ bool TransmitWorker::sendStep(const QByteArray& bytes)
         if (stopRequested() || !port || !port->isOpen())
             return false;
         const int free = port->outBuffFree();
-        if (free > bytes.size() + WriteMargin || free >= port->outSize())
+        if (unplayedMs() <= MaxLeadMs && (free > bytes.size() + WriteMargin || free >= port->outSize()))
             return port->write(bytes);
         QThread::msleep(RetrySleepMs);
     }
