@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   # runtime libraries
   qt6-base-dev qt6-serialport-dev libqt6serialport6
-  libsqlite3-dev sqlite3 libsoxr-dev libgsm1-dev portaudio19-dev libsndfile1-dev
+  libsqlite3-dev sqlite3 libsoxr-dev libgsm1-dev portaudio19-dev libasound2-dev libsndfile1-dev
   libespeak-ng-dev espeak-ng-data libcurl4-openssl-dev xdg-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev sox libsox-fmt-all xvfb

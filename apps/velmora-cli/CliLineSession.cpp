@@ -5,16 +5,8 @@
 
 #include <QCoreApplication>
 #include <QThread>
-#include <csignal>
 
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void onInterrupt(int)
-{
-    g_interrupted = true;
-}
 
 struct EventName
 {
@@ -39,16 +31,9 @@ CliLineSession::CliLineSession(CliContext& context, const QString& commandName)
     : m_ctx(context), m_name(commandName), m_log(context.err), m_modem(context)
 {
     m_modem.engine().setLogger(&m_log);
-    g_interrupted = false;
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
 }
 
-CliLineSession::~CliLineSession()
-{
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-}
+CliLineSession::~CliLineSession() = default;
 
 bool CliLineSession::initialise()
 {
@@ -102,7 +87,7 @@ void CliLineSession::printEvents()
 
 bool CliLineSession::interrupted() const
 {
-    return g_interrupted.load();
+    return CliInterruptScope::interrupted();
 }
 
 void CliLineSession::run(std::optional<int> seconds)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CliInterrupt.h"
 #include "CliModem.h"
 
 #include <QElapsedTimer>
@@ -31,6 +32,7 @@ public:
     CliModem& modem() { return m_modem; }
 
 private:
+    CliInterruptScope m_interrupts;
     CliContext& m_ctx;
     QString m_name;
     StreamTextSink m_log; // the engine's lines go to stderr, events to stdout

@@ -70,12 +70,11 @@ void feedPcm8k(QIODevice& stream, TdeAudioConvertor& convertor)
     }
 }
 
-void commitSynced(QSaveFile& target)
+void commitOrThrow(QSaveFile& target)
 {
-    if (!target.flush() || ::fdatasync(target.handle()) != 0 || !target.commit())
+    if (!commitSynced(target))
         throw EACMAudioStreamError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(target.fileName(), target.errorString()));
-    syncFolder(QFileInfo(target.fileName()).absolutePath());
 }
 
 // Runs what feed gives a convertor into a WAV file; returns the audio bytes.
@@ -160,7 +159,7 @@ bool Pcm8kToWav(const QString& fileName, QIODevice& stream)
             feedPcm8k(stream, convertor);
             convertor.flush();
         });
-        commitSynced(target);
+        commitOrThrow(target);
         return true;
     } catch (const std::exception&) {
         target.cancelWriting();
@@ -175,7 +174,7 @@ qint64 WriteConvertedWav(const QString& outName, const TdeWaveFormat& from, cons
     if (!out.open(QIODevice::WriteOnly))
         throw EACMAudioStreamError(QStringLiteral("Cannot create file \"%1\". %2").arg(outName, out.errorString()));
     const qint64 written = convertInto(out, from, to, feed);
-    commitSynced(out);
+    commitOrThrow(out);
     return written;
 }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <cerrno>
 #include <cstring>
 #include <stdlib.h>
@@ -82,5 +83,13 @@ bool replaceFile(const QString& path, const QByteArray& content, QString* error)
         return false;
     }
     syncFolder(QFileInfo(target).absolutePath());
+    return true;
+}
+
+bool commitSynced(QSaveFile& file)
+{
+    if (!file.flush() || ::fdatasync(file.handle()) != 0 || !file.commit())
+        return false;
+    syncFolder(QFileInfo(file.fileName()).absolutePath());
     return true;
 }

@@ -1,41 +1,21 @@
-// Once a chain is prepared, converting a block allocates nothing: the voice
-// path runs for hours on the user-interface thread.
+// Once a chain is prepared, converting a block allocates nothing, nor does
+// a file playing on the sound card: both run for hours on the user-interface
+// thread.
 #include "AudioTestSupport.h"
+#include "EventWait.h"
+#include "HeapCounter.h"
+
 #include "audio/AudioConvertor.h"
+#include "audio/AudioPlayers.h"
 #include "audio/G711Codec.h"
 #include "audio/GsmCodec.h"
 #include "audio/ImaAdpcmCodec.h"
+#include "platform/SoundBackend.h"
 
-#include <atomic>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <new>
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    if (counting)
-        ++allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 using namespace audiotest;
+using namespace heapcount;
 
 TEST(Allocation, PreparedChainsConvertWithoutAllocating)
 {
@@ -67,6 +47,8 @@ TEST(Allocation, PreparedChainsConvertWithoutAllocating)
         };
         for (; !prepared(); at = (at + 1) % 20) // a resampler holds its first output back
             convertor.convert(audio.constData() + at * block, block);
+        for (int i = 0; i < 400; ++i) // and soxr's own buffers settle
+            convertor.convert(audio.constData() + (i % 20) * block, block);
         allocations = 0;
         counting = true;
         for (int i = 0; i < 40; ++i)
@@ -74,4 +56,49 @@ TEST(Allocation, PreparedChainsConvertWithoutAllocating)
         counting = false;
         EXPECT_EQ(allocations, 0);
     }
+}
+
+namespace {
+
+// Counts the allocations while the blocks between `from` and `to` play.
+class SteadyWindow : public IdeAudioObserver
+{
+public:
+    SteadyWindow(int from, int to) : m_from(from), m_to(to) {}
+    void audioData(IdeAudioSubject*, const void*, qint64) override
+    {
+        ++blocks;
+        counting = blocks >= m_from && blocks < m_to;
+    }
+    int blocks = 0;
+
+private:
+    int m_from, m_to;
+};
+
+} // namespace
+
+TEST(Allocation, SteadyPlaybackAllocatesNothingPerBuffer)
+{
+    const auto card = VirtualSoundDevice::instance();
+    card->setSpeed(0);
+    card->setKeepPlayed(false);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("long.wav"));
+    writeWav(file, pcmFormat(11025, 16, 1), toBytes(testSignal(11025 * 20, 1, 440, 11025)));
+    TQAudioPlayer player;
+    player.FileName = file;
+    bool done = false;
+    player.OnAudioCompleted = [&](TQAudioPlayer*) { done = true; };
+    SteadyWindow window(10, 70);
+    window.setAudioSource(&player.device());
+    allocations = 0;
+    player.Play();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return done; }, 20000));
+    counting = false;
+    player.Stop();
+    card->setKeepPlayed(true);
+    card->setSpeed(1);
+    EXPECT_EQ(window.blocks, 80);
+    EXPECT_EQ(allocations, 0) << "over 60 played buffers";
 }

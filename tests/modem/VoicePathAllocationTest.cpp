@@ -2,51 +2,12 @@
 // arrival: every allocation of this test program is counted while chunks of
 // voice data arrive.
 #include "EngineFixture.h"
+#include "HeapCounter.h"
 
 #include "audio/WaveFormat.h"
 #include "linedsp/TQVMdsp.h"
 
-#include <atomic>
-#include <cstdlib>
-
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* pointer, size_t size);
-void __libc_free(void* pointer);
-}
-
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-
-void counted()
-{
-    if (g_counting.load(std::memory_order_relaxed))
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-}
-} // namespace
-
-// Operator new goes through malloc, so this sees C++ and Qt allocations alike.
-extern "C" void* malloc(size_t size)
-{
-    counted();
-    return __libc_malloc(size);
-}
-extern "C" void* calloc(size_t count, size_t size)
-{
-    counted();
-    return __libc_calloc(count, size);
-}
-extern "C" void* realloc(void* pointer, size_t size)
-{
-    counted();
-    return __libc_realloc(pointer, size);
-}
-extern "C" void free(void* pointer)
-{
-    __libc_free(pointer);
-}
+using namespace heapcount;
 
 namespace {
 
@@ -83,12 +44,12 @@ TEST_F(EngineTest, RecordingAllocatesNothingPerArrival)
     };
     arriveSecond(); // the first blocks size the convertors' and detectors' buffers
     arriveSecond();
-    g_allocations = 0;
-    g_counting = true;
+    allocations = 0;
+    counting = true;
     for (int s = 0; s < 5; ++s)
         arriveSecond();
-    g_counting = false;
-    EXPECT_EQ(g_allocations.load(), 0);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
     EXPECT_GE(blocks, 30);
     EXPECT_TRUE(engine.StopRecording());
 }
