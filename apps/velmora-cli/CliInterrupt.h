@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+
+class QObject;
+
 // While one exists, Ctrl+C and SIGTERM ask the running command to end in
 // order instead of killing the process.
 class CliInterruptScope
@@ -11,4 +15,7 @@ public:
     CliInterruptScope& operator=(const CliInterruptScope&) = delete;
 
     static bool interrupted();
+    // Calls `handler` from the event loop when the signal comes, without
+    // polling (the handler only wakes a pipe).
+    void whenInterrupted(QObject* context, std::function<void()> handler);
 };

@@ -23,6 +23,7 @@ const EventName SenderEvents[] = {
     {&TQVModem253::OnDialtone, DleAction::Dialtone},     {&TQVModem253::OnReorder, DleAction::Reorder},
     {&TQVModem253::OnTrxUnderrun, DleAction::TrxUnderrun}, {&TQVModem253::OnExtOnHook, DleAction::ExtOnHook},
     {&TQVModem253::OnExtOffHook, DleAction::ExtOffHook}, {&TQVModem253::OnVoiceDetect, DleAction::VoiceDetect},
+    {&TQVModem253::OnHandsetOffHook, DleAction::HandsetOffHook},
 };
 
 } // namespace

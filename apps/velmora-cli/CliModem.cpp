@@ -2,13 +2,6 @@
 
 #include "catalogue/DataFolder.h"
 
-void StreamTextSink::appendLine(const QString& line)
-{
-    QMutexLocker lock(&m_mutex);
-    m_out << line << '\n';
-    m_out.flush();
-}
-
 CliModem::CliModem(const CliContext& context)
     : m_dataFolder(datafolder::choose(datafolder::currentInputs(context.dataDir))),
       m_settings(m_dataFolder + QLatin1Char('/') + datafolder::SettingsFileName)

@@ -3,22 +3,8 @@
 #include "CliCommand.h"
 #include "config/IniFile.h"
 #include "modem/TQVModem253.h"
-#include "modem/TextSink.h"
+#include "core/StreamTextSink.h"
 #include "platform/LinuxSerialPort.h"
-
-#include <QMutex>
-
-// Log lines to a text stream (stdout for the command line).
-class StreamTextSink : public TextSink
-{
-public:
-    explicit StreamTextSink(QTextStream& out) : m_out(out) {}
-    void appendLine(const QString& line) override;
-
-private:
-    QMutex m_mutex;
-    QTextStream& m_out;
-};
 
 // The modem engine on the real serial port with the data folder's settings
 // (the data folder is not created).

@@ -7,8 +7,6 @@
 
 namespace {
 
-const QString NewMessagesSql = QStringLiteral("SELECT * FROM recordings WHERE accessed=false");
-
 // Makes the named folder current; the first folder when no name is given.
 bool selectFolder(Catalogue& catalogue, const std::optional<QString>& name)
 {
@@ -19,13 +17,20 @@ bool selectFolder(Catalogue& catalogue, const std::optional<QString>& name)
     return catalogue.folders().locate(QStringLiteral("FolderName"), *name);
 }
 
-void listNewMessages(Catalogue& catalogue, const std::optional<QString>& folderKey, QTextStream& out)
+void listNewMessages(Catalogue& catalogue, const std::optional<QString>& folderKey, bool countOnly, QTextStream& out)
 {
-    Query query(catalogue.database(), NewMessagesSql);
+    Query query(catalogue.database(), Catalogue::NewMessagesSql);
     query.open();
-    for (query.first(); !query.eof(); query.next())
-        if (!folderKey || query.field(QStringLiteral("FolderId")).asText() == *folderKey)
+    int count = 0;
+    for (query.first(); !query.eof(); query.next()) {
+        if (folderKey && query.field(QStringLiteral("FolderId")).asText() != *folderKey)
+            continue;
+        ++count;
+        if (!countOnly)
             printRecordingRow(query, out);
+    }
+    if (countOnly)
+        out << count << '\n';
 }
 
 void listFolder(Catalogue& catalogue, QTextStream& out)
@@ -40,9 +45,12 @@ int runList(CliContext& ctx)
     CliArgs args(ctx.args);
     const std::optional<QString> folder = args.option(QStringLiteral("--folder"));
     const bool newOnly = args.flag(QStringLiteral("--new"));
+    const bool countOnly = args.flag(QStringLiteral("--count"));
     QStringList rest;
     if (!args.positional(0, 0, rest))
         return cliUsageError(ctx, QStringLiteral("list"), args.error());
+    if (countOnly && !newOnly)
+        return cliUsageError(ctx, QStringLiteral("list"), QStringLiteral("--count goes with --new"));
     try {
         const auto catalogue = Catalogue::openInDataFolder(ctx.dataDir);
         if (!selectFolder(*catalogue, folder)) {
@@ -52,7 +60,7 @@ int runList(CliContext& ctx)
         if (newOnly) {
             const auto key = folder ? std::optional<QString>(catalogue->folders().field(QStringLiteral("FolderId")).asText())
                                     : std::nullopt;
-            listNewMessages(*catalogue, key, ctx.out);
+            listNewMessages(*catalogue, key, countOnly, ctx.out);
         } else {
             listFolder(*catalogue, ctx.out);
         }
@@ -63,9 +71,10 @@ int runList(CliContext& ctx)
     return 0;
 }
 
-CliCommandRegistrar list({QStringLiteral("list"), QStringLiteral("[--folder NAME] [--new]"),
+CliCommandRegistrar list({QStringLiteral("list"), QStringLiteral("[--folder NAME] [--new [--count]]"),
                           QStringLiteral("print the recordings of a folder (the first folder by default), or the "
-                                         "new messages of all folders with --new, as tab-separated columns"),
+                                         "new messages of all folders with --new, as tab-separated columns; "
+                                         "--count prints their number alone"),
                           &runList});
 
 } // namespace

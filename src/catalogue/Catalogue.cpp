@@ -2,6 +2,7 @@
 
 #include "CatalogueSchema.h"
 #include "DataFolder.h"
+#include "Query.h"
 #include "RecordingNames.h"
 #include "TableError.h"
 #include "TableFiles.h"
@@ -135,7 +136,8 @@ QString Catalogue::AddRecordingRow(const RecordingSession& session)
     const QDate dateS = savedAt.date();
     const QTime started = session.startTime.time();
     const QTime timeS(started.hour(), started.minute(), started.second());
-    const QString fileName = ::RecordingFileName(1, dateS, timeS) + QStringLiteral(".wav");
+    const QString fileName =
+        session.fileName.isEmpty() ? ::RecordingFileName(1, dateS, timeS) + QStringLiteral(".wav") : session.fileName;
 
     const int remembered = m_calls.recNo();
     m_calls.disableControls();
@@ -176,6 +178,24 @@ QString Catalogue::AddRecordingRow(const RecordingSession& session)
         m_calls.setRecNo(remembered);
     m_lastFileName = fileName;
     return fileName;
+}
+
+int Catalogue::newMessageCount()
+{
+    Query query(m_db, NewMessagesSql);
+    query.open();
+    return query.rowCount();
+}
+
+QString Catalogue::freeRecordingName(const QDateTime& savedAt, const QDateTime& start) const
+{
+    const QTime started = start.time();
+    const QString stem =
+        ::RecordingFileName(1, savedAt.date(), QTime(started.hour(), started.minute(), started.second()));
+    QString name = stem + QStringLiteral(".wav");
+    for (int n = 2; QFile::exists(m_recordingsFolder + name); ++n)
+        name = QStringLiteral("%1_%2.wav").arg(stem).arg(n);
+    return name;
 }
 
 QString Catalogue::RecordingFileName()

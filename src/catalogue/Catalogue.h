@@ -23,6 +23,7 @@ struct RecordingSession
     bool answeredByMachine = false;
     QString recordedFile;         // empty: Recorded.wav in the recordings folder
     QDateTime savedAt;            // when the row is added; now when invalid
+    QString fileName;             // the row's fileName; empty: the naming scheme's
 };
 
 // The recordings catalogue: Recordings.d (CallsTbl) as the detail of
@@ -33,6 +34,7 @@ class Catalogue
 public:
     static inline const QString RecordedFileName = QStringLiteral("Recorded.wav");
     static inline const QString GeneralFolderName = QStringLiteral("General");
+    static inline const QString NewMessagesSql = QStringLiteral("SELECT * FROM recordings WHERE accessed=false");
 
     // The recordings folder ends with "/" (see datafolder::recordingsFolder).
     Catalogue(const QString& dataFolder, const QString& recordingsFolder);
@@ -62,10 +64,19 @@ public:
     const QString& recordFolderId() const { return m_recordFolderId; }
     const QString& lastFileName() const { return m_lastFileName; }
 
+    // The rows of every folder not heard yet (the new-messages query).
+    int newMessageCount();
+
     // Appends the row of the recording that has just ended and returns its
     // fileName. Fails, storing nothing, when the recorded file cannot be
     // opened to measure its size.
     QString AddRecordingRow(const RecordingSession& session);
+
+    // The naming scheme's fileName for a recording started at `start` and
+    // saved at `savedAt` (the date of the day it is saved), with "_2", "_3",
+    // ... added when a file of that name is in the recordings folder, so two
+    // recordings of the same second both keep their audio.
+    QString freeRecordingName(const QDateTime& savedAt, const QDateTime& start) const;
 
     // Of the current CallsTbl row: the file name stem built from Channel,
     // DateS and TimeS; empty when the row has no valid date or time.

@@ -46,6 +46,7 @@ IniFile::Stamp IniFile::currentStamp() const
 void IniFile::setLines(const QStringList& lines) const
 {
     m_lines = lines;
+    ++m_version;
     m_parsed.clear();
     m_parsed.reserve(size_t(lines.size()));
     for (const QString& line : lines)

@@ -67,6 +67,14 @@ public:
     bool commitUpdate();
     void cancelUpdate();
 
+    // Changes whenever the content changes, here or on disk (another handle,
+    // the user's editor): a cheap test whether what was read is still current.
+    quint64 contentVersion() const
+    {
+        refresh();
+        return m_version;
+    }
+
     // The reason of the last failed write, for logs.
     const QString& lastError() const { return m_lastError; }
 
@@ -103,6 +111,7 @@ private:
 
     mutable Stamp m_stamp;
     mutable bool m_loaded = false;
+    mutable quint64 m_version = 0;
     int m_updateDepth = 0;
     bool m_updateDirty = false;
     QString m_lastError;

@@ -3,7 +3,7 @@
 #include "config/IniFile.h"
 #include "modem/ModemDefinition.h"
 #include "modem/ModemDefinitionView.h"
-#include "modem/TextSink.h"
+#include "core/TextSink.h"
 
 void TQVModem253::DefineModem()
 {

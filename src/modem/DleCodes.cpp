@@ -37,6 +37,7 @@ constexpr std::array<DleAction, 256> actionTable()
     t['p'] = DleAction::ExtOnHook;
     t['P'] = DleAction::ExtOffHook;
     t['v'] = DleAction::VoiceDetect;
+    t['t'] = DleAction::HandsetOffHook;
     return t;
 }
 
@@ -82,6 +83,7 @@ const char* dleActionName(DleAction action)
     case DleAction::ExtOnHook: return "EXTENSION-ON-HOOK";
     case DleAction::ExtOffHook: return "EXTENSION-OFF-HOOK";
     case DleAction::VoiceDetect: return "VOICE";
+    case DleAction::HandsetOffHook: return "HANDSET-OFF-HOOK";
     }
     return "";
 }

@@ -42,6 +42,7 @@ enum class DleAction : uint8_t {
     ExtOnHook,
     ExtOffHook,
     VoiceDetect,
+    HandsetOffHook, // "t": a handset on the line was lifted
 };
 
 DleAction dleAction(uint8_t code);

@@ -5,7 +5,7 @@
 #include "modem/CompressionChoice.h"
 #include "modem/ModemDefinitionView.h"
 #include "modem/TQVModem253.h"
-#include "modem/TextSink.h"
+#include "core/TextSink.h"
 #include "modem/VsmParser.h"
 #include "platform/SerialPort.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modem/ErrorReporter.h"
+#include "core/ErrorReporter.h"
 #include "modem/TQModems.h"
 
 #include <QString>

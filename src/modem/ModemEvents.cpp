@@ -116,6 +116,7 @@ void TQVModem253::raiseDleEvent(DleAction action)
     case DleAction::ExtOnHook: event = &OnExtOnHook; break;
     case DleAction::ExtOffHook: event = &OnExtOffHook; break;
     case DleAction::VoiceDetect: event = &OnVoiceDetect; break;
+    case DleAction::HandsetOffHook: event = &OnHandsetOffHook; break;
     default: return;
     }
     // A copy: the handler may reassign the event while it runs.

@@ -137,6 +137,7 @@ bool TQVModem253::StopRecording()
     if (result != ReplyOk)
         result = StopVRX();
     Recording = false;
+    finishFileAudio();
     if (result == ReplyOk) {
         closeRecordingFile();
         closeConvertors();
@@ -184,6 +185,27 @@ void TQVModem253::convertRxBlock()
             FileConvertor->close();
             closeRecordingFile();
         }
+    }
+}
+
+// The part block the stream ended in, and what the codecs still hold,
+// belong to the file too: without them each recording lost its last 0.2 s.
+void TQVModem253::finishFileAudio()
+{
+    if (!FileConvertor->isActive())
+        return;
+    try {
+        if (RxIndex >= 0) {
+            if (FlipSign)
+                for (int i = 0; i <= RxIndex; ++i)
+                    RxBlock[size_t(i)] ^= 0x80;
+            FileConvertor->convert(RxBlock.data(), qint64(RxIndex + 1));
+            RxIndex = -1;
+        }
+        FileConvertor->flush();
+    } catch (const std::exception& e) {
+        RecordingProblem = QString::fromUtf8(e.what());
+        Log(QStringLiteral("Recording stopped writing: %1").arg(RecordingProblem));
     }
 }
 

@@ -2,7 +2,7 @@
 
 #include "modem/CapabilityReplies.h"
 #include "modem/TQVModem253.h"
-#include "modem/TextSink.h"
+#include "core/TextSink.h"
 #include "platform/LinuxSerialPort.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "audio/AudioConvertor.h"
 #include "audio/RiffWriter.h"
 #include "config/IniFile.h"
-#include "modem/TextSink.h"
+#include "core/TextSink.h"
 #include "modem/TransmitWorkers.h"
 #include "platform/SerialPort.h"
 

@@ -239,6 +239,7 @@ private:
     void closeConvertors();
     void voiceDataPath(const char* data, qsizetype size);
     void convertRxBlock();
+    void finishFileAudio();
     void gatherPcm(const uint8_t* data, qsizetype size);
     // One read moving through the arrival pipeline: bytes are taken from
     // `next` and kept, moved down, at `out`.
@@ -335,6 +336,7 @@ public:
     std::function<void(const QString& sCpon, const QString& sCpoff)> OnCadence;
     SenderEvent OnRcvOverrun, OnLclOnHook, OnLclOffHook, OnSilence, OnQuiet, OnLCI, OnLCPR, OnCallWait,
         OnRingBack, OnBusy, OnDialtone, OnReorder, OnTrxUnderrun, OnExtOnHook, OnExtOffHook, OnVoiceDetect;
+    SenderEvent OnHandsetOffHook; // DLE "t", which the published events lack
     SenderEvent OnTrxEnd;       // on the engine's thread, also for a worker's stream
     SenderEvent OnTransmitDone; // a transmit worker has ended
     std::function<void(const QString& message)> OnTransmitError; // "Error was created startWav2Line"

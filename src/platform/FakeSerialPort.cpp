@@ -53,9 +53,11 @@ void FakeSerialPort::clearWritten()
 
 void FakeSerialPort::doOpen()
 {
+    ++m_openAttempts;
     if (!m_openError.isEmpty()) {
         const QString message = m_openError;
-        m_openError.clear();
+        if (!m_openErrorSticky)
+            m_openError.clear();
         throw SerialPortError(message.toStdString());
     }
     QMutexLocker lock(&m_mutex);

@@ -29,13 +29,19 @@ public:
 
     QByteArray written() const;
     void clearWritten();
-    // The next open fails with this message (empty: opens normally).
-    void setOpenError(const QString& message) { m_openError = message; }
+    // The next open fails with this message (empty: opens normally); every
+    // open until it is cleared when `sticky`.
+    void setOpenError(const QString& message, bool sticky = false)
+    {
+        m_openError = message;
+        m_openErrorSticky = sticky;
+    }
     // The device disappears, as a USB modem that is unplugged.
     void vanish() { deviceLost(); }
     // Bytes the "device" has not yet sent; outBuffFree() counts them as used.
     void setOutputQueued(int bytes) { m_queued = bytes; }
     int openCount() const { return m_openCount; }
+    int openAttempts() const { return m_openAttempts; }
 
 protected:
     void doOpen() override;
@@ -61,6 +67,8 @@ private:
     QList<Reply> m_replies;
     std::function<void(const QByteArray&)> m_writeHook;
     QString m_openError;
+    bool m_openErrorSticky = false;
+    int m_openAttempts = 0;
     std::atomic<int> m_queued{0};
     int m_openCount = 0;
 };

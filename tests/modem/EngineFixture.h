@@ -2,7 +2,7 @@
 
 #include "config/IniFile.h"
 #include "modem/TQVModem253.h"
-#include "modem/TextSink.h"
+#include "core/TextSink.h"
 #include "platform/FakeSerialPort.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,73 @@
+#include "CliCommand.h"
+#include "CliInterrupt.h"
+
+#include "calls/CallService.h"
+#include "calls/EventLog.h"
+#include "calls/TextRecordingView.h"
+#include "catalogue/DataFolder.h"
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+#include "core/StreamTextSink.h"
+#include "platform/LinuxSerialPort.h"
+
+#include <QEventLoop>
+
+namespace {
+
+// The device: --port, else the settings' PortName, else the port number the
+// profile gives when the modem is bound.
+QString deviceFor(const CliContext& ctx, const QString& dataFolder)
+{
+    if (!ctx.port.isEmpty())
+        return ctx.port;
+    const IniFile ini(dataFolder + QLatin1Char('/') + datafolder::SettingsFileName);
+    return settings::readString(ini, keys::PortName).trimmed();
+}
+
+// The call handling, headless: as the desktop program runs it, with the
+// event log and what the window would show on stdout.
+int runRun(CliContext& ctx)
+{
+    CliArgs args(ctx.args);
+    QStringList rest;
+    if (!args.positional(0, 0, rest))
+        return cliUsageError(ctx, QStringLiteral("run"), args.error());
+    QString error;
+    const QString dataFolder = datafolder::prepare(ctx.dataDir, &error);
+    if (dataFolder.isEmpty()) {
+        ctx.err << "velmora-cli run: " << error << "\n";
+        return 1;
+    }
+    CliInterruptScope interrupts;
+    StreamTextSink out(ctx.out);
+    TextRecordingView view(out);
+    LinuxSerialPort port;
+    port.setDeviceName(deviceFor(ctx, dataFolder));
+    CallService service({dataFolder, &port, &view, nullptr});
+    service.log().addMirror(&out);
+    switch (service.start(&error)) {
+    case CallService::Start::Failed:
+        ctx.err << "velmora-cli run: " << error << "\n";
+        return 1;
+    case CallService::Start::NoModem:
+        ctx.err << "velmora-cli run: no modem has been set up in " << dataFolder
+                << "; run velmora-cli probe first\n";
+        service.log().endSession();
+        return 1;
+    case CallService::Start::Ready:
+        break;
+    }
+    QEventLoop loop;
+    interrupts.whenInterrupted(&loop, [&loop] { loop.quit(); });
+    loop.exec();
+    service.shutDown();
+    return 0;
+}
+
+CliCommandRegistrar run({QStringLiteral("run"), QString(),
+                         QStringLiteral("handle calls as the desktop program does (record calls picked up on a "
+                                        "handset, catalogue them), logging to Events.log and stdout, until Ctrl+C "
+                                        "or SIGTERM"),
+                         &runRun});
+
+} // namespace

@@ -1,0 +1,102 @@
+#include "WavRepair.h"
+
+#include "platform/FileSync.h"
+
+#include <QFile>
+#include <QtEndian>
+
+namespace {
+
+constexpr qint64 HeaderBytes = 12;
+constexpr qint64 ChunkHeaderBytes = 8;
+constexpr qint64 MaxRiffLength = 0xFFFFFFFFLL;
+
+quint32 le32(const QByteArray& bytes, qint64 at)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
+
+bool writeLength(QFile& file, qint64 at, quint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    return file.seek(at) && file.write(bytes, 4) == 4;
+}
+
+struct Layout
+{
+    quint16 blockAlign = 0;
+    quint32 bytesPerSecond = 0;
+    qint64 dataStart = -1;
+    quint32 statedData = 0;
+    quint32 statedRiff = 0;
+};
+
+// Walks the chunks up to "data"; the header of a damaged file is read only
+// as far as the file goes.
+bool readLayout(QFile& file, Layout& layout, QString& error)
+{
+    const QByteArray head = file.read(HeaderBytes);
+    if (head.size() < HeaderBytes || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE") {
+        error = QStringLiteral("not a RIFF WAVE file");
+        return false;
+    }
+    layout.statedRiff = le32(head, 4);
+    for (qint64 at = HeaderBytes; at + ChunkHeaderBytes <= file.size();) {
+        if (!file.seek(at))
+            break;
+        const QByteArray chunk = file.read(ChunkHeaderBytes);
+        if (chunk.size() < ChunkHeaderBytes)
+            break;
+        const quint32 length = le32(chunk, 4);
+        if (chunk.startsWith("fmt ")) {
+            const QByteArray fmt = file.read(16);
+            if (fmt.size() < 16)
+                break;
+            layout.bytesPerSecond = le32(fmt, 8);
+            layout.blockAlign = qFromLittleEndian<quint16>(fmt.constData() + 12);
+        } else if (chunk.startsWith("data")) {
+            layout.dataStart = at + ChunkHeaderBytes;
+            layout.statedData = length;
+            break;
+        }
+        at += ChunkHeaderBytes + length + (length & 1);
+    }
+    if (layout.dataStart < 0 || layout.blockAlign == 0) {
+        error = layout.blockAlign == 0 ? QStringLiteral("no format chunk") : QStringLiteral("no data chunk");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+WavRepair repairWavLengths(const QString& path)
+{
+    WavRepair result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)) {
+        result.error = file.errorString();
+        return result;
+    }
+    Layout layout;
+    if (!readLayout(file, layout, result.error))
+        return result;
+    qint64 audio = std::min(file.size() - layout.dataStart, MaxRiffLength - layout.dataStart);
+    audio -= audio % layout.blockAlign;
+    result.usable = true;
+    result.dataBytes = audio;
+    result.bytesPerSecond = layout.bytesPerSecond;
+    const quint32 riffLength = quint32(layout.dataStart + audio - 8);
+    if (audio == qint64(layout.statedData) && layout.statedRiff == riffLength)
+        return result;
+    if (!writeLength(file, 4, riffLength) || !writeLength(file, layout.dataStart - 4, quint32(audio))
+        || !file.flush()) {
+        result.error = file.errorString();
+        return result;
+    }
+    file.close();
+    syncFile(path);
+    result.changed = true;
+    return result;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// What a WAV file cut short (a crash, a power loss) holds once repaired.
+struct WavRepair
+{
+    bool usable = false;    // a RIFF WAVE file with a format and a data chunk
+    bool changed = false;   // its lengths were wrong and have been rewritten
+    qint64 dataBytes = 0;   // the audio there, in whole blocks
+    quint32 bytesPerSecond = 0;
+    QString error;          // why it is not usable, or why it could not be written
+};
+
+// Brings the RIFF and "data" lengths of a recording in line with the audio
+// actually in the file (the data chunk is the last one, as the writer leaves
+// it), in place and synced. The audio itself is never touched.
+WavRepair repairWavLengths(const QString& path);

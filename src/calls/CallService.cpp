@@ -1,0 +1,85 @@
+#include "calls/CallService.h"
+
+#include "calls/CallClock.h"
+#include "calls/CallState.h"
+#include "calls/EventLog.h"
+#include "calls/LeftoverRecording.h"
+#include "calls/LineEvents.h"
+#include "calls/RecordingController.h"
+#include "calls/TvModem.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/DataFolder.h"
+#include "catalogue/TableError.h"
+#include "config/CurrentSettings.h"
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+#include "linedsp/TQVMdsp.h"
+#include "modem/TQVModem253.h"
+
+#include <QDir>
+
+CallService::CallService(Options options) : m_options(std::move(options))
+{
+    if (!m_options.clock)
+        m_ownClock = std::make_unique<SystemCallClock>();
+    m_clock = m_options.clock ? m_options.clock : m_ownClock.get();
+    m_log = std::make_unique<EventLog>();
+    m_ini = std::make_unique<IniFile>(m_options.dataFolder + QLatin1Char('/') + datafolder::SettingsFileName);
+    m_catalogue =
+        std::make_unique<Catalogue>(m_options.dataFolder, datafolder::recordingsFolder(m_options.dataFolder));
+    m_dsp = std::make_unique<TQVMdsp>(); // every detector off until a call arms them
+    m_dsp->SilThreshold = 1.0f;
+    m_engine = std::make_unique<TQVModem253>();
+    m_engine->setSerialPort(m_options.port);
+    m_engine->setIniFile(m_ini.get());
+    m_engine->setLogger(m_log.get());
+    m_engine->setDSP(m_dsp.get());
+    m_engine->setTickClock([clock = m_clock] { return uint32_t(clock->tickMs()); });
+    m_events = std::make_unique<LineEvents>(*m_engine, *m_dsp);
+    m_state = std::make_unique<CallState>();
+}
+
+CallService::~CallService()
+{
+    shutDown();
+}
+
+CallService::Start CallService::start(QString* error)
+{
+    m_log->open(m_options.dataFolder);
+    if (settings::createMissingKeys(*m_ini).empty() && !m_ini->lastError().isEmpty())
+        m_log->LogEvent(QStringLiteral("<ERROR> Cannot write the settings file: ") + m_ini->lastError());
+    m_settings = std::make_unique<CurrentSettings>(*m_ini);
+    try {
+        m_catalogue->OpenCatalogue();
+        for (const QString& note : m_catalogue->openNotes())
+            m_log->LogEvent(note);
+    } catch (const TableError& e) {
+        if (error)
+            *error = e.message();
+        m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message());
+        return Start::Failed;
+    }
+    if (!QDir().mkpath(m_catalogue->recordingsFolder()))
+        m_log->LogEvent(QStringLiteral("<ERROR> Cannot create the recordings folder ") + m_catalogue->recordingsFolder());
+    recoverLeftoverRecording(*m_catalogue, *m_log);
+    m_controller = std::make_unique<RecordingController>(RecordingController::Parts{
+        *m_engine, *m_dsp, *m_catalogue, *m_log, *m_clock, *m_state, *m_options.view, *m_ini});
+    m_session = std::make_unique<TvModem>(TvModem::Parts{*m_engine, *m_dsp, *m_events, *m_settings, *m_state,
+                                                          *m_controller, *m_log, *m_clock, *m_options.view, *m_ini});
+    return m_session->DataModuleCreate() == TvModem::Start::Ready ? Start::Ready : Start::NoModem;
+}
+
+void CallService::shutDown()
+{
+    if (m_shutDown || !m_session)
+        return;
+    m_shutDown = true;
+    m_session->shutDown();
+    try {
+        m_catalogue->saveTree();
+    } catch (const TableError& e) {
+        m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message());
+    }
+    m_log->endSession();
+}

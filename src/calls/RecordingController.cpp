@@ -1,0 +1,219 @@
+#include "calls/RecordingController.h"
+
+#include "calls/CallClock.h"
+#include "calls/EventLog.h"
+#include "calls/LeftoverRecording.h"
+#include "calls/RecordingView.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/TableError.h"
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+#include "linedsp/TQVMdsp.h"
+#include "modem/TQVModem253.h"
+#include "platform/FileSync.h"
+#include "platform/SerialPort.h"
+
+#include <QFile>
+
+namespace {
+
+constexpr int RebindPauseMs = 200;
+
+} // namespace
+
+RecordingController::RecordingController(Parts parts) : m_(parts) {}
+
+QString RecordingController::recordedPath() const
+{
+    return m_.catalogue.recordingsFolder() + Catalogue::RecordedFileName;
+}
+
+bool RecordingController::voiceFeatures() const
+{
+    return settings::readBool(m_.ini, keys::Voicefeatures);
+}
+
+QString RecordingController::portText() const
+{
+    const SerialPort* port = m_.engine.serialPort();
+    if (!port)
+        return QString::number(m_.engine.profile().portNumber);
+    const QString number = QString::number(port->comNumber());
+    return port->deviceName().isEmpty() ? number : number + QStringLiteral(" (") + port->deviceName() + QLatin1Char(')');
+}
+
+bool RecordingController::Record(CallPhase phase)
+{
+    if (m_.engine.GetVoiceState() == TQVModem253::VoiceReceive) {
+        m_.view.showMessage(QStringLiteral("Receive state"));
+        return false;
+    }
+    if (m_.engine.GetVoiceState() != TQVModem253::VoiceIdle || m_.engine.GetModemMode() != TQVModem253::ModeVoice)
+        return false;
+    m_.log.LogEvent(QStringLiteral("-- Start Recording"));
+    // Recorded.wav is never written over: what an earlier run left is saved first.
+    m_recordedPath = recordedPath();
+    if (!recoverLeftoverRecording(m_.catalogue, m_.log))
+        m_recordedPath = m_.catalogue.recordingsFolder() + QStringLiteral("Recorded-%1.wav").arg(m_.state.callId);
+    m_.state.phase = phase;
+    m_lineTakenTick = m_.clock.tickMs();
+    if (m_.engine.StartRecording(m_recordedPath)) {
+        m_.state.recordStartTime = m_.clock.now();
+        m_.state.recordStartTick = m_.clock.tickMs();
+        m_.view.showTray(TrayIcon::Recording);
+        m_.view.showTransport(TransportMode::Recording);
+        if (onRecordingStarted)
+            onRecordingStarted();
+        return true;
+    }
+    // Nothing is left half-done: the line goes back on hook and the call is over.
+    m_.log.LogEvent(QStringLiteral("<ERROR> The recording did not start"));
+    stopTransmission();
+    m_.engine.StopRecording();
+    endCall();
+    Release();
+    m_.clock.after(RebindPauseMs, [this] { Bind(); });
+    return false;
+}
+
+void RecordingController::queueStop(quint64 callId)
+{
+    m_.clock.after(0, [this, callId] {
+        if (callId == m_.state.callId)
+            Stop();
+    });
+}
+
+void RecordingController::Stop()
+{
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    const CallPhase phase = m_.state.phase;
+    if (m_.state.recording() || m_.engine.GetVoiceState() == TQVModem253::VoiceReceive)
+        stopRecording();
+    else if (phase == CallPhase::Greeting || phase == CallPhase::RemoteAccess)
+        stopGreeting(phase == CallPhase::RemoteAccess);
+    if (phase != CallPhase::Idle) {
+        stopTransmission();
+        endCall();
+    }
+    m_stopping = false;
+}
+
+void RecordingController::stopRecording()
+{
+    m_.dsp.Enable = false;
+    m_.log.LogEvent(QStringLiteral("-- Stop Recording"));
+    const bool answered = m_.state.answeringCall();
+    const bool onHook = m_.engine.StopRecording();
+    if (onHook)
+        m_.view.showStatus(voiceFeatures() ? QStringLiteral(" Modem bound") : QString());
+    SaveRecording();
+    if (!onHook)
+        Bind();
+    if (answered)
+        m_.view.showTray(TrayIcon::NewMessages);
+}
+
+void RecordingController::stopGreeting(bool remote)
+{
+    m_.dsp.Enable = false;
+    m_.log.LogEvent(remote ? QStringLiteral("-- Remote completed") : QStringLiteral("-- Stop Transmitting"));
+    m_.state.greetingStopped = !remote;
+    stopTransmission();
+}
+
+// Whatever the call was doing, the line is released.
+void RecordingController::stopTransmission()
+{
+    if (m_.engine.transmitting())
+        m_.state.greetingIsTts ? m_.engine.StopTransmitRaw() : m_.engine.StopWaveToLine();
+    if (m_.engine.portIsOpen() && m_.engine.GetHook().compare(m_.engine.profile().command(ModemCommand::sOnHook),
+                                                              Qt::CaseInsensitive) != 0)
+        m_.engine.cmdOnHook();
+}
+
+void RecordingController::SaveRecording()
+{
+    m_.view.showTray(TrayIcon::Bound);
+    RecordingSession session;
+    session.savedAt = m_.clock.now();
+    session.startTime = m_.state.recordStartTime.isValid() ? m_.state.recordStartTime : session.savedAt;
+    session.seconds = (m_.clock.tickMs() - m_.state.recordStartTick) / 1000;
+    session.callerNumber = m_.state.callerNumber;
+    session.callerName = m_.state.callerName;
+    session.answeredByMachine = m_.state.answeringCall();
+    session.recordedFile = m_recordedPath.isEmpty() ? recordedPath() : m_recordedPath;
+    session.fileName = m_.catalogue.freeRecordingName(session.savedAt, session.startTime);
+    try {
+        m_.catalogue.AddRecordingRow(session);
+    } catch (const TableError& e) {
+        m_.log.LogEvent(QStringLiteral("<ERROR> The recording could not be catalogued (%1); its file is kept as %2")
+                            .arg(e.message(), session.fileName));
+    }
+    m_.state.clearCaller();
+    const QString folder = m_.catalogue.recordingsFolder();
+    if (!QFile::rename(session.recordedFile, folder + session.fileName)) {
+        const QString text = QStringLiteral("can not rename file ") + session.recordedFile;
+        m_.view.showMessage(text);
+        m_.log.LogEvent(QStringLiteral("<ERROR> ") + text);
+    } else {
+        syncFolder(folder);
+    }
+    m_.log.LogEvent(QStringLiteral("-- File saved (") + session.fileName + QLatin1Char(')'));
+    try {
+        m_.view.showNewMessages(m_.catalogue.newMessageCount());
+    } catch (const TableError&) {
+    }
+}
+
+void RecordingController::endCall()
+{
+    m_.state.endCall();
+    m_.view.showTransport(m_.state.portOpen && voiceFeatures() ? TransportMode::Idle : TransportMode::NoRecord);
+    if (onCallEnded)
+        onCallEnded();
+}
+
+bool RecordingController::Bind()
+{
+    m_.log.LogEvent(QStringLiteral("-- Modem on clicked"));
+    if (m_.engine.portIsOpen())
+        return true;
+    bool bound = false;
+    try {
+        bound = m_.engine.BindModem();
+        if (bound && m_.ini.sectionExists(sections::Commands)) {
+            m_.engine.LoadProfile();
+            m_.engine.InitModem();
+        }
+    } catch (const std::exception& e) {
+        m_.log.LogEvent(QString::fromUtf8(e.what()));
+    }
+    if (!bound) {
+        m_.view.showMessage(QStringLiteral("Error during opening com port ") + portText());
+        m_.log.LogEvent(QStringLiteral("<ERROR> during opening com port ") + portText());
+        m_.view.showTransport(TransportMode::NoRecord);
+        return false;
+    }
+    m_userReleased = false;
+    m_.view.showTray(TrayIcon::Bound);
+    m_.view.showTransport(voiceFeatures() ? TransportMode::Idle : TransportMode::NoRecord);
+    return true;
+}
+
+bool RecordingController::Release()
+{
+    m_.log.LogEvent(QStringLiteral("-- Modem off clicked"));
+    if (!m_.engine.portIsOpen())
+        return false;
+    m_userReleased = true; // before: the port's close arrives inside ReleaseModem
+    if (!m_.engine.ReleaseModem()) {
+        m_userReleased = false;
+        return false;
+    }
+    m_.view.showTray(TrayIcon::Released);
+    m_.view.showTransport(TransportMode::NoRecord);
+    return true;
+}

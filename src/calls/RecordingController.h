@@ -1,0 +1,76 @@
+#pragma once
+
+#include "calls/CallState.h"
+
+#include <QString>
+#include <functional>
+
+class Catalogue;
+class CallClock;
+class EventLog;
+class IniFile;
+class RecordingView;
+class TQVMdsp;
+class TQVModem253;
+
+// The main window's Record, Stop, SaveRecording, Bind and Release without
+// the window: the call session drives them, the desktop program and the
+// headless service show what they publish through a RecordingView.
+//
+// Stop acts on the call's phase. It cannot re-enter itself (the engine's
+// waits run handlers inside it); Stop asked for by an event comes through
+// queueStop and is dropped when its call has ended meanwhile. Every Stop
+// ends with the line on hook, no transmission, and the call's flags clear.
+class RecordingController
+{
+public:
+    struct Parts
+    {
+        TQVModem253& engine;
+        TQVMdsp& dsp;
+        Catalogue& catalogue;
+        EventLog& log;
+        CallClock& clock;
+        CallState& state;
+        RecordingView& view;
+        IniFile& ini;
+    };
+    explicit RecordingController(Parts parts);
+
+    // acRecord: records the line into Recorded.wav as `phase` (a manual
+    // recording unless the session says otherwise). False when it did not
+    // start; the call is then over.
+    bool Record(CallPhase phase = CallPhase::ManualRecording);
+    // acRestore.
+    void Stop();
+    // Stop for the call `callId`, once the event that asks for it is over.
+    void queueStop(quint64 callId);
+    // acModemOn, acModemOff.
+    bool Bind();
+    bool Release();
+
+    bool stopping() const { return m_stopping; }
+    // The user released the modem: a closed port is not a modem gone.
+    bool userReleased() const { return m_userReleased; }
+    // When the line was last taken by this program (its own AT+VLS=1).
+    qint64 lineTakenTick() const { return m_lineTakenTick; }
+    bool voiceFeatures() const;
+    // Called whenever a recording has started, and whenever a call has ended.
+    std::function<void()> onRecordingStarted;
+    std::function<void()> onCallEnded;
+
+private:
+    void stopRecording();
+    void stopGreeting(bool remote);
+    void stopTransmission();
+    void SaveRecording();
+    void endCall();
+    QString portText() const;
+    QString recordedPath() const;
+
+    Parts m_;
+    bool m_stopping = false;
+    bool m_userReleased = false;
+    qint64 m_lineTakenTick = -1;
+    QString m_recordedPath;
+};

@@ -1,0 +1,403 @@
+#include "calls/TvModem.h"
+
+#include "calls/CallAnswerer.h"
+#include "calls/CallClock.h"
+#include "calls/CallState.h"
+#include "calls/EventLog.h"
+#include "calls/LeftoverRecording.h"
+#include "calls/LineEvents.h"
+#include "calls/RecordingController.h"
+#include "calls/RecordingView.h"
+#include "config/CurrentSettings.h"
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+#include "linedsp/TQVMdsp.h"
+#include "modem/InitScript.h"
+#include "modem/TQVModem253.h"
+#include "platform/SerialPort.h"
+#include "speech/TextToSpeech.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int WatchIntervalMs = 1000;
+constexpr int PeriodicEventsToDisconnect = 12;
+// A live block this quiet is silence for the backstop: far below speech,
+// above the noise of a line nobody speaks on.
+constexpr double BackstopSilenceDeviation = 3.0;
+
+bool isSilentBlock(const uint8_t* data, int size)
+{
+    if (size < 2)
+        return true;
+    double sum = 0, squares = 0;
+    for (int i = 0; i < size; ++i) {
+        sum += data[i];
+        squares += double(data[i]) * data[i];
+    }
+    const double mean = sum / size;
+    return std::sqrt(std::max(0.0, squares / size - mean * mean)) < BackstopSilenceDeviation;
+}
+
+} // namespace
+
+TvModem::TvModem(Parts parts, QObject* parent) : QObject(parent), m_(parts)
+{
+    connectEvents();
+    m_.controller.onRecordingStarted = [this] { recordingStarted(); };
+    m_.controller.onCallEnded = [this] { m_.settings.reloadIfChanged(); };
+}
+
+TvModem::~TvModem()
+{
+    m_.controller.onRecordingStarted = nullptr;
+    m_.controller.onCallEnded = nullptr;
+}
+
+void TvModem::connectEvents()
+{
+    LineEvents* e = &m_.events;
+    connect(e, &LineEvents::portOpened, this, &TvModem::DevPortOpen);
+    connect(e, &LineEvents::portClosed, this, &TvModem::DevPortClose);
+    connect(e, &LineEvents::ring, this, &TvModem::DevRing);
+    connect(e, &LineEvents::ringAway, this, &TvModem::DevRingAway);
+    connect(e, &LineEvents::callerId, this, &TvModem::DevCallerID);
+    connect(e, &LineEvents::pcmData, this, &TvModem::DevPCMdata, Qt::DirectConnection);
+    connect(e, &LineEvents::dtmf, this, &TvModem::DevDTMF);
+    connect(e, &LineEvents::trxEnd, this, &TvModem::DevTrxEnd);
+    connect(e, &LineEvents::localOffHook, this, [this] { DevOffHook(QStringLiteral("local")); });
+    connect(e, &LineEvents::extensionOffHook, this, [this] { DevOffHook(QStringLiteral("extension")); });
+    connect(e, &LineEvents::handsetOffHook, this, [this] { DevOffHook(QStringLiteral("handset")); });
+    connect(e, &LineEvents::silence, this, &TvModem::dsp1Silence);
+    connect(e, &LineEvents::periodic, this, &TvModem::dsp1Periodic);
+    connect(e, &LineEvents::cadenceDisconnect, this, &TvModem::dsp1CadenceDisc);
+    connect(e, &LineEvents::callProgressTone, this, &TvModem::dsp1CallProgress);
+    connect(e, &LineEvents::criticalError, this, &TvModem::dsp1CriticalError);
+}
+
+// --- Start and end -----------------------------------------------------------------
+
+TvModem::Start TvModem::DataModuleCreate()
+{
+    m_.state.portOpen = false;
+    if (!m_.ini.sectionExists(sections::Commands))
+        return Start::NoModem;
+    try {
+        ensureInitScript(initScriptPath(m_.ini.fileName()));
+    } catch (const InitScriptError& e) {
+        m_.log.LogEvent(QStringLiteral("<ERROR> ") + QString::fromUtf8(e.what()));
+    }
+    m_tts = std::make_unique<TextToSpeech>();
+    if (m_tts->available())
+        m_tts->setVolume(m_.settings.values().ttsVolume);
+    else
+        m_.log.LogEvent(QStringLiteral("<ERROR> ") + m_tts->unavailableMessage());
+    StartModem();
+    m_.state.periodicCount = m_.state.ringCount = 0;
+    m_.state.phase = CallPhase::Idle;
+    m_.state.trxEnded = false;
+    m_.state.dtmfDigits.clear();
+    m_.state.greetingIsTts = true;
+    return Start::Ready;
+}
+
+void TvModem::StartModem()
+{
+    if (!m_.ini.sectionExists(sections::Commands))
+        return;
+    bool started = false;
+    try {
+        started = m_.engine.LoadProfile() && m_.engine.InitModem();
+    } catch (const std::exception& e) {
+        m_.log.LogEvent(QStringLiteral("<ERROR> ") + QString::fromUtf8(e.what()));
+    }
+    if (!started) {
+        m_.log.LogEvent(QStringLiteral("<ERROR> during opening com port ") + portText());
+        rebindLater();
+    }
+}
+
+void TvModem::shutDown()
+{
+    m_shuttingDown = true;
+    if (m_.state.phase != CallPhase::Idle || m_.engine.GetVoiceState() != TQVModem253::VoiceIdle)
+        m_.controller.Stop();
+    m_.engine.ReleaseModem();
+}
+
+void TvModem::ShowAnsweringState()
+{
+    m_.view.showTransport(TransportMode::Answering);
+}
+
+QString TvModem::portText() const
+{
+    const SerialPort* port = m_.engine.serialPort();
+    if (!port)
+        return QString();
+    const QString number = QString::number(port->comNumber());
+    return port->deviceName().isEmpty() ? number : number + QStringLiteral(" (") + port->deviceName() + QLatin1Char(')');
+}
+
+// --- The port ----------------------------------------------------------------------
+
+void TvModem::DevPortOpen()
+{
+    m_.state.portOpen = true;
+    m_rebinding = false;
+    m_rebindFailed = false;
+    m_.log.LogEvent(QStringLiteral("Com port ") + portText() + QStringLiteral(" opened..."));
+    m_.view.showStatus(QStringLiteral(" Modem bound"));
+    m_.view.showTray(TrayIcon::Bound);
+    if (m_.state.phase == CallPhase::Idle)
+        m_.view.showTransport(m_.controller.voiceFeatures() ? TransportMode::Idle : TransportMode::NoRecord);
+}
+
+void TvModem::DevPortClose()
+{
+    m_.state.portOpen = false;
+    m_.log.LogEvent(QStringLiteral("Com port ") + portText() + QStringLiteral(" closed..."));
+    m_.view.showStatus(QStringLiteral(" Modem released"));
+    m_.view.showTray(TrayIcon::Released);
+    if (m_.state.phase == CallPhase::Idle)
+        m_.view.showTransport(TransportMode::NoRecord);
+    if (m_shuttingDown || m_.controller.userReleased() || m_.controller.stopping())
+        return;
+    // The modem went away by itself (unplugged): what was recorded is saved.
+    if (m_.state.phase != CallPhase::Idle)
+        m_.controller.queueStop(m_.state.callId);
+    rebindLater();
+}
+
+void TvModem::rebindLater()
+{
+    if (m_rebinding || m_shuttingDown)
+        return;
+    m_rebinding = true;
+    m_.clock.after(RebindIntervalMs, [this] { rebind(); });
+}
+
+void TvModem::rebind()
+{
+    if (!m_rebinding || m_.engine.portIsOpen() || m_.controller.userReleased()) {
+        m_rebinding = false;
+        return;
+    }
+    if (m_.controller.stopping() || m_.state.phase != CallPhase::Idle) {
+        m_.clock.after(RebindIntervalMs, [this] { rebind(); });
+        return;
+    }
+    bool bound = false;
+    try {
+        bound = m_.engine.LoadProfile() && m_.engine.InitModem();
+    } catch (const std::exception&) {
+    }
+    if (bound)
+        return; // DevPortOpen ends the attempts
+    if (!m_rebindFailed)
+        m_.log.LogEvent(QStringLiteral("<ERROR> The modem on port %1 does not answer; it is tried again every %2 s")
+                            .arg(portText())
+                            .arg(RebindIntervalMs / 1000));
+    m_rebindFailed = true;
+    m_.engine.ReleaseModem(); // a port that opened but did not initialise
+    m_.clock.after(RebindIntervalMs, [this] { rebind(); });
+}
+
+// --- Rings and caller ID -------------------------------------------------------------
+
+// The first ring of a call: the settings of this call, and no caller data
+// of an earlier one (a caller ID sent before the first ring, as in the UK,
+// is this call's).
+void TvModem::beginRinging()
+{
+    m_.settings.reloadIfChanged();
+    m_.state.phase = CallPhase::Ringing;
+    m_.state.ringCount = 0;
+    m_.state.dtmfDigits.clear();
+    if (m_.state.callerIdTick < 0 || m_.clock.tickMs() - m_.state.callerIdTick > CallerIdBeforeRingMs)
+        m_.state.clearCaller();
+}
+
+void TvModem::DevRing()
+{
+    m_.log.LogEvent(QStringLiteral("Ring"));
+    if (m_.state.phase == CallPhase::Idle)
+        beginRinging();
+    if (m_.state.phase != CallPhase::Ringing)
+        return; // a ring reported while the line is in use
+    const CallSettings& s = m_.settings.values();
+    if (!s.answeringMachine)
+        return;
+    if (++m_.state.ringCount < s.amRings)
+        return;
+    m_.state.ringCount = 0;
+    if (m_answerer)
+        m_answerer->answerCall();
+}
+
+void TvModem::DevRingAway(int ringNum)
+{
+    if (m_.state.phase != CallPhase::Ringing)
+        return; // the call was taken already (a handset, the answering machine)
+    const CallSettings& s = m_.settings.values();
+    if (ringNum < s.amRings && s.autoRecord) {
+        startAutoRecording();
+        return;
+    }
+    m_.state.endCall(); // rang and stopped: nothing to keep
+    m_.settings.reloadIfChanged();
+}
+
+void TvModem::DevOffHook(const QString& which)
+{
+    if (m_.state.phase != CallPhase::Ringing || !m_.settings.values().autoRecord)
+        return; // an outgoing call, or the line is ours already
+    const qint64 sinceOwn = m_.clock.tickMs() - m_.controller.lineTakenTick();
+    if (m_.controller.lineTakenTick() >= 0 && sinceOwn < 2000)
+        return; // the report some modems send after their own AT+VLS=1
+    m_.log.LogEvent(QStringLiteral("Off hook (%1) while ringing").arg(which));
+    startAutoRecording();
+}
+
+void TvModem::DevCallerID(const QString&, const QString&, const QString& number, const QString& name)
+{
+    m_.log.LogEvent(QStringLiteral("Caller ID detected"));
+    if (!m_.settings.values().callerId)
+        return;
+    m_.state.callerNumber = number;
+    m_.state.callerName = name;
+    m_.state.callerIdTick = m_.clock.tickMs();
+    m_.view.showCallerId(number, name);
+}
+
+// --- Recording -----------------------------------------------------------------------
+
+void TvModem::startAutoRecording()
+{
+    m_.log.LogEvent(QStringLiteral("Auto Recording"));
+    m_.view.hideCallerId();
+    m_.state.periodicCount = 0;
+    m_.state.ringCount = 0;
+    armDetector();
+    m_.controller.Record(CallPhase::AutoRecording);
+}
+
+void TvModem::armDetector()
+{
+    const CallSettings& s = m_.settings.values();
+    m_.dsp.Silence = s.silence;
+    m_.dsp.Periodic = s.periodic;
+    m_.dsp.Cadence = s.cadence;
+    m_.dsp.CallProgress = s.callProgress;
+    m_.dsp.SilenceDim = s.discTime * 5;
+    m_.dsp.Enable = true;
+}
+
+void TvModem::recordingStarted()
+{
+    m_lastAudioTick = m_.clock.tickMs();
+    m_silentMs = 0;
+    watchRecording(m_.state.callId);
+}
+
+// Once a second while a call records: a modem that sends nothing, or a line
+// silent for minutes, ends it.
+void TvModem::watchRecording(quint64 callId)
+{
+    m_.clock.after(WatchIntervalMs, [this, callId] {
+        if (callId != m_.state.callId || !m_.state.recording())
+            return;
+        if (m_.clock.tickMs() - m_lastAudioTick >= SilentAudioMs) {
+            m_.log.LogEvent(QStringLiteral("<ERROR> No audio from the modem for %1 s: the recording ends")
+                                .arg(SilentAudioMs / 1000));
+            m_.controller.Stop();
+            return;
+        }
+        if (m_silentMs >= SilenceBackstopMs) {
+            m_.log.LogEvent(QStringLiteral("Silence for %1 minutes: the recording ends (backstop)")
+                                .arg(SilenceBackstopMs / 60000));
+            m_.controller.Stop();
+            return;
+        }
+        watchRecording(callId);
+    });
+}
+
+void TvModem::DevPCMdata(const uint8_t* data, int size)
+{
+    m_lastAudioTick = m_.clock.tickMs();
+    m_silentMs = isSilentBlock(data, size) ? m_silentMs + size / 8 : 0; // 8 samples a millisecond
+    if (m_.settings.values().recordTrace)
+        m_.view.showLiveAudio(data, size);
+}
+
+// --- DTMF and the end of transmissions ---------------------------------------------------
+
+void TvModem::DevDTMF(char digit)
+{
+    m_.log.LogEvent(QStringLiteral("<< %1 >>").arg(QLatin1Char(digit)));
+    m_.state.addDtmf(digit);
+    const CallSettings& s = m_.settings.values();
+    if (!s.hangupSeq.isEmpty() && m_.state.dtmfDigits == s.hangupSeq) {
+        m_.controller.queueStop(m_.state.callId);
+        return;
+    }
+    if (!s.remoteCode.isEmpty() && m_.state.dtmfDigits.contains(s.remoteCode) && m_.state.answeringCall()
+        && m_.engine.GetVoiceState() == TQVModem253::VoiceTransmit && m_answerer)
+        m_answerer->remoteCodeEntered();
+}
+
+void TvModem::DevTrxEnd()
+{
+    m_.state.trxEnded = true;
+    if (m_answerer && m_.state.answeringCall())
+        m_answerer->transmissionEnded();
+}
+
+// --- Disconnects -----------------------------------------------------------------------
+
+// Only a call the program took itself ends on a disconnect: a recording
+// the user started runs until the user stops it.
+void TvModem::disconnect(const QString& line)
+{
+    const CallPhase phase = m_.state.phase;
+    if (phase != CallPhase::AutoRecording && phase != CallPhase::MessageRecording)
+        return;
+    m_.log.LogEvent(line);
+    m_.state.periodicCount = 0;
+    m_.state.ringCount = 0;
+    m_.dsp.Enable = false;
+    m_.controller.queueStop(m_.state.callId);
+}
+
+void TvModem::dsp1Silence()
+{
+    disconnect(QStringLiteral("Silence"));
+}
+
+void TvModem::dsp1CadenceDisc()
+{
+    disconnect(QStringLiteral("cadence disconnect"));
+}
+
+void TvModem::dsp1CallProgress(const QString& tone)
+{
+    disconnect(QStringLiteral("Disconnect tone: ") + tone);
+}
+
+void TvModem::dsp1Periodic()
+{
+    const CallPhase phase = m_.state.phase;
+    if (phase != CallPhase::AutoRecording && phase != CallPhase::MessageRecording)
+        return;
+    m_.log.LogEvent(QStringLiteral("Periodic signal"));
+    if (++m_.state.periodicCount >= PeriodicEventsToDisconnect)
+        disconnect(QStringLiteral("Periodic signal: %1 events").arg(PeriodicEventsToDisconnect));
+}
+
+void TvModem::dsp1CriticalError(const QString& message, const QString& line)
+{
+    m_.log.LogEvent(QStringLiteral("DSP critical error ") + message);
+    m_.log.LogEvent(QStringLiteral("DSP line ") + line);
+}
