@@ -93,12 +93,13 @@ TvModem::Start TvModem::DataModuleCreate()
         m_tts->setVolume(m_.settings.values().ttsVolume);
     else
         m_.log.LogEvent(QStringLiteral("<ERROR> ") + m_tts->unavailableMessage());
-    StartModem();
     m_.state.periodicCount = m_.state.ringCount = 0;
     m_.state.phase = CallPhase::Idle;
     m_.state.trxEnded = false;
     m_.state.dtmfDigits.clear();
     m_.state.greetingIsTts = true;
+    // Last: a ring that arrives while the modem is initialised starts a call.
+    StartModem();
     return Start::Ready;
 }
 

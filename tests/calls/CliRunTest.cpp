@@ -1,0 +1,104 @@
+// velmora-cli run against the modem simulator: a call picked up on the
+// handset, a modem unplugged in the middle of a call and plugged in again,
+// and an orderly end on SIGTERM.
+#include "ModemSim.h"
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+using testsupport::ModemSim;
+
+namespace {
+
+class CliRun : public testing::Test
+{
+protected:
+    std::unique_ptr<ModemSim> plugIn()
+    {
+        ModemSim::Options options;
+        options.speed = 10;
+        options.extraArgs = {QStringLiteral("--link"), link};
+        auto sim = std::make_unique<ModemSim>(options);
+        EXPECT_TRUE(sim->start()) << qPrintable(sim->error());
+        return sim;
+    }
+    testsupport::ProcessResult cli(const QStringList& command)
+    {
+        return testsupport::run(QStringLiteral(VELMORA_CLI),
+                                QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link}
+                                    + command);
+    }
+    // Waits until run has printed `text` at least `times` times.
+    bool waitFor(const QString& text, int times = 1, int timeoutMs = 30000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            // Events keep the simulator's output drained too.
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            output += run.readAllStandardOutput();
+            if (QString::fromUtf8(output).count(text) >= times)
+                return true;
+            run.waitForReadyRead(50);
+        }
+        ADD_FAILURE() << "no \"" << qPrintable(text) << "\" in:\n" << output.constData();
+        return false;
+    }
+
+    QTemporaryDir data;
+    const QString link = data.filePath(QStringLiteral("modem"));
+    QProcess run;
+    QByteArray output;
+};
+
+TEST_F(CliRun, RecordsAHandsetCallKeepsTheCallAModemUnplugTookAndEndsOnSigterm)
+{
+    auto sim = plugIn();
+    ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+    run.start(QStringLiteral(VELMORA_CLI),
+              {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link, QStringLiteral("run")});
+    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+
+    for (const char* line : {"call", "cid DATE=1209 TIME=1000 NMBR=5551234 NAME=\"SMITH JOHN\"",
+                             "ring 4 every 6s handset-after 2", "noise 4s 20", "handset down", "busy 10s"})
+        sim->command(QLatin1String(line));
+    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"))) << qPrintable(sim->log().join(QLatin1Char('\n')));
+    EXPECT_TRUE(output.contains("Auto Recording"));
+
+    // The modem goes away in the middle of the next call.
+    for (const char* line : {"call", "ring 2 every 6s handset-after 1", "noise 60s 20"})
+        sim->command(QLatin1String(line));
+    ASSERT_TRUE(waitFor(QStringLiteral("-- Start Recording"), 2));
+    QThread::msleep(500);
+    sim->kill();
+    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 2));
+    ASSERT_TRUE(waitFor(QStringLiteral("does not answer; it is tried again every 2 s")));
+    sim = plugIn();
+    ASSERT_TRUE(waitFor(QStringLiteral(" opened..."), 2));
+
+    run.terminate();
+    ASSERT_TRUE(run.waitForFinished(20000));
+    output += run.readAllStandardOutput();
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().constData();
+    EXPECT_TRUE(output.contains("---------- End session ----------"));
+
+    const auto list = cli({QStringLiteral("list")});
+    EXPECT_EQ(QString::fromUtf8(list.out).count(QStringLiteral(".wav")), 2) << list.out.constData();
+    EXPECT_TRUE(list.out.contains("5551234")) << list.out.constData();
+    // The handset call is there from the moment the handset was lifted: 4 s
+    // of speech and the busy tone before the disconnect.
+    QString first;
+    for (const QByteArray& row : list.out.split('\n'))
+        if (row.contains("5551234"))
+            first = QString::fromUtf8(row.split('\t').value(6));
+    const auto seconds = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), data.filePath(QStringLiteral("wav/")) + first});
+    EXPECT_GT(seconds.out.trimmed().toDouble(), 5.0) << first.toStdString();
+    EXPECT_EQ(cli({QStringLiteral("list"), QStringLiteral("--new"), QStringLiteral("--count")}).out, "0\n");
+}
+
+} // namespace

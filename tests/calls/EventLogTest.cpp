@@ -1,0 +1,62 @@
+// The event log keeps every line across sessions and its 3000-line rule.
+#include "calls/EventLog.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList fileLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    lines.removeAll(QString());
+    return lines;
+}
+
+TEST(EventLogTest, SessionsFollowEachOtherAndEarlyLinesAreKept)
+{
+    QTemporaryDir dir;
+    {
+        EventLog log;
+        log.open(dir.path());
+        log.LogEvent(QStringLiteral("first run"));
+        ASSERT_TRUE(log.endSession());
+    }
+    EventLog log;
+    log.LogEvent(QStringLiteral("before the folder was known"));
+    log.open(dir.path());
+    log.LogEvent(QStringLiteral("second run"));
+    ASSERT_TRUE(log.save());
+    EXPECT_EQ(fileLines(dir.filePath(EventLog::FileName)),
+              (QStringList{EventLog::NewSessionLine, QStringLiteral("first run"), EventLog::EndSessionLine,
+                           EventLog::NewSessionLine, QStringLiteral("before the folder was known"),
+                           QStringLiteral("second run")}));
+}
+
+TEST(EventLogTest, ThreeThousandLinesAreWrittenOutAndNoneIsLost)
+{
+    QTemporaryDir dir;
+    EventLog log;
+    log.open(dir.path()); // the session line is the first of the 3000
+    for (int i = 1; i < EventLog::FlushLines; ++i)
+        log.LogEvent(QString::number(i));
+    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_EQ(fileLines(dir.filePath(EventLog::FileName)).size(), EventLog::FlushLines);
+
+    log.LogEvent(QStringLiteral("after"));
+    ASSERT_TRUE(log.save());
+    const QStringList previous = fileLines(dir.filePath(EventLog::PreviousFileName));
+    ASSERT_EQ(previous.size(), EventLog::FlushLines);
+    EXPECT_EQ(previous.last(), QString::number(EventLog::FlushLines - 1));
+    EXPECT_EQ(fileLines(dir.filePath(EventLog::FileName)), QStringList{QStringLiteral("after")});
+
+    // Saving again keeps the previous file as it is.
+    ASSERT_TRUE(log.save());
+    EXPECT_EQ(fileLines(dir.filePath(EventLog::PreviousFileName)).size(), EventLog::FlushLines);
+}
+
+} // namespace
