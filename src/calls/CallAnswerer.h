@@ -1,13 +1,13 @@
 #pragma once
 
 // What the call session hands to the answering machine: it takes a call
-// after the rings, follows the end of its greeting, and hears the remote
-// code. Without one, calls are only counted, recorded and catalogued.
+// after the rings and hears the caller's keys while it has the call.
+// Without one, calls are only counted, recorded and catalogued.
 class CallAnswerer
 {
 public:
     virtual ~CallAnswerer() = default;
     virtual void answerCall() = 0;
-    virtual void transmissionEnded() = 0;
-    virtual void remoteCodeEntered() = 0;
+    // A digit was added to the call's digits while the machine has the call.
+    virtual void digitReceived() = 0;
 };

@@ -1,6 +1,9 @@
 #include "calls/CallService.h"
 
+#include "calls/AnsweringMachine.h"
 #include "calls/CallClock.h"
+#include "calls/GreetingTable.h"
+#include "calls/SpokenTexts.h"
 #include "calls/CallState.h"
 #include "calls/EventLog.h"
 #include "calls/LeftoverRecording.h"
@@ -67,7 +70,29 @@ CallService::Start CallService::start(QString* error)
         *m_engine, *m_dsp, *m_catalogue, *m_log, *m_clock, *m_state, *m_options.view, *m_ini});
     m_session = std::make_unique<TvModem>(TvModem::Parts{*m_engine, *m_dsp, *m_events, *m_settings, *m_state,
                                                           *m_controller, *m_log, *m_clock, *m_options.view, *m_ini});
-    return m_session->DataModuleCreate() == TvModem::Start::Ready ? Start::Ready : Start::NoModem;
+    startAnsweringMachine();
+    const bool ready = m_session->DataModuleCreate() == TvModem::Start::Ready;
+    m_answerer->prepareTexts();
+    return ready ? Start::Ready : Start::NoModem;
+}
+
+void CallService::startAnsweringMachine()
+{
+    m_texts = std::make_unique<SpokenTexts>(nullptr);
+    m_greetings = std::make_unique<GreetingTable>(m_options.dataFolder);
+    try {
+        m_greetings->open();
+    } catch (const TableError& e) {
+        // Left as it is; the periods still greet every caller.
+        m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message());
+        m_greetings.reset();
+    }
+    m_answerer = std::make_unique<AnsweringMachine>(AnsweringMachine::Parts{
+        *m_engine, *m_dsp, *m_events, *m_settings, *m_state, *m_controller, *m_log, *m_clock, *m_options.view,
+        *m_catalogue, *m_texts, m_greetings.get(), m_options.dataFolder});
+    m_session->setAnswerer(m_answerer.get());
+    m_session->onSpeechReady = [this](TextToSpeech* tts) { m_texts->setSpeech(tts); };
+    m_session->onCallOver = [this] { m_answerer->prepareTexts(); };
 }
 
 void CallService::shutDown()

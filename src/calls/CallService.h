@@ -3,10 +3,13 @@
 #include <QString>
 #include <memory>
 
+class AnsweringMachine;
 class CallClock;
 class Catalogue;
 class CurrentSettings;
 class EventLog;
+class GreetingTable;
+class SpokenTexts;
 class IniFile;
 class LineEvents;
 class RecordingController;
@@ -57,8 +60,13 @@ public:
     TvModem& session() { return *m_session; }
     CallClock& clock() { return *m_clock; }
     CurrentSettings& settings() { return *m_settings; }
+    AnsweringMachine& answeringMachine() { return *m_answerer; }
+    // Null when Msgs.d cannot be opened.
+    GreetingTable* greetings() { return m_greetings.get(); }
 
 private:
+    void startAnsweringMachine();
+
     Options m_options;
     std::unique_ptr<CallClock> m_ownClock;
     CallClock* m_clock;
@@ -72,5 +80,8 @@ private:
     std::unique_ptr<CallState> m_state;
     std::unique_ptr<RecordingController> m_controller;
     std::unique_ptr<TvModem> m_session;
+    std::unique_ptr<SpokenTexts> m_texts;
+    std::unique_ptr<GreetingTable> m_greetings;
+    std::unique_ptr<AnsweringMachine> m_answerer;
     bool m_shutDown = false;
 };

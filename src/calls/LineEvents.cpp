@@ -27,9 +27,9 @@ LineEvents::~LineEvents()
     m_dsp.OnCriticalError = nullptr;
 }
 
-void LineEvents::post(void (LineEvents::*signal)())
+void LineEvents::postWorker(void (LineEvents::*signal)(quint64), quint64 worker)
 {
-    QMetaObject::invokeMethod(this, [this, signal] { emit(this->*signal)(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, signal, worker] { emit(this->*signal)(worker); }, Qt::QueuedConnection);
 }
 
 void LineEvents::bindEngine(TQVModem253& e)
@@ -47,8 +47,8 @@ void LineEvents::bindEngine(TQVModem253& e)
     e.OnExtOffHook = [this](TQVModem253*) { emit extensionOffHook(); };
     e.OnHandsetOffHook = [this](TQVModem253*) { emit handsetOffHook(); };
     e.OnLclOnHook = [this](TQVModem253*) { emit localOnHook(); };
-    e.OnTrxEnd = [this](TQVModem253*) { post(&LineEvents::trxEnd); };
-    e.OnTransmitDone = [this](TQVModem253*) { post(&LineEvents::transmitDone); };
+    e.OnTrxEnd = [this](TQVModem253* engine) { postWorker(&LineEvents::trxEnd, engine->trxEndWorker()); };
+    e.OnTransmitDone = [this](TQVModem253* engine) { postWorker(&LineEvents::transmitDone, engine->doneWorker()); };
     e.OnTransmitError = [this](const QString& message) {
         QMetaObject::invokeMethod(this, [this, message] { emit transmitError(message); }, Qt::QueuedConnection);
     };

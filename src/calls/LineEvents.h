@@ -32,8 +32,9 @@ signals:
     void extensionOffHook();
     void handsetOffHook();
     void localOnHook();
-    void trxEnd();
-    void transmitDone();
+    // The transmit worker whose stream ended, and the one that has ended.
+    void trxEnd(quint64 worker);
+    void transmitDone(quint64 worker);
     void transmitError(const QString& message);
 
     void silence();
@@ -46,7 +47,7 @@ signals:
 private:
     void bindEngine(TQVModem253& engine);
     void bindDetector(TQVMdsp& dsp);
-    void post(void (LineEvents::*signal)());
+    void postWorker(void (LineEvents::*signal)(quint64), quint64 worker);
 
     TQVModem253& m_engine;
     TQVMdsp& m_dsp;

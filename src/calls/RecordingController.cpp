@@ -71,8 +71,7 @@ bool RecordingController::Record(CallPhase phase)
     stopTransmission();
     m_.engine.StopRecording();
     endCall();
-    Release();
-    m_.clock.after(RebindPauseMs, [this] { Bind(); });
+    Rebind();
     return false;
 }
 
@@ -105,15 +104,30 @@ void RecordingController::stopRecording()
 {
     m_.dsp.Enable = false;
     m_.log.LogEvent(QStringLiteral("-- Stop Recording"));
-    const bool answered = m_.state.answeringCall();
     const bool onHook = m_.engine.StopRecording();
     if (onHook)
         m_.view.showStatus(voiceFeatures() ? QStringLiteral(" Modem bound") : QString());
-    SaveRecording();
+    const bool newMessage = SaveRecording();
     if (!onHook)
         Bind();
-    if (answered)
+    if (newMessage)
         m_.view.showTray(TrayIcon::NewMessages);
+}
+
+void RecordingController::saveAndKeepLine()
+{
+    if (m_.engine.GetVoiceState() != TQVModem253::VoiceReceive)
+        return;
+    m_.dsp.Enable = false;
+    m_.log.LogEvent(QStringLiteral("-- Stop Recording"));
+    m_.engine.StopRecording(false);
+    SaveRecording();
+}
+
+void RecordingController::Rebind()
+{
+    Release();
+    m_.clock.after(RebindPauseMs, [this] { Bind(); });
 }
 
 void RecordingController::stopGreeting(bool remote)
@@ -127,14 +141,16 @@ void RecordingController::stopGreeting(bool remote)
 // Whatever the call was doing, the line is released.
 void RecordingController::stopTransmission()
 {
-    if (m_.engine.transmitting())
-        m_.state.greetingIsTts ? m_.engine.StopTransmitRaw() : m_.engine.StopWaveToLine();
+    if (m_.engine.transmitting()) { // each stops only a worker of its kind
+        m_.engine.StopTransmitRaw();
+        m_.engine.StopWaveToLine();
+    }
     if (m_.engine.portIsOpen() && m_.engine.GetHook().compare(m_.engine.profile().command(ModemCommand::sOnHook),
                                                               Qt::CaseInsensitive) != 0)
         m_.engine.cmdOnHook();
 }
 
-void RecordingController::SaveRecording()
+bool RecordingController::SaveRecording()
 {
     m_.view.showTray(TrayIcon::Bound);
     RecordingSession session;
@@ -146,6 +162,9 @@ void RecordingController::SaveRecording()
     session.answeredByMachine = m_.state.answeringCall();
     session.recordedFile = m_recordedPath.isEmpty() ? recordedPath() : m_recordedPath;
     session.fileName = m_.catalogue.freeRecordingName(session.savedAt, session.startTime);
+    if (describeRecording)
+        describeRecording(session);
+    const bool newMessage = !session.heard.value_or(!session.answeredByMachine);
     try {
         m_.catalogue.AddRecordingRow(session);
     } catch (const TableError& e) {
@@ -166,6 +185,7 @@ void RecordingController::SaveRecording()
         m_.view.showNewMessages(m_.catalogue.newMessageCount());
     } catch (const TableError&) {
     }
+    return newMessage;
 }
 
 void RecordingController::endCall()

@@ -6,6 +6,7 @@
 #include <functional>
 
 class Catalogue;
+struct RecordingSession;
 class CallClock;
 class EventLog;
 class IniFile;
@@ -45,9 +46,15 @@ public:
     void Stop();
     // Stop for the call `callId`, once the event that asks for it is over.
     void queueStop(quint64 callId);
+    // Ends the recording under way and catalogues it, keeping the line:
+    // the owner called in during the message.
+    void saveAndKeepLine();
     // acModemOn, acModemOff.
     bool Bind();
     bool Release();
+    // Releases the modem and binds it again a moment later (a modem that
+    // stopped answering within a call).
+    void Rebind();
 
     bool stopping() const { return m_stopping; }
     // The user released the modem: a closed port is not a modem gone.
@@ -58,12 +65,15 @@ public:
     // Called whenever a recording has started, and whenever a call has ended.
     std::function<void()> onRecordingStarted;
     std::function<void()> onCallEnded;
+    // May change what the row of a recording being saved says.
+    std::function<void(RecordingSession&)> describeRecording;
 
 private:
     void stopRecording();
     void stopGreeting(bool remote);
     void stopTransmission();
-    void SaveRecording();
+    // True when the row was added as a new message.
+    bool SaveRecording();
     void endCall();
     QString portText() const;
     QString recordedPath() const;

@@ -46,7 +46,7 @@ TvModem::TvModem(Parts parts, QObject* parent) : QObject(parent), m_(parts)
 {
     connectEvents();
     m_.controller.onRecordingStarted = [this] { recordingStarted(); };
-    m_.controller.onCallEnded = [this] { m_.settings.reloadIfChanged(); };
+    m_.controller.onCallEnded = [this] { callOver(); };
 }
 
 TvModem::~TvModem()
@@ -76,6 +76,13 @@ void TvModem::connectEvents()
     connect(e, &LineEvents::criticalError, this, &TvModem::dsp1CriticalError);
 }
 
+void TvModem::callOver()
+{
+    m_.settings.reloadIfChanged();
+    if (onCallOver)
+        onCallOver();
+}
+
 // --- Start and end -----------------------------------------------------------------
 
 TvModem::Start TvModem::DataModuleCreate()
@@ -93,6 +100,8 @@ TvModem::Start TvModem::DataModuleCreate()
         m_tts->setVolume(m_.settings.values().ttsVolume);
     else
         m_.log.LogEvent(QStringLiteral("<ERROR> ") + m_tts->unavailableMessage());
+    if (onSpeechReady)
+        onSpeechReady(m_tts.get());
     m_.state.periodicCount = m_.state.ringCount = 0;
     m_.state.phase = CallPhase::Idle;
     m_.state.trxEnded = false;
@@ -247,7 +256,7 @@ void TvModem::DevRingAway(int ringNum)
         return;
     }
     m_.state.endCall(); // rang and stopped: nothing to keep
-    m_.settings.reloadIfChanged();
+    callOver();
 }
 
 void TvModem::DevOffHook(const QString& which)
@@ -280,19 +289,18 @@ void TvModem::startAutoRecording()
     m_.view.hideCallerId();
     m_.state.periodicCount = 0;
     m_.state.ringCount = 0;
-    armDetector();
+    armDetector(m_.dsp, m_.settings.values());
     m_.controller.Record(CallPhase::AutoRecording);
 }
 
-void TvModem::armDetector()
+void TvModem::armDetector(TQVMdsp& dsp, const CallSettings& s)
 {
-    const CallSettings& s = m_.settings.values();
-    m_.dsp.Silence = s.silence;
-    m_.dsp.Periodic = s.periodic;
-    m_.dsp.Cadence = s.cadence;
-    m_.dsp.CallProgress = s.callProgress;
-    m_.dsp.SilenceDim = s.discTime * 5;
-    m_.dsp.Enable = true;
+    dsp.Silence = s.silence;
+    dsp.Periodic = s.periodic;
+    dsp.Cadence = s.cadence;
+    dsp.CallProgress = s.callProgress;
+    dsp.SilenceDim = s.discTime * 5;
+    dsp.Enable = true;
 }
 
 void TvModem::recordingStarted()
@@ -339,21 +347,20 @@ void TvModem::DevDTMF(char digit)
 {
     m_.log.LogEvent(QStringLiteral("<< %1 >>").arg(QLatin1Char(digit)));
     m_.state.addDtmf(digit);
-    const CallSettings& s = m_.settings.values();
-    if (!s.hangupSeq.isEmpty() && m_.state.dtmfDigits == s.hangupSeq) {
-        m_.controller.queueStop(m_.state.callId);
+    const CallPhase phase = m_.state.phase;
+    if (m_answerer
+        && (phase == CallPhase::Greeting || phase == CallPhase::MessageRecording || phase == CallPhase::RemoteAccess)) {
+        m_answerer->digitReceived();
         return;
     }
-    if (!s.remoteCode.isEmpty() && m_.state.dtmfDigits.contains(s.remoteCode) && m_.state.answeringCall()
-        && m_.engine.GetVoiceState() == TQVModem253::VoiceTransmit && m_answerer)
-        m_answerer->remoteCodeEntered();
+    const CallSettings& s = m_.settings.values();
+    if (phase != CallPhase::Idle && !s.hangupSeq.isEmpty() && m_.state.dtmfDigits == s.hangupSeq)
+        m_.controller.queueStop(m_.state.callId);
 }
 
 void TvModem::DevTrxEnd()
 {
     m_.state.trxEnded = true;
-    if (m_answerer && m_.state.answeringCall())
-        m_answerer->transmissionEnded();
 }
 
 // --- Disconnects -----------------------------------------------------------------------

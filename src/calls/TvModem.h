@@ -3,11 +3,13 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class CallAnswerer;
 class CallClock;
 class CurrentSettings;
+struct CallSettings;
 class EventLog;
 class IniFile;
 class LineEvents;
@@ -63,6 +65,12 @@ public:
     void StartModem();
     void ShowAnsweringState();
     void setAnswerer(CallAnswerer* answerer) { m_answerer = answerer; }
+    // Arms the disconnect detection for a recording the program took.
+    static void armDetector(TQVMdsp& dsp, const CallSettings& settings);
+    // Called after every call (the answering machine renders ahead then).
+    std::function<void()> onCallOver;
+    // Called once the speech engine has started, before the modem is.
+    std::function<void(TextToSpeech*)> onSpeechReady;
     TextToSpeech* speech() const { return m_tts.get(); }
     // Closing: a recording under way is saved, the modem released.
     void shutDown();
@@ -85,9 +93,9 @@ public:
 
 private:
     void connectEvents();
+    void callOver();
     void beginRinging();
     void startAutoRecording();
-    void armDetector();
     void disconnect(const QString& line);
     void recordingStarted();
     void watchRecording(quint64 callId);

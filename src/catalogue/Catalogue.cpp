@@ -153,12 +153,12 @@ QString Catalogue::AddRecordingRow(const RecordingSession& session)
         set("DateS", dateS);
         set("TimeS", timeS);
         set("Duration", DurationText(session.seconds));
-        set("Comment", session.callerName);
+        set("Comment", session.comment.value_or(session.callerName));
         set("dtmf", QString());
         set("callerID", session.callerNumber);
         set("fileName", fileName);
         set("fileSize", int(size));
-        set("accessed", !session.answeredByMachine);
+        set("accessed", session.heard.value_or(!session.answeredByMachine));
         for (int i = 1; i <= 4; ++i) {
             m_calls.field(QStringLiteral("int%1").arg(i)).setInteger(0);
             m_calls.field(QStringLiteral("bool%1").arg(i)).setBool(false);
@@ -185,6 +185,36 @@ int Catalogue::newMessageCount()
     Query query(m_db, NewMessagesSql);
     query.open();
     return query.rowCount();
+}
+
+std::vector<NewMessage> Catalogue::newMessages()
+{
+    Query query(m_db, NewMessagesSql);
+    query.open();
+    std::vector<NewMessage> rows;
+    for (query.first(); !query.eof(); query.next())
+        rows.push_back({query.field(QStringLiteral("id")).asText(),
+                        query.field(QStringLiteral("DateS")).asDateTime().date(),
+                        query.field(QStringLiteral("TimeS")).asDateTime().time(),
+                        query.field(QStringLiteral("callerID")).asText(),
+                        query.field(QStringLiteral("fileName")).asText()});
+    return rows;
+}
+
+bool Catalogue::markHeard(const QString& id)
+{
+    // A table of its own: the shared cursor shows one folder only.
+    Table all(m_db, schema::RecordingsTable);
+    all.open();
+    if (!all.locate(QStringLiteral("id"), id))
+        return false;
+    all.edit();
+    all.field(QStringLiteral("accessed")).setBool(true);
+    all.post();
+    all.commit();
+    all.close();
+    m_calls.refresh();
+    return true;
 }
 
 QString Catalogue::freeRecordingName(const QDateTime& savedAt, const QDateTime& start) const

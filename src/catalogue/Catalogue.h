@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 // What the main window knows about the recording that has just ended; the
 // caller fills it and AddRecordingRow reads it.
@@ -24,6 +26,20 @@ struct RecordingSession
     QString recordedFile;         // empty: Recorded.wav in the recordings folder
     QDateTime savedAt;            // when the row is added; now when invalid
     QString fileName;             // the row's fileName; empty: the naming scheme's
+    // What the row says when it is not the usual (a message that holds no
+    // message: "Missed call", heard).
+    std::optional<QString> comment;
+    std::optional<bool> heard;
+};
+
+// A row of the new-messages query, as remote access reads it.
+struct NewMessage
+{
+    QString id;
+    QDate date;
+    QTime time;
+    QString callerId;
+    QString fileName;
 };
 
 // The recordings catalogue: Recordings.d (CallsTbl) as the detail of
@@ -66,6 +82,10 @@ public:
 
     // The rows of every folder not heard yet (the new-messages query).
     int newMessageCount();
+    std::vector<NewMessage> newMessages();
+    // Marks the row with this id heard, whichever folder it is in; false
+    // when no row has it. Raises TableError when it cannot be stored.
+    bool markHeard(const QString& id);
 
     // Appends the row of the recording that has just ended and returns its
     // fileName. Fails, storing nothing, when the recorded file cannot be

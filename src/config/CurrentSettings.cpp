@@ -35,7 +35,42 @@ CallSettings CallSettings::read(const IniFile& ini)
     s.ttsVolume = readInteger(ini, keys::TTSvolume);
     s.callerId = readBool(ini, keys::CallerID);
     s.recordTrace = readBool(ini, keys::RecordTrace);
+    s.periods = readPeriods(ini);
     return s;
+}
+
+GreetingPeriods CallSettings::readPeriods(const IniFile& ini)
+{
+    using namespace settings;
+    GreetingPeriods periods;
+    for (int i = 0; i < int(periods.size()); ++i) {
+        const auto period = Period(i);
+        PeriodSettings& p = periods[size_t(i)];
+        p.enabled = readBool(ini, periodKey(period, PeriodField::Enabled));
+        p.from = readTime(ini, periodKey(period, PeriodField::From));
+        p.to = readTime(ini, periodKey(period, PeriodField::To));
+        p.msgType = readInteger(ini, periodKey(period, PeriodField::MessageType));
+        p.wav = readString(ini, periodKey(period, PeriodField::Wav));
+        p.tts = readString(ini, periodKey(period, PeriodField::Text));
+    }
+    return periods;
+}
+
+bool CallSettings::writePeriods(IniFile& ini, const GreetingPeriods& periods)
+{
+    using namespace settings;
+    ini.beginUpdate();
+    for (int i = 0; i < int(periods.size()); ++i) {
+        const auto period = Period(i);
+        const PeriodSettings& p = periods[size_t(i)];
+        writeBool(ini, periodKey(period, PeriodField::Enabled), p.enabled);
+        writeTime(ini, periodKey(period, PeriodField::From), p.from);
+        writeTime(ini, periodKey(period, PeriodField::To), p.to);
+        writeInteger(ini, periodKey(period, PeriodField::MessageType), p.msgType);
+        writeString(ini, periodKey(period, PeriodField::Wav), p.wav);
+        writeString(ini, periodKey(period, PeriodField::Text), p.tts);
+    }
+    return ini.commitUpdate();
 }
 
 CurrentSettings::CurrentSettings(const IniFile& ini) : m_ini(ini)

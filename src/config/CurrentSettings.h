@@ -1,8 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <QTime>
+#include <array>
 
 class IniFile;
+
+// One greeting period of the schedule (the default period is index 0).
+struct PeriodSettings
+{
+    bool enabled = false;
+    QTime from, to;
+    int msgType = 1; // 0 WAV file, 1 spoken text, 2 recorded greeting
+    QString wav;
+    QString tts;
+
+    bool operator==(const PeriodSettings&) const = default;
+};
+using GreetingPeriods = std::array<PeriodSettings, 4>;
 
 // What the call handling reads "from the settings dialog": one snapshot of
 // the values, so a call decides with the settings it started with.
@@ -23,8 +38,12 @@ struct CallSettings
     int ttsVolume = 100;
     bool callerId = true;
     bool recordTrace = true;
+    GreetingPeriods periods;
 
     static CallSettings read(const IniFile& ini);
+    static GreetingPeriods readPeriods(const IniFile& ini);
+    // As one write; false when it failed (IniFile::lastError).
+    static bool writePeriods(IniFile& ini, const GreetingPeriods& periods);
 };
 
 // The current settings: loaded from vlm.ini at start, replaced when the

@@ -129,7 +129,7 @@ void TQVModem253::closeConvertors()
         FileConvertor->close();
 }
 
-bool TQVModem253::StopRecording()
+bool TQVModem253::StopRecording(bool hangUp)
 {
     if (VoiceState.load() != VoiceReceive)
         return true;
@@ -141,6 +141,8 @@ bool TQVModem253::StopRecording()
     if (result == ReplyOk) {
         closeRecordingFile();
         closeConvertors();
+        if (!hangUp)
+            return true;
         Sleep(100);
         return cmdOnHook() == ReplyOk;
     }

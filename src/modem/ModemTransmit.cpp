@@ -23,6 +23,7 @@ LineFormat TQVModem253::lineFormat() const
         line.modem = stored;
     line.flipSign = line.modem.bitsPerSample() == 8
                  && Profile.compressionDesc.trimmed().compare(QLatin1String("SIGNED PCM"), Qt::CaseInsensitive) == 0;
+    line.speed = TransmitSpeed;
     return line;
 }
 
@@ -45,14 +46,16 @@ bool TQVModem253::transmitting() const
     return Worker && !Worker->done();
 }
 
-void TQVModem253::PlayWaveToLine(const QString& fileName)
+quint64 TQVModem253::PlayWaveToLine(const QString& fileName)
 {
-    startWorker(std::make_unique<Twav2Line>(*this, ++WorkerIds, lineFormat(), fileName, GetModemMode()));
+    const quint64 id = ++WorkerIds;
+    return startWorker(std::make_unique<Twav2Line>(*this, id, lineFormat(), fileName, GetModemMode())) ? id : 0;
 }
 
-void TQVModem253::TransmitRaw(const QByteArray& data)
+quint64 TQVModem253::TransmitRaw(const QByteArray& data)
 {
-    startWorker(std::make_unique<TTransmitRawAsync>(*this, ++WorkerIds, lineFormat(), data));
+    const quint64 id = ++WorkerIds;
+    return startWorker(std::make_unique<TTransmitRawAsync>(*this, id, lineFormat(), data)) ? id : 0;
 }
 
 bool TQVModem253::StopWaveToLine()
@@ -98,6 +101,7 @@ void TQVModem253::reapEndedWorker()
     if (!Worker || !Worker->done())
         return;
     Worker->wait();
+    DoneWorker = Worker->id();
     Worker.reset();
     if (auto handler = OnTransmitDone)
         handler(this);

@@ -424,7 +424,7 @@ int TQVModem253::StartVTX()
     return SendIfOpen(QStringLiteral("at+vtx"));
 }
 
-bool TQVModem253::EndTransmit()
+bool TQVModem253::EndTransmit(quint64 worker)
 {
     if (VoiceState.load() != VoiceTransmit)
         return true;
@@ -435,7 +435,8 @@ bool TQVModem253::EndTransmit()
         Log(QStringLiteral("stop Transmiting FAILED"));
         return false;
     }
-    runOnEngineThread([this] {
+    runOnEngineThread([this, worker] {
+        TrxEndWorker = worker;
         if (auto handler = OnTrxEnd)
             handler(this);
     });

@@ -118,7 +118,8 @@ public:
     int StopVRX() { return SendStopSequence(VoiceReceive, ReceiveStopPair); }
     int StopVTX() { return SendStopSequence(VoiceTransmit, TransmitStopPair); }
     int StopVTR() { return SendStopSequence(VoiceDuplex, DuplexStopPair); }
-    bool EndTransmit();
+    // `worker`: the transmit worker whose stream this ends (0: none).
+    bool EndTransmit(quint64 worker = 0);
 
     // --- Recording a receive stream -----------------------------------------
     // Takes the line (voice mode, line select from on hook) and records it.
@@ -127,9 +128,9 @@ public:
     // the stored modem compression. False when either fails; a stream that
     // started keeps running without a file until StopRecording.
     bool StartReceiveToFile(const QString& fileName);
-    // Ends the stream, completes the file and goes on hook; true at once
-    // when nothing is received.
-    bool StopRecording();
+    // Ends the stream, completes the file and goes on hook (unless told to
+    // keep the line); true at once when nothing is received.
+    bool StopRecording(bool hangUp = true);
     // Why the file of the last recording is incomplete (it stopped being
     // written while the live blocks went on); empty when it is whole.
     const QString& recordingProblem() const { return RecordingProblem; }
@@ -142,11 +143,19 @@ public:
     // TransmitRaw sends 8 kHz 8-bit unsigned audio into a stream started
     // with StartVTX. Whether the audio reached the line shows in OnTrxEnd;
     // OnTransmitDone follows when the worker has ended.
-    void PlayWaveToLine(const QString& fileName);
+    // Both return the id of the worker started (0: none was).
+    quint64 PlayWaveToLine(const QString& fileName);
     // Stops the worker and waits for its end; true when nothing transmits
     // afterwards.
     bool StopWaveToLine();
-    void TransmitRaw(const QByteArray& data);
+    quint64 TransmitRaw(const QByteArray& data);
+    // The worker whose stream ended last (OnTrxEnd), and the worker that
+    // ended last (OnTransmitDone): a late notice is told from the next one.
+    quint64 trxEndWorker() const { return TrxEndWorker; }
+    quint64 doneWorker() const { return DoneWorker; }
+    // Line time for the workers' pacing runs this many times faster than
+    // real time (tests on a fake port).
+    void setTransmitSpeed(double speed) { TransmitSpeed = speed > 0 ? speed : 1.0; }
     bool StopTransmitRaw();
     // A transmit worker is at work.
     bool transmitting() const;
@@ -379,4 +388,7 @@ private:
     // The transmit worker running, one at a time; its done is its own.
     std::unique_ptr<TransmitWorker> Worker;
     quint64 WorkerIds = 0;
+    quint64 TrxEndWorker = 0;
+    quint64 DoneWorker = 0;
+    double TransmitSpeed = 1.0;
 };

@@ -40,9 +40,14 @@ TransmitWorker::TransmitWorker(TQVModem253& engine, Kind kind, quint64 id, const
 {
 }
 
+qint64 TransmitWorker::lineMs() const
+{
+    return qint64(double(nowMs()) * m_line.speed);
+}
+
 void TransmitWorker::run()
 {
-    m_startMs = nowMs();
+    m_startMs = lineMs();
     work();
     m_done = true;
 }
@@ -51,7 +56,7 @@ qint64 TransmitWorker::unplayedMs() const
 {
     const quint32 perSecond = std::max<quint32>(m_line.modem.avgBytesPerSec(), 1);
     const qint64 sentMs = m_sentBytes.load() * 1000 / perSecond;
-    return std::max<qint64>(0, sentMs - (nowMs() - m_startMs));
+    return std::max<qint64>(0, sentMs - (lineMs() - m_startMs));
 }
 
 bool TransmitWorker::sendLineBytes(const char* data, qsizetype size)
@@ -85,7 +90,7 @@ bool TransmitWorker::sendStep(const QByteArray& bytes)
         const int free = port->outBuffFree();
         if (unplayedMs() <= MaxLeadMs && (free > bytes.size() + WriteMargin || free >= port->outSize()))
             return port->write(bytes);
-        QThread::msleep(RetrySleepMs);
+        QThread::msleep(std::max<unsigned long>(1, (unsigned long)(RetrySleepMs / m_line.speed)));
     }
 }
 
@@ -120,7 +125,7 @@ void Twav2Line::work()
         fail(QString::fromUtf8(e.what()));
     }
     // Also after a failure: the modem leaves the stream, the call goes on.
-    m_engine.EndTransmit();
+    m_engine.EndTransmit(id());
 }
 
 bool Twav2Line::startStream()
@@ -191,7 +196,8 @@ void TTransmitRawAsync::work()
                     sendLineBytes(m_data.constData() + at, n);
                 else
                     convertor.convert(m_data.constData() + at, n);
-                QThread::msleep(RetrySleepMs); // every block, as the raw send step does
+                // every block, as the raw send step does
+                QThread::msleep(std::max<unsigned long>(1, (unsigned long)(RetrySleepMs / m_line.speed)));
             }
             if (!direct) {
                 if (!stopRequested())
@@ -202,5 +208,5 @@ void TTransmitRawAsync::work()
             fail(QString::fromUtf8(e.what()));
         }
     }
-    m_engine.EndTransmit();
+    m_engine.EndTransmit(id());
 }

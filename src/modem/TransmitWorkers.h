@@ -18,6 +18,9 @@ struct LineFormat
 {
     TdeWaveFormat modem = standardPcm8k();
     bool flipSign = false;
+    // Line time runs this many times faster than real time (tests on a
+    // fake port, where nothing plays the audio).
+    double speed = 1.0;
 };
 
 // Sends audio to the line on its own thread, so the main thread's event
@@ -65,6 +68,7 @@ private:
     std::atomic<qint64> m_sentBytes{0};
     std::vector<char> m_scratch; // flipped and shielded bytes of a piece
     qint64 m_startMs = 0;
+    qint64 lineMs() const;
 };
 
 // Plays a WAV file of any format the codec layer reads: takes the line into
