@@ -5,6 +5,7 @@
 #include "calls/EventLog.h"
 #include "calls/TextRecordingView.h"
 #include "catalogue/DataFolder.h"
+#include "config/CurrentSettings.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 #include "core/StreamTextSink.h"
@@ -13,6 +14,8 @@
 #include <QEventLoop>
 
 namespace {
+
+constexpr int MinRemoteCodeDigits = 4;
 
 // The device: --port, else the settings' PortName, else the port number the
 // profile gives when the modem is bound.
@@ -57,6 +60,11 @@ int runRun(CliContext& ctx)
     case CallService::Start::Ready:
         break;
     }
+    const CallSettings& settings = service.settings().values();
+    if (settings.answeringMachine && settings.remoteCode.size() < MinRemoteCodeDigits)
+        ctx.err << "velmora-cli run: warning: the remote code \"" << settings.remoteCode << "\" has fewer than "
+                << MinRemoteCodeDigits << " digits; anyone who calls could listen to the messages "
+                << "(velmora-cli set Settings RemoteCode NNNN)\n";
     QEventLoop loop;
     interrupts.whenInterrupted(&loop, [&loop] { loop.quit(); });
     loop.exec();
@@ -66,7 +74,8 @@ int runRun(CliContext& ctx)
 
 CliCommandRegistrar run({QStringLiteral("run"), QString(),
                          QStringLiteral("handle calls as the desktop program does (record calls picked up on a "
-                                        "handset, catalogue them), logging to Events.log and stdout, until Ctrl+C "
+                                        "handset, answer with a greeting and record messages, remote access, "
+                                        "catalogue them), logging to Events.log and stdout, until Ctrl+C "
                                         "or SIGTERM"),
                          &runRun});
 

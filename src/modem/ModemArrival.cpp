@@ -214,6 +214,11 @@ void TQVModem253::acceptResult(uint8_t reply)
     raiseResult();
     if (reply != ReplyError)
         enterStreamFromLastCommand();
+    // Answered: the OK of a later command sent without a name (+VTS after a
+    // refused +VTX) must not start that stream.
+    const QString command = lastCommand().toUpper();
+    if (command == QLatin1String("AT+VRX") || command == QLatin1String("AT+VTX") || command == QLatin1String("AT+VTR"))
+        setLastCommand(QString());
     ++ResultLines;
     ReplyState = reply;
 }

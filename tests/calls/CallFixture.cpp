@@ -49,25 +49,80 @@ void CallTest::SetUp()
     ini.writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"), standardPcm8k().formatBuffer());
     ini.writeBool(QStringLiteral("Settings"), QStringLiteral("Answering Machine"), false);
     ini.commitUpdate();
-    port.setWriteHook([this](const QByteArray& bytes) {
-        if (bytes.contains("\x10!")) {
-            if (onStopPair)
-                onStopPair();
-            if (answerStops)
-                port.deliver(QByteArray("\x10\x03\r\nOK\r\n"));
-            return;
-        }
-        pendingCommand += bytes;
-        qsizetype end;
-        while ((end = pendingCommand.indexOf('\r')) >= 0) {
-            const QByteArray command = pendingCommand.left(end).toLower();
-            pendingCommand.remove(0, end + 1);
-            if (command.startsWith("at+vrx"))
-                port.deliver(failRecording ? "\r\nERROR\r\n" : "\r\nCONNECT\r\n");
-            else
+    port.setWriteHook([this](const QByteArray& bytes) { onWrite(bytes); });
+}
+
+void CallTest::onWrite(const QByteArray& bytes)
+{
+    QMutexLocker lock(&m_writeMutex);
+    if (m_transmitting) {
+        takeTransmitted(bytes, 0);
+        return;
+    }
+    if (bytes.contains("\x10!")) {
+        if (onStopPair)
+            onStopPair();
+        if (answerStops)
+            port.deliver(QByteArray("\x10\x03\r\nOK\r\n"));
+        return;
+    }
+    pendingCommand += bytes;
+    qsizetype end;
+    while (!m_transmitting && (end = pendingCommand.indexOf('\r')) >= 0) {
+        const QByteArray line = pendingCommand.left(end).toLower();
+        pendingCommand.remove(0, end + 1);
+        command(line);
+    }
+}
+
+void CallTest::command(const QByteArray& line)
+{
+    if (line.startsWith("at+vrx")) {
+        port.deliver(failRecording ? "\r\nERROR\r\n" : "\r\nCONNECT\r\n");
+    } else if (line.startsWith("at+vtx")) {
+        port.deliver(refuseTransmit ? "\r\nERROR\r\n" : "\r\nCONNECT\r\n");
+        m_transmitting = !refuseTransmit;
+        m_pendingDle = false;
+        if (m_transmitting)
+            m_transmissions.append(QByteArray());
+    } else if (line.startsWith("at+vts")) {
+        ++m_beepCommands;
+        port.deliver(refuseBeep ? "\r\nERROR\r\n" : "\r\nOK\r\n");
+    } else {
+        port.deliver("\r\nOK\r\n");
+    }
+}
+
+// Audio with its 0x10 bytes doubled, up to DLE ETX.
+void CallTest::takeTransmitted(const QByteArray& bytes, qsizetype from)
+{
+    for (qsizetype i = from; i < bytes.size() && m_transmitting; ++i) {
+        const char b = bytes[i];
+        if (m_pendingDle) {
+            m_pendingDle = false;
+            if (b == 0x10)
+                m_transmissions.last().append(b);
+            else if (b == 0x03) {
+                m_transmitting = false;
                 port.deliver("\r\nOK\r\n");
+            }
+        } else if (b == 0x10) {
+            m_pendingDle = true;
+        } else {
+            m_transmissions.last().append(b);
         }
-    });
+    }
+}
+
+QList<QByteArray> CallTest::transmissions()
+{
+    QMutexLocker lock(&m_writeMutex);
+    return m_transmissions;
+}
+
+void CallTest::key(char digit)
+{
+    deliver(QByteArray("\x10/\x10") + digit + QByteArray("\x10~"));
 }
 
 void CallTest::TearDown()

@@ -12,6 +12,7 @@
 #include "modem/TQVModem253.h"
 #include "platform/FakeSerialPort.h"
 
+#include <QRecursiveMutex>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -86,6 +87,12 @@ protected:
     // Lets `ms` pass, with audio arriving all the while unless silent.
     void talk(int ms);
     void ringAway();
+    // A DTMF key pressed and let go, as the modem reports it.
+    void key(char digit);
+
+    // What the program sent in its transmit streams, one entry a stream.
+    QList<QByteArray> transmissions();
+    int beepCommands() const { return m_beepCommands.load(); }
 
     int rowCount();
     // The fields of the last catalogue row.
@@ -104,4 +111,17 @@ protected:
     bool failRecording = false;
     uint32_t noiseSeed = 1;
     std::function<void()> onStopPair; // runs when the program asks the modem to stop receiving
+    bool refuseBeep = false;          // +VTS answers ERROR
+    bool refuseTransmit = false;      // +VTX answers ERROR
+
+private:
+    void onWrite(const QByteArray& bytes);
+    void command(const QByteArray& line);
+    void takeTransmitted(const QByteArray& bytes, qsizetype from);
+
+    QRecursiveMutex m_writeMutex; // writes come from the main thread and the transmit worker
+    bool m_transmitting = false;
+    bool m_pendingDle = false;
+    QList<QByteArray> m_transmissions;
+    std::atomic<int> m_beepCommands{0};
 };

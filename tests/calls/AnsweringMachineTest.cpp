@@ -1,0 +1,348 @@
+// The answering machine and remote access on a fake modem: greetings,
+// the beep, messages, the caller's keys, and what is catalogued.
+#include "CallFixture.h"
+
+#include "audio/RiffWriter.h"
+#include "calls/AnsweringMachine.h"
+#include "calls/Greeting.h"
+#include "calls/RemoteAccess.h"
+#include "config/CurrentSettings.h"
+#include "config/SettingsCatalogue.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <cmath>
+#include <iostream>
+#include <numbers>
+
+namespace {
+
+using Engine = TQVModem253;
+
+class AnsweringMachineTest : public CallTest
+{
+protected:
+    void SetUp() override
+    {
+        CallTest::SetUp();
+        IniFile ini(dataFolder + QStringLiteral("/vlm.ini"));
+        ini.beginUpdate();
+        settings::writeBool(ini, keys::AnsweringMachine, true);
+        settings::writeInteger(ini, keys::AmRings, 2);
+        settings::writeString(ini, keys::RemoteCode, QStringLiteral("4711"));
+        ini.commitUpdate();
+        start();
+        engine().setSleepFunction({}); // the transmit worker's waits need real time
+        engine().setTransmitSpeed(20);
+    }
+    void TearDown() override
+    {
+        if (HasFailure())
+            for (const QString& line : logLines())
+                std::cerr << line.toStdString() << "\n";
+        CallTest::TearDown();
+    }
+    Engine& engine() { return service->engine(); }
+    CallState& state() { return service->state(); }
+    bool recording() { return engine().GetVoiceState() == Engine::VoiceReceive; }
+    bool onHook() { return engine().GetHook().compare(QLatin1String("at+vls=0"), Qt::CaseInsensitive) == 0; }
+    void set(const settings::Key& key, const QString& value)
+    {
+        settings::writeString(service->ini(), key, value);
+        service->settings().reloadIfChanged();
+    }
+    void setDefaultPeriod(int type, const QString& content)
+    {
+        GreetingPeriods periods = CallSettings::readPeriods(service->ini());
+        periods[0].msgType = type;
+        (type == 0 ? periods[0].wav : periods[0].tts) = content;
+        ASSERT_TRUE(CallSettings::writePeriods(service->ini(), periods));
+        service->settings().reloadIfChanged();
+    }
+    // Real time for the transmit worker, simulated time for the rest.
+    bool waitFor(const std::function<bool()>& done, int ms = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > ms)
+                return false;
+            clock.advance(0);
+            QThread::msleep(2);
+        }
+        return true;
+    }
+    void answer(const QString& number = QStringLiteral("5551234"))
+    {
+        ring();
+        if (!number.isEmpty())
+            callerId(number, QStringLiteral("SMITH JOHN"));
+        ring(); // the second ring: amRings
+    }
+    void keys(const char* digits)
+    {
+        for (const char* d = digits; *d; ++d)
+            key(*d);
+    }
+    bool callOver() { return state().phase == CallPhase::Idle && !recording() && onHook(); }
+    int newMessages() { return service->catalogue().newMessageCount(); }
+    void expectRow(const char* accessed, const QString& comment)
+    {
+        EXPECT_EQ(lastRow("accessed"), QLatin1String(accessed));
+        EXPECT_EQ(lastRow("Comment"), comment);
+    }
+    // A message left earlier: half a second of 8 kHz 8-bit audio.
+    QByteArray addMessage(const QString& fileName)
+    {
+        QByteArray audio(4000, char(0));
+        for (qsizetype i = 0; i < audio.size(); ++i)
+            audio[i] = char(60 + (i * 7 + fileName.size()) % 130);
+        const QString path = service->catalogue().recordingsFolder() + fileName;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        TdeRIFFAudioWriter writer(&file);
+        writer.setFormat(standardPcm8k());
+        writer.writeData(audio.constData(), audio.size());
+        writer.finish();
+        file.close();
+        RecordingSession session;
+        session.startTime = clock.now();
+        session.callerNumber = QStringLiteral("5550000");
+        session.answeredByMachine = true;
+        session.recordedFile = path;
+        session.fileName = fileName;
+        service->catalogue().AddRecordingRow(session);
+        return audio;
+    }
+    // 480+620 Hz, 0.5 s on and off, at about -10 dB.
+    void busyTone(int ms)
+    {
+        QByteArray bytes(ms * 8, char(0x80));
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            if ((i / 4000) % 2 == 0) {
+                const double t = double(i) / 8000.0;
+                bytes[i] = char(128 + std::lround(20 * std::sin(2 * std::numbers::pi * 480 * t)
+                                                  + 20 * std::sin(2 * std::numbers::pi * 620 * t)));
+            }
+        for (qsizetype at = 0; at < bytes.size(); at += 1600) {
+            port.deliver(bytes.mid(at, 1600));
+            clock.advance(200);
+        }
+        settle();
+    }
+};
+
+TEST(SelectGreetingTest, CallerBeatsPeriodsAndPeriodsKeepTheirBounds)
+{
+    GreetingPeriods periods;
+    periods[0] = {false, QTime(9, 0), QTime(17, 0), 1, QString(), QStringLiteral("default")};
+    periods[1] = {true, QTime(9, 0), QTime(17, 0), 1, QString(), QStringLiteral("day")};
+    periods[2] = {true, QTime(22, 0), QTime(6, 0), 0, QStringLiteral("/g/night.wav"), QString()};
+    periods[3] = {false, QTime(0, 0), QTime(23, 59, 59), 1, QString(), QStringLiteral("disabled")};
+    const std::vector<CallerGreeting> callers = {{QStringLiteral("A1"), QStringLiteral("555"), 2, {}, {}},
+                                                 {QStringLiteral("A2"), QStringLiteral("555"), 1, {}, {}}};
+    auto pick = [&](const char* number, QTime at) {
+        return SelectGreeting(callers, periods, QLatin1String(number), at, QStringLiteral("/data"));
+    };
+    const Greeting personal = pick("555", QTime(12, 0));
+    EXPECT_EQ(personal.type, GreetingType::Recorded); // the first row of two for the number
+    EXPECT_EQ(personal.content, QStringLiteral("/data/Msgs/A1.wav"));
+    EXPECT_EQ(pick("5555", QTime(12, 0)).content, QStringLiteral("day")); // numbers match exactly
+    EXPECT_EQ(pick("", QTime(17, 0, 0, 900)).content, QStringLiteral("day"));
+    EXPECT_EQ(pick("", QTime(17, 0, 1)).content, QStringLiteral("default")); // the default, though disabled
+    EXPECT_EQ(pick("", QTime(23, 30)).content, QStringLiteral("/g/night.wav")); // across midnight
+    EXPECT_EQ(pick("", QTime(5, 59, 59)).type, GreetingType::WavFile);
+    EXPECT_EQ(pick("", QTime(6, 0, 1)).content, QStringLiteral("default"));
+    EXPECT_EQ(pick("", QTime(5, 0)).source, QStringLiteral("Second time period"));
+}
+
+TEST_F(AnsweringMachineTest, AnsweredCallGreetsBeepsAndKeepsTheMessage)
+{
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    EXPECT_EQ(state().phase, CallPhase::MessageRecording);
+    ASSERT_EQ(transmissions().size(), 1);
+    EXPECT_GT(transmissions()[0].size(), 8000) << "a spoken greeting of over a second";
+    EXPECT_EQ(beepCommands(), 1);
+    EXPECT_TRUE(logged(QStringLiteral("Greeting: Default time period")));
+    talk(3000);
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(rowCount(), 1);
+    expectRow("False", QStringLiteral("SMITH JOHN"));
+    EXPECT_EQ(lastRow("callerID"), QStringLiteral("5551234"));
+    EXPECT_EQ(view.tray, TrayIcon::NewMessages);
+    EXPECT_EQ(view.newMessages, 1);
+
+    // The message time ends a caller who talks on; without a beep the
+    // recording follows the greeting at once.
+    set(keys::MsgTime, QStringLiteral("5"));
+    set(keys::ChkBeep, QStringLiteral("0"));
+    answer(QString());
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    talk(7000);
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_TRUE(logged(QStringLiteral("Message time reached")));
+    EXPECT_EQ(lastRow("Duration"), QStringLiteral("00:05"));
+    EXPECT_EQ(beepCommands(), 1);
+    EXPECT_EQ(newMessages(), 2);
+}
+
+TEST_F(AnsweringMachineTest, GreetingsThatCannotPlayAndARefusedBeepStillLeadToTheMessage)
+{
+    refuseBeep = true;
+    setDefaultPeriod(0, dir.filePath(QStringLiteral("missing.wav")));
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    EXPECT_EQ(logLines().filter(QStringLiteral("<ERROR> The greeting cannot be played")).size(), 1);
+    QList<QByteArray> sent = transmissions();
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_GT(sent[0].size(), 8000) << "the default text, spoken";
+    EXPECT_EQ(sent[1], AnsweringMachine::beepTone()) << "a refused +VTS is sent as a tone";
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+
+    // The modem refuses to transmit: no greeting, still a message.
+    refuseTransmit = true;
+    refuseBeep = false;
+    setDefaultPeriod(1, QStringLiteral("Hello."));
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    EXPECT_EQ(transmissions().size(), 2);
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_EQ(rowCount(), 2);
+}
+
+TEST_F(AnsweringMachineTest, HangUpSequenceEndsTheGreetingOrTheMessage)
+{
+    engine().setTransmitSpeed(2); // the keys come while the greeting plays
+    answer();
+    keys("#0"); // while the greeting renders or plays
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    clock.advance(1000);
+    ASSERT_TRUE(waitFor([&] { return !engine().transmitting(); }));
+    EXPECT_EQ(rowCount(), 0);
+    EXPECT_TRUE(logged(QStringLiteral("-- Stop Transmitting")));
+    EXPECT_LE(transmissions().size(), 1) << "nothing is sent after the Stop";
+
+    // In the first seconds of the message it is the owner's key: kept, not new.
+    engine().setTransmitSpeed(20);
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    talk(2000);
+    keys("#0");
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(rowCount(), 1);
+    expectRow("True", QStringLiteral("SMITH JOHN"));
+
+    // Later, the caller's own end of a message, which is kept as new.
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    talk(11000);
+    keys("#0");
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(rowCount(), 2);
+    expectRow("False", QStringLiteral("SMITH JOHN"));
+}
+
+TEST_F(AnsweringMachineTest, AMessageOfSilenceAndBusyToneIsAMissedCall)
+{
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    for (int i = 0; i < 5; ++i) {
+        audio(200, true);
+        clock.advance(200);
+    }
+    busyTone(3000);
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(rowCount(), 1); // kept
+    expectRow("True", AnsweringMachine::MissedCallComment);
+    EXPECT_TRUE(logged(QStringLiteral("Missed call 5551234 SMITH JOHN")));
+    EXPECT_EQ(newMessages(), 0);
+    EXPECT_NE(view.tray, TrayIcon::NewMessages);
+}
+
+TEST_F(AnsweringMachineTest, RemoteAccessWalksTheNewMessages)
+{
+    const QByteArray first = addMessage(QStringLiteral("m1.wav"));
+    const QByteArray second = addMessage(QStringLiteral("m2.wav"));
+    const QByteArray third = addMessage(QStringLiteral("m3.wav"));
+    answer();
+    ASSERT_TRUE(waitFor([&] { return !transmissions().isEmpty(); }));
+    keys("4711");
+    ASSERT_TRUE(waitFor([&] { return logged(QStringLiteral("Play m1.wav")) && transmissions().size() == 5; }));
+    EXPECT_TRUE(logged(QStringLiteral("-- Remote access")));
+    // greeting, count, announcement, message, menu
+    EXPECT_EQ(transmissions()[3], first);
+    EXPECT_EQ(newMessages(), 2) << "a message is marked heard once it was played";
+    key('1'); // again, without its announcement
+    ASSERT_TRUE(waitFor([&] { return transmissions().size() == 7; }));
+    EXPECT_EQ(transmissions()[5], first);
+    key('2');
+    ASSERT_TRUE(waitFor([&] { return transmissions().size() == 10; }));
+    EXPECT_EQ(transmissions()[8], second);
+    key('2');
+    ASSERT_TRUE(waitFor([&] { return transmissions().size() == 13; }));
+    EXPECT_EQ(transmissions()[11], third);
+    key('2'); // past the last: "Good bye."
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_EQ(transmissions().size(), 14);
+    EXPECT_TRUE(logged(QStringLiteral("-- Remote completed")));
+    EXPECT_EQ(newMessages(), 0);
+    EXPECT_EQ(view.tray, TrayIcon::Bound);
+}
+
+TEST_F(AnsweringMachineTest, ASilentOwnerHearsGoodByeAfterTheFirstMessage)
+{
+    addMessage(QStringLiteral("m1.wav"));
+    addMessage(QStringLiteral("m2.wav"));
+    answer();
+    ASSERT_TRUE(waitFor([&] { return !transmissions().isEmpty(); }));
+    keys("4711");
+    ASSERT_TRUE(waitFor([&] { return transmissions().size() == 5 && !engine().transmitting(); }));
+    settle(); // the menu has ended: the wait for a key begins
+    clock.advance(RemoteAccess::DigitWaitMs);
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_EQ(transmissions().size(), 6); // and "Good bye."
+    EXPECT_EQ(newMessages(), 1);
+}
+
+TEST_F(AnsweringMachineTest, RemoteCodeRules)
+{
+    // A digit from before the answer never completes the code; three wrong
+    // codes end the call.
+    engine().setTransmitSpeed(2);
+    ring();
+    key('4');
+    ring();
+    ASSERT_TRUE(waitFor([&] { return !transmissions().isEmpty(); }));
+    keys("711");
+    keys("1111");
+    keys("2222");
+    EXPECT_FALSE(logged(QStringLiteral("-- Remote access")));
+    EXPECT_EQ(logLines().filter(QStringLiteral("Wrong remote code")).size(), 2);
+    keys("3333");
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_TRUE(logged(QStringLiteral("3 wrong remote codes: hanging up")));
+    EXPECT_EQ(rowCount(), 0);
+
+    // A modem deaf while it transmits: the code in the first seconds of the
+    // message still works, and that recording is no new message.
+    engine().setTransmitSpeed(20);
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    talk(3000);
+    const int sent = int(transmissions().size());
+    keys("4711");
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_TRUE(logged(QStringLiteral("-- Remote access")));
+    EXPECT_EQ(transmissions().size(), sent + 1) << "the no-new-messages text";
+    ASSERT_EQ(rowCount(), 1);
+    expectRow("True", QStringLiteral("SMITH JOHN"));
+    EXPECT_EQ(newMessages(), 0);
+}
+
+} // namespace
