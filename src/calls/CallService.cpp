@@ -92,7 +92,7 @@ void CallService::startAnsweringMachine()
         *m_catalogue, *m_texts, m_greetings.get(), m_options.dataFolder});
     m_session->setAnswerer(m_answerer.get());
     m_session->onSpeechReady = [this](TextToSpeech* tts) { m_texts->setSpeech(tts); };
-    m_session->onCallOver = [this] { m_answerer->prepareTexts(); };
+    m_session->betweenCalls = [this] { m_answerer->prepareTexts(); };
 }
 
 void CallService::shutDown()

@@ -46,7 +46,7 @@ TvModem::TvModem(Parts parts, QObject* parent) : QObject(parent), m_(parts)
 {
     connectEvents();
     m_.controller.onRecordingStarted = [this] { recordingStarted(); };
-    m_.controller.onCallEnded = [this] { callOver(); };
+    m_.controller.onCallEnded = [this] { refreshBetweenCalls(); };
 }
 
 TvModem::~TvModem()
@@ -76,11 +76,11 @@ void TvModem::connectEvents()
     connect(e, &LineEvents::criticalError, this, &TvModem::dsp1CriticalError);
 }
 
-void TvModem::callOver()
+void TvModem::refreshBetweenCalls()
 {
     m_.settings.reloadIfChanged();
-    if (onCallOver)
-        onCallOver();
+    if (betweenCalls)
+        betweenCalls();
 }
 
 // --- Start and end -----------------------------------------------------------------
@@ -221,7 +221,7 @@ void TvModem::rebind()
 // is this call's).
 void TvModem::beginRinging()
 {
-    m_.settings.reloadIfChanged();
+    refreshBetweenCalls(); // the settings this call starts with
     m_.state.phase = CallPhase::Ringing;
     m_.state.ringCount = 0;
     m_.state.dtmfDigits.clear();
@@ -256,7 +256,7 @@ void TvModem::DevRingAway(int ringNum)
         return;
     }
     m_.state.endCall(); // rang and stopped: nothing to keep
-    callOver();
+    refreshBetweenCalls();
 }
 
 void TvModem::DevOffHook(const QString& which)

@@ -67,8 +67,9 @@ public:
     void setAnswerer(CallAnswerer* answerer) { m_answerer = answerer; }
     // Arms the disconnect detection for a recording the program took.
     static void armDetector(TQVMdsp& dsp, const CallSettings& settings);
-    // Called after every call (the answering machine renders ahead then).
-    std::function<void()> onCallOver;
+    // Called after every call and at the first ring of the next, once the
+    // settings have been read again (the answering machine renders ahead).
+    std::function<void()> betweenCalls;
     // Called once the speech engine has started, before the modem is.
     std::function<void(TextToSpeech*)> onSpeechReady;
     TextToSpeech* speech() const { return m_tts.get(); }
@@ -93,7 +94,7 @@ public:
 
 private:
     void connectEvents();
-    void callOver();
+    void refreshBetweenCalls();
     void beginRinging();
     void startAutoRecording();
     void disconnect(const QString& line);

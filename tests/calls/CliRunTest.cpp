@@ -5,6 +5,8 @@
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
@@ -19,9 +21,11 @@ namespace {
 class CliRun : public testing::Test
 {
 protected:
-    std::unique_ptr<ModemSim> plugIn()
+    std::unique_ptr<ModemSim> plugIn(const QString& profile = QStringLiteral("generic"))
     {
         ModemSim::Options options;
+        options.profile = profile;
+        options.capture = true;
         options.speed = 10;
         options.extraArgs = {QStringLiteral("--link"), link};
         auto sim = std::make_unique<ModemSim>(options);
@@ -50,6 +54,18 @@ protected:
         return false;
     }
 
+    void startRun()
+    {
+        run.start(QStringLiteral(VELMORA_CLI),
+                  {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link, QStringLiteral("run")});
+    }
+    void commands(ModemSim& sim, std::initializer_list<const char*> lines)
+    {
+        for (const char* line : lines)
+            sim.command(QLatin1String(line));
+    }
+    QString newCount() { return QString::fromUtf8(cli({"list", "--new", "--count"}).out).trimmed(); }
+
     QTemporaryDir data;
     const QString link = data.filePath(QStringLiteral("modem"));
     QProcess run;
@@ -60,8 +76,7 @@ TEST_F(CliRun, EveryCallIsKeptThroughAnUnplugAndSigterm)
 {
     auto sim = plugIn();
     ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
-    run.start(QStringLiteral(VELMORA_CLI),
-              {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link, QStringLiteral("run")});
+    startRun();
     ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
 
     for (const char* line : {"call", "cid DATE=1209 TIME=1000 NMBR=5551234 NAME=\"SMITH JOHN\"",
@@ -76,6 +91,9 @@ TEST_F(CliRun, EveryCallIsKeptThroughAnUnplugAndSigterm)
     ASSERT_TRUE(waitFor(QStringLiteral("-- Start Recording"), 2));
     QThread::msleep(500);
     sim->kill();
+    // As udev removes the device of a modem unplugged: a stale link could
+    // lead to another test's pseudo-terminal once its number is reused.
+    QFile::remove(link);
     ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 2));
     ASSERT_TRUE(waitFor(QStringLiteral("does not answer; it is tried again every 2 s")));
     sim = plugIn();
@@ -105,6 +123,43 @@ TEST_F(CliRun, EveryCallIsKeptThroughAnUnplugAndSigterm)
     const auto seconds = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), data.filePath(QStringLiteral("wav/")) + first});
     EXPECT_GT(seconds.out.trimmed().toDouble(), 5.0) << first.toStdString();
     EXPECT_EQ(cli({QStringLiteral("list"), QStringLiteral("--new"), QStringLiteral("--count")}).out, "0\n");
+}
+
+// A modem that hears no keys while it transmits: the owner's code comes
+// in the first seconds of the message.
+TEST_F(CliRun, AnswersTakesAMessageAndPlaysItToTheOwner)
+{
+    auto sim = plugIn(QStringLiteral("conexant"));
+    ASSERT_EQ(cli({"probe"}).exitCode, 0);
+    for (const char* key : {"amRings 2", "RemoteCode 4711", "MsgTime 60"}) {
+        const QStringList words = QString::fromLatin1(key).split(QLatin1Char(' '));
+        ASSERT_EQ(cli({"set", "Settings", words[0], words[1]}).exitCode, 0);
+    }
+    startRun();
+    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+
+    commands(*sim, {"call", "cid DATE=1209 TIME=1000 NMBR=5551234 NAME=\"SMITH JOHN\"", "ring 2 every 15s",
+                    "await rx timeout 200s", "say \"Hello, this is John. Please call me back tomorrow.\"",
+                    "busy 10s"});
+    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"))) << qPrintable(sim->log().join(QLatin1Char('\n')));
+    EXPECT_TRUE(output.contains("Answering machine"));
+    EXPECT_TRUE(sim->log().filter(QStringLiteral("AT+VTS={A,60}"), Qt::CaseInsensitive).size() == 1);
+    EXPECT_EQ(newCount(), QStringLiteral("1"));
+
+    commands(*sim, {"call", "ring 2 every 15s", "await rx timeout 200s", "dtmf 4711", "silence 300s"});
+    ASSERT_TRUE(waitFor(QStringLiteral("-- Remote completed"), 1, 90000))
+        << qPrintable(sim->log().join(QLatin1Char('\n')));
+    EXPECT_TRUE(output.contains("-- Remote access"));
+    EXPECT_TRUE(output.contains("Play 1_20")) << "the message was played";
+    EXPECT_EQ(newCount(), QStringLiteral("0"));
+    run.terminate();
+    ASSERT_TRUE(run.waitForFinished(20000));
+
+    // Greeting, greeting; then the count, the announcement, the message, the menu and "Good bye.".
+    const QStringList captures = QDir(sim->captureDir()).entryList({QStringLiteral("tx-*.wav")}, QDir::Files, QDir::Name);
+    ASSERT_EQ(captures.size(), 7) << qPrintable(captures.join(QLatin1Char(' ')));
+    const auto greeting = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), sim->captureDir() + QStringLiteral("/") + captures[0]});
+    EXPECT_GT(greeting.out.trimmed().toDouble(), 2.0) << "the spoken greeting";
 }
 
 } // namespace
