@@ -25,20 +25,27 @@ function(velmora_module name)
   set_property(GLOBAL APPEND PROPERTY VELMORA_MODULES velmora_${name})
 endfunction()
 
-# velmora_test(<module> [DEPS <targets>...])
+# velmora_test(<module> [DEPS <targets>...] [LOCK <resource>])
 # One GoogleTest program per module, from every .cpp in the folder; each test
-# case becomes its own ctest entry.
+# case becomes its own ctest entry. Tests of programs that share a LOCK never
+# run at the same time: the modem simulator keeps real time, and two of them
+# (or a simulator and a recording against another) starve each other on a
+# machine with two cores.
 function(velmora_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;LOCK" "DEPS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
+  endif()
+  set(lock "")
+  if(ARG_LOCK)
+    set(lock RESOURCE_LOCK ${ARG_LOCK})
   endif()
   file(GLOB sources CONFIGURE_DEPENDS *.cpp *.h)
   add_executable(test_${name} ${sources})
   target_link_libraries(test_${name} PRIVATE velmora_testmain ${ARG_DEPS})
   gtest_discover_tests(test_${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${name}
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${name} ${lock}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
