@@ -52,12 +52,7 @@ QString GreetingTable::add(const QString& callerId, int msgType, const QString& 
     m_table.append();
     m_table.field(QStringLiteral("MsgId")).setText(id);
     setFields({id, callerId, msgType, wavFile, tts});
-    for (int i = 1; i <= 4; ++i) {
-        m_table.field(QStringLiteral("int%1").arg(i)).setInteger(0);
-        m_table.field(QStringLiteral("bool%1").arg(i)).setBool(false);
-        m_table.field(QStringLiteral("st%1").arg(i)).setText(QString());
-        m_table.field(QStringLiteral("real%1").arg(i)).setFloat(0.0);
-    }
+    clearSpareFields(m_table);
     m_table.post();
     m_table.commit();
     return id;

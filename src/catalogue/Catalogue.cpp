@@ -159,12 +159,7 @@ QString Catalogue::AddRecordingRow(const RecordingSession& session)
         set("fileName", fileName);
         set("fileSize", int(size));
         set("accessed", session.heard.value_or(!session.answeredByMachine));
-        for (int i = 1; i <= 4; ++i) {
-            m_calls.field(QStringLiteral("int%1").arg(i)).setInteger(0);
-            m_calls.field(QStringLiteral("bool%1").arg(i)).setBool(false);
-            m_calls.field(QStringLiteral("st%1").arg(i)).setText(QString());
-            m_calls.field(QStringLiteral("real%1").arg(i)).setFloat(0.0);
-        }
+        clearSpareFields(m_calls);
         m_calls.post();
         m_calls.commit();
     } catch (const TableError&) {

@@ -31,3 +31,13 @@ void openOrCreateTable(Table& table, const FieldDefs& fields, const std::functio
     table.setLoadMode(Table::LoadMode::File);
     table.open();
 }
+
+void clearSpareFields(Table& table)
+{
+    for (int i = 1; i <= 4; ++i) {
+        table.field(QStringLiteral("int%1").arg(i)).setInteger(0);
+        table.field(QStringLiteral("bool%1").arg(i)).setBool(false);
+        table.field(QStringLiteral("st%1").arg(i)).setText(QString());
+        table.field(QStringLiteral("real%1").arg(i)).setFloat(0.0);
+    }
+}

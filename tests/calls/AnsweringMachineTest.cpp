@@ -43,15 +43,6 @@ protected:
                 std::cerr << line.toStdString() << "\n";
         CallTest::TearDown();
     }
-    Engine& engine() { return service->engine(); }
-    CallState& state() { return service->state(); }
-    bool recording() { return engine().GetVoiceState() == Engine::VoiceReceive; }
-    bool onHook() { return engine().GetHook().compare(QLatin1String("at+vls=0"), Qt::CaseInsensitive) == 0; }
-    void set(const settings::Key& key, const QString& value)
-    {
-        settings::writeString(service->ini(), key, value);
-        service->settings().reloadIfChanged();
-    }
     void setDefaultPeriod(int type, const QString& content)
     {
         GreetingPeriods periods = CallSettings::readPeriods(service->ini());

@@ -1,5 +1,7 @@
 #include "CallFixture.h"
 
+#include "config/CurrentSettings.h"
+
 #include "audio/WaveFormat.h"
 #include "catalogue/Table.h"
 
@@ -191,6 +193,12 @@ void CallTest::ringAway()
 {
     service->engine().RingAwayTimer();
     settle();
+}
+
+void CallTest::set(const settings::Key& key, const QString& value)
+{
+    settings::writeString(service->ini(), key, value);
+    service->settings().reloadIfChanged();
 }
 
 int CallTest::rowCount()

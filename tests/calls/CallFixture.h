@@ -9,6 +9,7 @@
 #include "calls/TvModem.h"
 #include "catalogue/Catalogue.h"
 #include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
 #include "modem/TQVModem253.h"
 #include "platform/FakeSerialPort.h"
 
@@ -93,6 +94,13 @@ protected:
     // What the program sent in its transmit streams, one entry a stream.
     QList<QByteArray> transmissions();
     int beepCommands() const { return m_beepCommands.load(); }
+
+    TQVModem253& engine() { return service->engine(); }
+    CallState& state() { return service->state(); }
+    bool recording() { return engine().GetVoiceState() == TQVModem253::VoiceReceive; }
+    bool onHook() { return engine().GetHook().compare(QLatin1String("at+vls=0"), Qt::CaseInsensitive) == 0; }
+    // Writes a setting and lets the service read it, as between calls.
+    void set(const settings::Key& key, const QString& value);
 
     int rowCount();
     // The fields of the last catalogue row.

@@ -20,15 +20,6 @@ protected:
         CallTest::SetUp();
         start();
     }
-    Engine& engine() { return service->engine(); }
-    CallState& state() { return service->state(); }
-    bool recording() { return engine().GetVoiceState() == Engine::VoiceReceive; }
-    bool onHook() { return engine().GetHook().compare(QLatin1String("at+vls=0"), Qt::CaseInsensitive) == 0; }
-    void set(const settings::Key& key, const QString& value)
-    {
-        settings::writeString(service->ini(), key, value);
-        service->settings().reloadIfChanged();
-    }
     // Rings twice with caller ID and lets the rings stop: a call picked up on a handset.
     void pickedUpCall(const QString& number = QStringLiteral("5551234"))
     {

@@ -150,7 +150,7 @@ TEST(CallProgressTones, SilenceNoiseAndLoneBurstsAreNoTone)
 }
 
 // A faint dial tone is no silence: it ends the call as a tone, seconds
-// before the silence window could, and the Part's detectors stay as they are.
+// before the silence window could, and the three original detectors stay as they are.
 TEST(CallProgressTones, FaintDialToneEndsTheCallBeforeTheSilenceDetectorWould)
 {
     TQVMdsp dsp;
