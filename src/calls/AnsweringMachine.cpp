@@ -193,7 +193,8 @@ void AnsweringMachine::startMessageRecording()
     if (s.maxMsgEnable) {
         const quint64 callId = m_callId;
         m_.clock.after(s.msgTime * 1000, [this, callId] {
-            if (callId == m_.state.callId && m_.state.phase == CallPhase::MessageRecording) {
+            if (callId == m_.state.callId && m_.state.phase == CallPhase::MessageRecording
+                && !m_.controller.stopping()) {
                 m_.log.LogEvent(QStringLiteral("Message time reached"));
                 m_.controller.Stop();
             }
