@@ -5,6 +5,7 @@
 #include "modem/TransmitWorkers.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 
 namespace {
@@ -12,6 +13,7 @@ namespace {
 // Beyond the audio still to play, a stop waits for the transmit stop and
 // its retry (each a command time-out) and this much.
 constexpr qint64 StopMarginMs = 5000;
+constexpr qint64 EndedWorkerWaitMs = 2000;
 
 } // namespace
 
@@ -29,6 +31,10 @@ LineFormat TQVModem253::lineFormat() const
 
 bool TQVModem253::startWorker(std::unique_ptr<TransmitWorker> worker)
 {
+    // A worker whose stream has ended is only returning: the next
+    // transmission, started from its end notice, waits for it.
+    if (Worker && TrxEndWorker == Worker->id())
+        Worker->wait(QDeadlineTimer(EndedWorkerWaitMs));
     reapEndedWorker(); // its own notice may still be on its way
     if (Worker) {
         Log(QStringLiteral("A transmission is already running; the new one is not started"));
