@@ -88,7 +88,7 @@ void CliLineSession::printEvents()
 
 bool CliLineSession::interrupted() const
 {
-    return CliInterruptScope::interrupted();
+    return InterruptScope::interrupted();
 }
 
 void CliLineSession::run(std::optional<int> seconds)

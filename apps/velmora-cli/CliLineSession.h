@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliInterrupt.h"
+#include "platform/InterruptScope.h"
 #include "CliModem.h"
 
 #include <QElapsedTimer>
@@ -32,7 +32,7 @@ public:
     CliModem& modem() { return m_modem; }
 
 private:
-    CliInterruptScope m_interrupts;
+    InterruptScope m_interrupts;
     CliContext& m_ctx;
     QString m_name;
     StreamTextSink m_log; // the engine's lines go to stderr, events to stdout

@@ -1,5 +1,5 @@
 #include "CliCommand.h"
-#include "CliInterrupt.h"
+#include "platform/InterruptScope.h"
 
 #include "calls/CallService.h"
 #include "calls/EventLog.h"
@@ -41,7 +41,7 @@ int runRun(CliContext& ctx)
         ctx.err << "velmora-cli run: " << error << "\n";
         return 1;
     }
-    CliInterruptScope interrupts;
+    InterruptScope interrupts;
     StreamTextSink out(ctx.out);
     TextRecordingView view(out);
     LinuxSerialPort port;

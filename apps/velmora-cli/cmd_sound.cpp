@@ -1,6 +1,6 @@
 #include "CliCommand.h"
 #include "CliFormats.h"
-#include "CliInterrupt.h"
+#include "platform/InterruptScope.h"
 #include "CliSound.h"
 
 #include "audio/AudioDevices.h"
@@ -58,10 +58,10 @@ public:
     void quit() { m_loop.quit(); }
     void run(const std::function<bool()>& done)
     {
-        CliInterruptScope interrupts;
+        InterruptScope interrupts;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &m_loop, [&] {
-            if (done() || CliInterruptScope::interrupted())
+            if (done() || InterruptScope::interrupted())
                 m_loop.quit();
         });
         poll.start(InterruptPollMs);
@@ -218,7 +218,7 @@ int runRecordLocal(CliContext& ctx)
     wait.run([&] { return heard >= wanted || !error.isEmpty() || clock.elapsed() > giveUpMs; });
     const qint64 written = recorder.bytesWritten();
     const bool saved = recorder.Stop();
-    if (error.isEmpty() && heard == 0 && !CliInterruptScope::interrupted())
+    if (error.isEmpty() && heard == 0 && !InterruptScope::interrupted())
         error = QStringLiteral("the sound card delivered no audio");
     if (!error.isEmpty() || !saved) {
         ctx.err << "velmora-cli " << name << ": " << (error.isEmpty() ? QStringLiteral("the file could not be completed") : error)

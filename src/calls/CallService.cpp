@@ -49,6 +49,13 @@ CallService::~CallService()
 
 CallService::Start CallService::start(QString* error)
 {
+    if (!open(error))
+        return Start::Failed;
+    return startCalls();
+}
+
+bool CallService::open(QString* error)
+{
     m_log->open(m_options.dataFolder);
     if (settings::createMissingKeys(*m_ini).empty() && !m_ini->lastError().isEmpty())
         m_log->LogEvent(QStringLiteral("<ERROR> Cannot write the settings file: ") + m_ini->lastError());
@@ -61,10 +68,15 @@ CallService::Start CallService::start(QString* error)
         if (error)
             *error = e.message();
         m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message());
-        return Start::Failed;
+        return false;
     }
     if (!QDir().mkpath(m_catalogue->recordingsFolder()))
         m_log->LogEvent(QStringLiteral("<ERROR> Cannot create the recordings folder ") + m_catalogue->recordingsFolder());
+    return true;
+}
+
+CallService::Start CallService::startCalls()
+{
     recoverLeftoverRecording(*m_catalogue, *m_log);
     m_controller = std::make_unique<RecordingController>(RecordingController::Parts{
         *m_engine, *m_dsp, *m_catalogue, *m_log, *m_clock, *m_state, *m_options.view, *m_ini});
@@ -97,10 +109,11 @@ void CallService::startAnsweringMachine()
 
 void CallService::shutDown()
 {
-    if (m_shutDown || !m_session)
+    if (m_shutDown || !m_settings)
         return;
     m_shutDown = true;
-    m_session->shutDown();
+    if (m_session)
+        m_session->shutDown();
     try {
         m_catalogue->saveTree();
     } catch (const TableError& e) {

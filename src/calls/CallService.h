@@ -45,6 +45,14 @@ public:
     // saves a recording an earlier run left, and starts the call session.
     // Failed (with *error) when the catalogue cannot be opened.
     Start start(QString* error);
+    // The two halves of start, for a window that shows the catalogue before
+    // the modem is bound: open (false with *error when the catalogue cannot
+    // be opened), then startCalls.
+    bool open(QString* error);
+    Start startCalls();
+    bool callsStarted() const { return m_session != nullptr; }
+    // Where the call handling shows itself; before startCalls.
+    void setView(RecordingView* view) { m_options.view = view; }
     // As closing the main window: a recording under way is saved, the modem
     // released, "---------- End session ----------", the log saved.
     void shutDown();

@@ -57,6 +57,12 @@ void EventLog::addMirror(TextSink* sink)
     m_mirrors.push_back(sink);
 }
 
+void EventLog::removeMirror(TextSink* sink)
+{
+    QMutexLocker lock(&m_mutex);
+    std::erase(m_mirrors, sink);
+}
+
 QStringList EventLog::lines() const
 {
     QMutexLocker lock(&m_mutex);

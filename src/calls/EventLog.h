@@ -36,6 +36,7 @@ public:
     // Every line also goes to these (stdout, a log window); they must accept
     // calls from any thread.
     void addMirror(TextSink* sink);
+    void removeMirror(TextSink* sink);
     QStringList lines() const;
     QString error() const;
 

@@ -98,8 +98,11 @@ protected:
     QVariant value(int index) override;
     void setValue(int index, const QVariant& value) override;
 
-private:
+public:
+    // "schema"."table", for statements on the database's connection.
     QString qualifiedName() const;
+
+private:
     void createInMemory();
     void readFieldsFromFile();
     QStringList indexNames() const;

@@ -4,15 +4,15 @@
 
 class QObject;
 
-// While one exists, Ctrl+C and SIGTERM ask the running command to end in
+// While one exists, Ctrl+C and SIGTERM ask the running program to end in
 // order instead of killing the process.
-class CliInterruptScope
+class InterruptScope
 {
 public:
-    CliInterruptScope();
-    ~CliInterruptScope();
-    CliInterruptScope(const CliInterruptScope&) = delete;
-    CliInterruptScope& operator=(const CliInterruptScope&) = delete;
+    InterruptScope();
+    ~InterruptScope();
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
 
     static bool interrupted();
     // Calls `handler` from the event loop when the signal comes, without

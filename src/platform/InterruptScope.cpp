@@ -1,4 +1,4 @@
-#include "CliInterrupt.h"
+#include "platform/InterruptScope.h"
 
 #include <QSocketNotifier>
 #include <atomic>
@@ -22,7 +22,7 @@ extern "C" void onInterrupt(int)
 
 } // namespace
 
-CliInterruptScope::CliInterruptScope()
+InterruptScope::InterruptScope()
 {
     g_interrupted = false;
     if (g_wake[0] < 0 && ::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -31,18 +31,18 @@ CliInterruptScope::CliInterruptScope()
     std::signal(SIGTERM, onInterrupt);
 }
 
-CliInterruptScope::~CliInterruptScope()
+InterruptScope::~InterruptScope()
 {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 }
 
-bool CliInterruptScope::interrupted()
+bool InterruptScope::interrupted()
 {
     return g_interrupted.load();
 }
 
-void CliInterruptScope::whenInterrupted(QObject* context, std::function<void()> handler)
+void InterruptScope::whenInterrupted(QObject* context, std::function<void()> handler)
 {
     if (g_wake[0] < 0)
         return;

@@ -1,0 +1,65 @@
+#include "app/CallerIdPopup.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+CallerIdPopup::CallerIdPopup(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+{
+    setWindowTitle(QStringLiteral("Caller ID"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFixedSize(185, 64);
+    auto* picture = new QLabel(this);
+    picture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    auto* title = new QLabel(QStringLiteral("INCOMING CALL"), this);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    m_number = new QLabel(this);
+    m_name = new QLabel(this);
+    for (QLabel* label : {title, m_number, m_name})
+        label->setTextFormat(Qt::PlainText); // caller ID is never markup
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(0);
+    texts->addWidget(title);
+    texts->addWidget(m_number);
+    texts->addWidget(m_name);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->addWidget(picture);
+    layout->addLayout(texts, 1);
+    m_timer.setInterval(TickMs);
+    connect(&m_timer, &QTimer::timeout, this, &CallerIdPopup::tick);
+}
+
+void CallerIdPopup::showCaller(const QString& number, const QString& name)
+{
+    m_number->setText(number);
+    m_name->setText(name);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    move(area.right() - 200, area.bottom() - 50);
+    m_ticks = 0;
+    show();
+    m_timer.start();
+}
+
+void CallerIdPopup::hideCaller()
+{
+    m_timer.stop();
+    hide();
+}
+
+void CallerIdPopup::tick()
+{
+    ++m_ticks;
+    if (m_ticks <= SlideTicks)
+        move(x(), y() - 4);
+    if (m_ticks >= HideTick) {
+        m_timer.stop();
+        hide();
+    }
+}

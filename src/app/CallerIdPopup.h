@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+
+// "INCOMING CALL" with the caller's number and name: slides in at the
+// bottom right of the screen and hides itself after 10 s.
+class CallerIdPopup : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int TickMs = 50;
+    static constexpr int SlideTicks = 20;
+    static constexpr int HideTick = 200;
+
+    explicit CallerIdPopup(QWidget* parent = nullptr);
+    void showCaller(const QString& number, const QString& name);
+    void hideCaller();
+
+private:
+    void tick();
+    QLabel* m_number;
+    QLabel* m_name;
+    QTimer m_timer;
+    int m_ticks = 0;
+};

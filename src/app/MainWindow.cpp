@@ -1,0 +1,972 @@
+#include "app/MainWindow.h"
+
+#include "app/CallerIdPopup.h"
+#include "app/ErrorReportDialog.h"
+#include "app/FolderTreeWidget.h"
+#include "app/HelpTopics.h"
+#include "app/LoggerWindow.h"
+#include "app/MoveDialog.h"
+#include "app/NewMessagesWindow.h"
+#include "app/Oscilloscope.h"
+#include "app/Playback.h"
+#include "app/RecordingsModel.h"
+#include "app/TransportMath.h"
+#include "app/TrayIcons.h"
+#include "audio/AudioDevices.h"
+#include "calls/CallService.h"
+#include "calls/CallState.h"
+#include "calls/EventLog.h"
+#include "calls/RecordingController.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/DataFolder.h"
+#include "catalogue/FolderOperations.h"
+#include "catalogue/TableError.h"
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+#include "modem/TQVModem253.h"
+#include "platform/SerialPort.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int RecordTickMs = 1000;
+constexpr int RepeatMs = 100;
+
+// A colour as the settings store it: 24-bit RGB, red in the low byte; a
+// system colour (negative) maps to the palette's text colour.
+QColor storedColor(int value, const QColor& system)
+{
+    if (value < 0)
+        return system;
+    return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
+}
+
+QToolButton* transportButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& hint, QAction* action)
+{
+    auto* button = new QToolButton(parent);
+    button->setDefaultAction(action);
+    button->setIcon(parent->style()->standardIcon(icon));
+    button->setToolTip(hint);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(22, 22));
+    return button;
+}
+
+// Holding the mouse on Rewind or Fast forward repeats it every 100 ms.
+class RepeatFilter : public QObject
+{
+public:
+    RepeatFilter(QObject* parent, bool& held) : QObject(parent), m_held(held) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_held = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_held = false;
+        return false;
+    }
+
+private:
+    bool& m_held;
+};
+
+bool g_rewindHeld = false;
+bool g_forwardHeld = false;
+
+} // namespace
+
+MainWindow::MainWindow(CallService& service, QWidget* parent)
+    : QMainWindow(parent), m_service(service), m_ini(service.ini())
+{
+    setWindowTitle(datafolder::ApplicationTitle);
+    setWindowIcon(programIcon());
+    setMinimumSize(450, 320);
+    m_playback = new Playback(service.log(), this);
+    m_model = new RecordingsModel(service.catalogue(), this);
+    buildActions();
+    buildMenus();
+    buildLayout();
+    // The windows of the creation order that belong to the desktop.
+    m_logger = new LoggerWindow(this);
+    m_logger->showLines(service.log().lines());
+    service.log().addMirror(m_logger);
+    m_popup = new CallerIdPopup(this);
+    m_errorReport = new ErrorReportDialog(this);
+    m_newMessages = new NewMessagesWindow(service.catalogue(), this);
+    buildTray();
+    placeWindows();
+    m_exitRequested = !settings::readBool(m_ini, keys::StartUp);
+    m_tree->rebuild();
+    applyView();
+    folderSelected(m_tree->currentKey());
+    showTransport(TransportMode::NoRecord);
+    showTray(TrayIcon::Released);
+    m_recordTimer.setInterval(RecordTickMs);
+    connect(&m_recordTimer, &QTimer::timeout, this, &MainWindow::recordingTick);
+    m_repeatTimer.setInterval(RepeatMs);
+    connect(&m_repeatTimer, &QTimer::timeout, this, [this] {
+        if (g_rewindHeld && m_states.rewind)
+            m_playback->rewind();
+        if (g_forwardHeld && m_states.fastForward)
+            m_playback->fastForward();
+    });
+    m_repeatTimer.start();
+    // Tree.ini is written when the program is next idle.
+    connect(m_tree, &FolderTreeWidget::treeChanged, this, [this] {
+        if (m_treeChanged)
+            return;
+        m_treeChanged = true;
+        QTimer::singleShot(0, this, [this] {
+            m_treeChanged = false;
+            try {
+                m_service.catalogue().saveTree();
+            } catch (const TableError& e) {
+                m_service.log().LogEvent(QStringLiteral("<ERROR> ") + e.message());
+            }
+        });
+    });
+}
+
+MainWindow::~MainWindow()
+{
+    m_service.log().removeMirror(m_logger);
+}
+
+// --- building ------------------------------------------------------------------------
+
+void MainWindow::buildActions()
+{
+    auto make = [this](const QString& text, const QKeySequence& keys = {}) {
+        auto* action = new QAction(text, this);
+        if (!keys.isEmpty())
+            action->setShortcut(keys);
+        return action;
+    };
+    a.memo = make(QStringLiteral("Memo..."), QKeySequence(Qt::CTRL | Qt::Key_M));
+    a.remove = make(QStringLiteral("Delete..."), QKeySequence(Qt::CTRL | Qt::Key_D));
+    a.moveTo = make(QStringLiteral("Move to..."));
+    a.copyTo = make(QStringLiteral("Copy to folder..."));
+    a.email = make(QStringLiteral("Email wav file to..."));
+    a.search = make(QStringLiteral("Search..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    a.exit = make(QStringLiteral("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    a.selectAll = make(QStringLiteral("Select all"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    a.addNode = make(QStringLiteral("Add node"));
+    a.addChild = make(QStringLiteral("Add child node"));
+    a.insertNode = make(QStringLiteral("Insert node"));
+    a.deleteNode = make(QStringLiteral("Delete node..."));
+    a.renameNode = make(QStringLiteral("Rename node"));
+    a.expandNode = make(QStringLiteral("Expand node"));
+    a.collapseNode = make(QStringLiteral("Collapse node"));
+    a.expandAll = make(QStringLiteral("Expand all"));
+    a.collapseAll = make(QStringLiteral("Collapse all"));
+    a.play = make(QStringLiteral("Play"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    a.pause = make(QStringLiteral("Pause"));
+    a.stop = make(QStringLiteral("Stop"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    a.rewind = make(QStringLiteral("Rewind"));
+    a.forward = make(QStringLiteral("Fast forward"));
+    a.record = make(QStringLiteral("Record"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    for (QAction* pressable : {a.play, a.pause, a.record})
+        pressable->setCheckable(true);
+    a.level = make(QStringLiteral("Volume level"));
+    a.equalizer = make(QStringLiteral("Voice equalizer"));
+    a.settings = make(QStringLiteral("Settings..."));
+    a.bind = make(QStringLiteral("Bind"));
+    a.release = make(QStringLiteral("Release"));
+    a.diagnostics = make(QStringLiteral("Diagnostics"));
+    a.contents = make(QStringLiteral("Contents..."), QKeySequence::HelpContents);
+    a.support = make(QStringLiteral("Ask support..."));
+    a.about = make(QStringLiteral("About"));
+    a.trayShow = make(QStringLiteral("Show"));
+    a.trayPlay = make(QStringLiteral("Play"));
+    a.trayStop = make(QStringLiteral("Stop"));
+    a.trayRecord = make(QStringLiteral("Record"));
+    a.trayBind = make(QStringLiteral("Modem bind"));
+    a.trayRelease = make(QStringLiteral("Modem release"));
+    a.trayExit = make(QStringLiteral("Exit"));
+    for (QAction* checked : {a.bind, a.release, a.trayBind, a.trayRelease})
+        checked->setCheckable(true);
+
+    connect(a.play, &QAction::triggered, this, &MainWindow::play);
+    connect(a.trayPlay, &QAction::triggered, this, &MainWindow::play);
+    connect(a.pause, &QAction::triggered, this, &MainWindow::pause);
+    connect(a.stop, &QAction::triggered, this, &MainWindow::stop);
+    connect(a.trayStop, &QAction::triggered, this, &MainWindow::stop);
+    connect(a.rewind, &QAction::triggered, m_playback, &Playback::rewind);
+    connect(a.forward, &QAction::triggered, m_playback, &Playback::fastForward);
+    connect(a.record, &QAction::triggered, this, &MainWindow::record);
+    connect(a.trayRecord, &QAction::triggered, this, &MainWindow::record);
+    connect(a.bind, &QAction::triggered, this, &MainWindow::bind);
+    connect(a.trayBind, &QAction::triggered, this, &MainWindow::bind);
+    connect(a.release, &QAction::triggered, this, &MainWindow::release);
+    connect(a.trayRelease, &QAction::triggered, this, &MainWindow::release);
+    connect(a.exit, &QAction::triggered, this, &MainWindow::exitProgram);
+    connect(a.trayExit, &QAction::triggered, this, &MainWindow::exitProgram);
+    connect(a.trayShow, &QAction::triggered, this, &MainWindow::restore);
+    connect(a.moveTo, &QAction::triggered, this, &MainWindow::moveSelected);
+    connect(a.selectAll, &QAction::triggered, this, [this] { m_grid->selectAll(); });
+    connect(a.settings, &QAction::triggered, this, [this] {
+        m_service.log().LogEvent(QStringLiteral("-- Options -> Settings clicked"));
+        placeholder(QStringLiteral("The settings dialog"));
+    });
+    connect(a.diagnostics, &QAction::triggered, this, [this] {
+        m_service.log().LogEvent(QStringLiteral("-- Options -> Diagnostics clicked"));
+        placeholder(QStringLiteral("Diagnostics"));
+    });
+    for (QAction* later : {a.memo, a.remove, a.copyTo, a.email, a.search, a.support})
+        connect(later, &QAction::triggered, this, [this, later] { placeholder(later->text().remove(QLatin1String("..."))); });
+    connect(a.level, &QAction::triggered, this, [this] {
+        m_service.log().LogEvent(QStringLiteral("-- Volume level clicked"));
+        placeholder(QStringLiteral("Volume level"));
+    });
+    connect(a.equalizer, &QAction::triggered, this, [this] {
+        m_service.log().LogEvent(QStringLiteral("-- Voice equilizer clicked"));
+        placeholder(QStringLiteral("Voice equalizer"));
+    });
+    connect(a.contents, &QAction::triggered, this, [this] { showHelp(help::Introduction); });
+    connect(a.about, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral(" &File "));
+    file->addActions({a.memo, a.remove, a.moveTo, a.copyTo, a.email, a.search});
+    file->addSeparator();
+    file->addAction(a.exit);
+    QMenu* tree = menuBar()->addMenu(QStringLiteral(" &Tree "));
+    tree->addActions({a.addNode, a.addChild, a.insertNode, a.deleteNode, a.renameNode});
+    tree->addSeparator();
+    tree->addActions({a.expandNode, a.collapseNode, a.expandAll, a.collapseAll});
+    QMenu* recorder = menuBar()->addMenu(QStringLiteral(" Re&corder "));
+    recorder->addActions({a.play, a.pause, a.stop, a.rewind, a.forward, a.record});
+    QMenu* post = menuBar()->addMenu(QStringLiteral(" &Post processing "));
+    post->addActions({a.level, a.equalizer});
+    QMenu* options = menuBar()->addMenu(QStringLiteral(" &Options "));
+    options->addAction(a.settings);
+    a.modemMenu = options->addMenu(QStringLiteral("Modem"));
+    a.modemMenu->addActions({a.bind, a.release});
+    options->addAction(a.diagnostics);
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral(" &Help "));
+    helpMenu->addActions({a.contents, a.support});
+    helpMenu->addSeparator();
+    helpMenu->addAction(a.about);
+
+    QToolBar* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    toolbar->setMovable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    a.search->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    a.email->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    a.contents->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    toolbar->addAction(a.search);
+    QAction* emailTo = toolbar->addAction(a.email->icon(), QStringLiteral("Email to"));
+    connect(emailTo, &QAction::triggered, a.email, &QAction::trigger);
+    connect(a.email, &QAction::changed, emailTo, [this, emailTo] { emailTo->setEnabled(a.email->isEnabled()); });
+    toolbar->addAction(a.contents);
+}
+
+void MainWindow::buildLayout()
+{
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(4, 4, 4, 0);
+    column->setSpacing(4);
+
+    // The display panel, on black.
+    auto* display = new QWidget(central);
+    display->setAutoFillBackground(true);
+    QPalette black = display->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    black.setColor(QPalette::WindowText, Qt::white);
+    display->setPalette(black);
+    auto* displayLayout = new QVBoxLayout(display);
+    displayLayout->setContentsMargins(4, 4, 4, 2);
+    displayLayout->setSpacing(2);
+    m_scope = new Oscilloscope(display);
+    m_elapsed = new QLabel(QStringLiteral("00:00:00"), display);
+    m_details = new QLabel(display);
+    m_details->setTextFormat(Qt::PlainText);
+    m_total = new QLabel(QStringLiteral("Total Time 00:00:00"), display);
+    auto* labels = new QHBoxLayout;
+    labels->addWidget(m_elapsed);
+    labels->addWidget(m_details, 1);
+    labels->addWidget(m_total);
+    displayLayout->addWidget(m_scope);
+    displayLayout->addLayout(labels);
+    column->addWidget(display);
+
+    // The transport panel.
+    m_position = new QSlider(Qt::Horizontal, central);
+    m_position->setRange(0, transport::SliderRange);
+    m_position->setEnabled(false);
+    connect(m_position, &QSlider::sliderReleased, this, [this] {
+        const QPoint at = m_position->mapFromGlobal(QCursor::pos());
+        m_playback->seekToClick(at.x(), m_position->width());
+    });
+    column->addWidget(m_position);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(transportButton(central, QStyle::SP_MediaPlay, QStringLiteral("Play"), a.play));
+    buttons->addWidget(transportButton(central, QStyle::SP_MediaPause, QStringLiteral("Pause"), a.pause));
+    buttons->addWidget(transportButton(central, QStyle::SP_MediaStop, QStringLiteral("Stop"), a.stop));
+    m_rewindButton = transportButton(central, QStyle::SP_MediaSeekBackward, QStringLiteral("Rewind"), a.rewind);
+    m_forwardButton = transportButton(central, QStyle::SP_MediaSeekForward, QStringLiteral("Fast forward"), a.forward);
+    m_rewindButton->installEventFilter(new RepeatFilter(m_rewindButton, g_rewindHeld));
+    m_forwardButton->installEventFilter(new RepeatFilter(m_forwardButton, g_forwardHeld));
+    buttons->addWidget(m_rewindButton);
+    buttons->addWidget(m_forwardButton);
+    QToolButton* recordButton = transportButton(central, QStyle::SP_DialogYesButton, QStringLiteral("Record"), a.record);
+    buttons->addWidget(recordButton);
+    buttons->addStretch();
+    m_volume = new QSlider(Qt::Horizontal, central);
+    m_volume->setRange(0, 16);
+    m_volume->setToolTip(QStringLiteral("Volume"));
+    m_volume->setFixedWidth(120);
+    connect(m_volume, &QSlider::valueChanged, this, [this](int p) {
+        if (m_outputDevice < 0)
+            return;
+        try {
+            audioOutDevices().at(size_t(m_outputDevice)).SetVolume(p > 0 ? quint16(p * 4096 - 1) : 0);
+        } catch (const std::exception&) {
+        }
+    });
+    buttons->addWidget(m_volume);
+    column->addLayout(buttons);
+
+    // Folders on the left, recordings on the right.
+    m_splitter = new QSplitter(Qt::Horizontal, central);
+    m_tree = new FolderTreeWidget(m_service.catalogue(), m_splitter);
+    m_tree->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_tree->addActions({a.addNode, a.addChild, a.insertNode, a.deleteNode, a.renameNode, a.expandNode, a.collapseNode,
+                        a.expandAll, a.collapseAll});
+    auto* right = new QWidget(m_splitter);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    m_grid = new QTableView(right);
+    m_grid->setModel(m_model);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSortingEnabled(true);
+    m_grid->horizontalHeader()->setSortIndicator(RecordingsModel::DateColumn, Qt::DescendingOrder);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_grid->setDragEnabled(true);
+    m_grid->setDragDropMode(QAbstractItemView::DragOnly);
+    m_grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_grid->addActions({a.memo, a.remove, a.moveTo, a.copyTo, a.selectAll, a.email});
+    connect(m_grid, &QTableView::doubleClicked, this, [this] {
+        if (m_states.recordPressed)
+            return;
+        if (m_playback->active())
+            m_playback->stop();
+        play();
+    });
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &MainWindow::currentRowChanged);
+    rightLayout->addWidget(m_grid);
+    auto* navigation = new QHBoxLayout;
+    auto nav = [&](QStyle::StandardPixmap icon, const QString& hint, const std::function<int(int, int)>& target) {
+        auto* button = new QToolButton(right);
+        button->setIcon(style()->standardIcon(icon));
+        button->setToolTip(hint);
+        connect(button, &QToolButton::clicked, this, [this, target] {
+            const int rows = m_model->rowCount();
+            if (rows == 0)
+                return;
+            const int row = std::clamp(target(m_grid->currentIndex().row(), rows), 0, rows - 1);
+            m_grid->setCurrentIndex(m_model->index(row, 0));
+        });
+        navigation->addWidget(button);
+    };
+    nav(QStyle::SP_MediaSkipBackward, QStringLiteral("First file"), [](int, int) { return 0; });
+    nav(QStyle::SP_ArrowUp, QStringLiteral("Prior file"), [](int row, int) { return row - 1; });
+    nav(QStyle::SP_ArrowDown, QStringLiteral("Next file"), [](int row, int) { return row + 1; });
+    nav(QStyle::SP_MediaSkipForward, QStringLiteral("Last file"), [](int, int rows) { return rows - 1; });
+    navigation->addStretch();
+    auto* remove = new QToolButton(right);
+    remove->setDefaultAction(a.remove);
+    remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    navigation->addWidget(remove);
+    rightLayout->addLayout(navigation);
+    m_splitter->addWidget(m_tree);
+    m_splitter->addWidget(right);
+    m_splitter->setStretchFactor(1, 1);
+    connect(m_splitter, &QSplitter::splitterMoved, this,
+            [this](int pos) { settings::writeInteger(m_ini, keys::Splitter, pos); });
+    column->addWidget(m_splitter, 1);
+    setCentralWidget(central);
+
+    static const int widths[] = {100, 80, 50};
+    for (int i = 0; i < 3; ++i) {
+        m_status[i] = new QLabel(this);
+        m_status[i]->setMinimumWidth(widths[i]);
+        m_status[i]->setTextFormat(Qt::PlainText);
+        statusBar()->addWidget(m_status[i], i == 2 ? 1 : 0);
+    }
+
+    connect(m_tree, &FolderTreeWidget::folderSelected, this, &MainWindow::folderSelected);
+    connect(m_tree, &FolderTreeWidget::recordingsDropped, this, &MainWindow::moveRecordings);
+    connect(m_tree, &FolderTreeWidget::problem, this, &MainWindow::showMessage);
+    connect(a.addNode, &QAction::triggered, this, [this] { m_tree->addFolder(FolderOperations::Place::LastSibling); });
+    connect(a.addChild, &QAction::triggered, this, [this] { m_tree->addFolder(FolderOperations::Place::LastChild); });
+    connect(a.insertNode, &QAction::triggered, this, [this] { m_tree->addFolder(FolderOperations::Place::Before); });
+    connect(a.deleteNode, &QAction::triggered, m_tree, &FolderTreeWidget::deleteFolder);
+    connect(a.renameNode, &QAction::triggered, m_tree, &FolderTreeWidget::renameFolder);
+    connect(a.expandNode, &QAction::triggered, this, [this] { m_tree->expandCurrent(true); });
+    connect(a.collapseNode, &QAction::triggered, this, [this] { m_tree->expandCurrent(false); });
+    connect(a.expandAll, &QAction::triggered, m_tree, &QTreeWidget::expandAll);
+    connect(a.collapseAll, &QAction::triggered, m_tree, &QTreeWidget::collapseAll);
+    connect(m_tree, &QTreeWidget::itemExpanded, this, &MainWindow::updateActions);
+    connect(m_tree, &QTreeWidget::itemCollapsed, this, &MainWindow::updateActions);
+
+    connect(m_playback, &Playback::progress, this, &MainWindow::playbackProgress);
+    connect(m_playback, &Playback::samples, this, [this](const uint8_t* data, int count) {
+        if (!m_scope->DisplayData(data, count) && !m_displayErrorShown) {
+            m_displayErrorShown = true; // once per playback, never every tick
+            m_service.log().LogEvent(QStringLiteral("<ERROR> \"DisplayData(a1:TDisp)\" Contact Ardentis support"));
+            showMessage(Oscilloscope::TooManyPointsText);
+        }
+    });
+    connect(m_playback, &Playback::stateChanged, this, &MainWindow::updateActions);
+    connect(m_playback, &Playback::ended, this, [this] {
+        m_scope->ClearDisplay();
+        m_details->clear();
+    });
+    connect(m_playback, &Playback::failed, this, &MainWindow::showMessage);
+}
+
+void MainWindow::buildTray()
+{
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->addActions({a.trayShow, a.trayPlay, a.trayStop, a.trayRecord, a.trayBind, a.trayRelease});
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(a.trayExit);
+    m_trayTimer.setInterval(TrayAnimation::IntervalMs);
+    connect(&m_trayTimer, &QTimer::timeout, this, &MainWindow::trayTick);
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return; // the window minimises to the taskbar and is never hidden
+    m_tray = new QSystemTrayIcon(programIcon(), this);
+    m_tray->setToolTip(datafolder::ApplicationTitle);
+    m_tray->setContextMenu(m_trayMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // A single click acts as the double-click: some trays never send one.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            restore();
+    });
+}
+
+void MainWindow::placeWindows()
+{
+    const QRect saved(settings::readInteger(m_ini, keys::MainLeft), settings::readInteger(m_ini, keys::MainTop),
+                      settings::readInteger(m_ini, keys::MainWid), settings::readInteger(m_ini, keys::MainHeight));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    // A window saved on a screen that is gone comes back where it can be seen.
+    QRect bounds = saved.size().boundedTo(area.size()).expandedTo(minimumSize()).isValid()
+                       ? QRect(saved.topLeft(), saved.size().boundedTo(area.size()).expandedTo(minimumSize()))
+                       : QRect(area.topLeft(), QSize(800, 560));
+    if (!area.intersects(bounds))
+        bounds.moveTopLeft(area.topLeft());
+    setGeometry(bounds);
+    m_logger->setGeometry(settings::readInteger(m_ini, keys::EventsMainLeft),
+                          settings::readInteger(m_ini, keys::EventsMainTop),
+                          settings::readInteger(m_ini, keys::EventsMainWid),
+                          settings::readInteger(m_ini, keys::EventsMainHeight));
+    m_volume->setValue(settings::readInteger(m_ini, keys::Volume));
+}
+
+void MainWindow::applyView()
+{
+    const QString family = settings::readString(m_ini, keys::FontName);
+    QFont font = QApplication::font();
+    // A font that is not installed falls back to the application's.
+    if (QFontInfo(QFont(family)).family().compare(family, Qt::CaseInsensitive) == 0)
+        font.setFamily(family);
+    const int size = settings::readInteger(m_ini, keys::FontSize);
+    if (size >= 6 && size <= 48)
+        font.setPointSize(std::max(size, QApplication::font().pointSize()));
+    const QColor text = storedColor(settings::readInteger(m_ini, keys::FontColor), palette().color(QPalette::Text));
+    for (QWidget* w : {static_cast<QWidget*>(m_grid), static_cast<QWidget*>(m_tree)}) {
+        w->setFont(font);
+        QPalette p = w->palette();
+        // The never-chosen black follows the palette, so a dark theme stays readable.
+        p.setColor(QPalette::Text, settings::readInteger(m_ini, keys::FontColor) == 0 ? palette().color(QPalette::Text) : text);
+        w->setPalette(p);
+    }
+    m_model->setFont(font);
+    m_splitter->setSizes({settings::readInteger(m_ini, keys::Splitter), std::max(width() - settings::readInteger(m_ini, keys::Splitter), 200)});
+    const settings::Key* widths[] = {&keys::GDate, &keys::GTime, &keys::GDuration, &keys::GCallerID};
+    for (int i = 0; i < 4; ++i)
+        m_grid->setColumnWidth(i, std::clamp(settings::readInteger(m_ini, *widths[i]), 20, 600));
+    m_scope->setColors(storedColor(settings::readInteger(m_ini, keys::BackColor), Qt::black),
+                       storedColor(settings::readInteger(m_ini, keys::TraceColor), Qt::green));
+    m_playback->setPoints(settings::readInteger(m_ini, keys::Points));
+    m_playback->setTrace(settings::readBool(m_ini, keys::PlayTrace));
+    m_window.voiceFeatures = settings::readBool(m_ini, keys::Voicefeatures);
+    QDir().mkpath(m_service.catalogue().recordingsFolder());
+    const bool voice = m_window.voiceFeatures;
+    const SerialPort* port = m_service.engine().serialPort();
+    m_status[1]->setText(voice ? QStringLiteral(" COM PORT ") + QString::number(port ? port->comNumber() : 0) : QString());
+    m_status[2]->setText(voice ? QLatin1Char(' ') + settings::readString(m_ini, keys::Model).trimmed() : QString());
+    updateActions();
+}
+
+void MainWindow::saveLayout()
+{
+    m_ini.beginUpdate();
+    const QRect g = normalGeometry();
+    settings::writeInteger(m_ini, keys::MainTop, g.top());
+    settings::writeInteger(m_ini, keys::MainLeft, g.left());
+    settings::writeInteger(m_ini, keys::MainWid, g.width());
+    settings::writeInteger(m_ini, keys::MainHeight, g.height());
+    settings::writeInteger(m_ini, keys::Volume, m_volume->value());
+    settings::writeInteger(m_ini, keys::Splitter, m_splitter->sizes().value(0));
+    const settings::Key* widths[] = {&keys::GDate, &keys::GTime, &keys::GDuration, &keys::GCallerID};
+    for (int i = 0; i < 4; ++i)
+        settings::writeInteger(m_ini, *widths[i], m_grid->columnWidth(i));
+    settings::writeBool(m_ini, keys::Distinctive, false);
+    const QRect l = m_logger->geometry();
+    settings::writeInteger(m_ini, keys::EventsMainTop, l.top());
+    settings::writeInteger(m_ini, keys::EventsMainLeft, l.left());
+    settings::writeInteger(m_ini, keys::EventsMainWid, l.width());
+    settings::writeInteger(m_ini, keys::EventsMainHeight, l.height());
+    if (!m_ini.commitUpdate())
+        m_service.log().LogEvent(QStringLiteral("<ERROR> Error fmVlm.Close: ") + m_ini.lastError());
+}
+
+// --- state -----------------------------------------------------------------------------
+
+void MainWindow::updateActions()
+{
+    m_window.hasRows = m_model->rowCount() > 0;
+    m_window.playing = m_playback->playing();
+    m_window.paused = m_playback->paused();
+    m_window.portOpen = m_service.engine().portIsOpen();
+    m_states = actionStates(m_window);
+    const ActionStates& s = m_states;
+    a.play->setEnabled(s.play);
+    a.trayPlay->setEnabled(s.play);
+    a.play->setChecked(s.playPressed);
+    a.pause->setEnabled(s.pause || s.pausePressed);
+    a.pause->setChecked(s.pausePressed);
+    a.stop->setEnabled(s.stop);
+    a.trayStop->setEnabled(s.stop);
+    a.rewind->setEnabled(s.rewind);
+    a.forward->setEnabled(s.fastForward);
+    a.record->setEnabled(s.record || s.recordPressed);
+    a.record->setChecked(s.recordPressed);
+    a.trayRecord->setEnabled(s.record);
+    m_position->setEnabled(s.slider);
+    for (QAction* op : {a.memo, a.remove, a.moveTo, a.copyTo, a.email, a.search, a.selectAll})
+        op->setEnabled(s.listOperations);
+    a.level->setEnabled(s.postProcessing);
+    a.equalizer->setEnabled(s.postProcessing);
+    a.settings->setEnabled(s.settings);
+    a.modemMenu->setEnabled(s.modemMenu);
+    a.trayBind->setEnabled(s.modemMenu);
+    a.trayRelease->setEnabled(s.modemMenu);
+    a.diagnostics->setEnabled(s.diagnostics);
+    for (QAction* bindAction : {a.bind, a.trayBind})
+        bindAction->setChecked(s.bindChecked);
+    for (QAction* releaseAction : {a.release, a.trayRelease})
+        releaseAction->setChecked(s.releaseChecked);
+
+    QTreeWidgetItem* item = m_tree->currentItem();
+    NodeState node;
+    node.selected = item != nullptr;
+    node.first = item && m_tree->indexOfTopLevelItem(item) == 0;
+    node.hasChildren = item && item->childCount() > 0;
+    node.expanded = item && item->isExpanded();
+    const TreeActionStates t = treeActionStates(node);
+    a.insertNode->setEnabled(t.insert);
+    a.deleteNode->setEnabled(t.remove);
+    a.renameNode->setEnabled(t.rename);
+    a.expandNode->setEnabled(t.expand);
+    a.collapseNode->setEnabled(t.collapse);
+}
+
+void MainWindow::folderSelected(const QString& key)
+{
+    if (key.isEmpty())
+        return;
+    m_model->showFolder(key);
+    if (!m_model->lastError().isEmpty())
+        showMessage(m_model->lastError());
+    if (m_model->rowCount() > 0)
+        m_grid->setCurrentIndex(m_model->index(0, 0));
+    updateActions();
+}
+
+void MainWindow::reloadList()
+{
+    const QString current = m_grid->currentIndex().isValid() ? m_model->recording(m_grid->currentIndex().row()).id : QString();
+    m_model->reload();
+    const int row = current.isEmpty() ? -1 : m_model->rowOfId(current);
+    if (m_model->rowCount() > 0)
+        m_grid->setCurrentIndex(m_model->index(std::max(row, 0), 0));
+    updateActions();
+}
+
+void MainWindow::currentRowChanged()
+{
+    updateActions();
+}
+
+QStringList MainWindow::selectedIds() const
+{
+    QStringList ids;
+    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows())
+        ids << m_model->recording(index.row()).id;
+    const QModelIndex current = m_grid->currentIndex();
+    if (current.isValid() && !ids.contains(m_model->recording(current.row()).id))
+        ids << m_model->recording(current.row()).id; // the current row always counts
+    return ids;
+}
+
+// --- transport ---------------------------------------------------------------------------
+
+void MainWindow::play()
+{
+    if (m_playback->active()) {
+        m_playback->resume();
+        return;
+    }
+    const QModelIndex current = m_grid->currentIndex();
+    if (!current.isValid())
+        return;
+    const RecordingRow row = m_model->recording(current.row());
+    if (row.fileName.isEmpty() || QFileInfo(row.fileName).fileName() != row.fileName)
+        return;
+    const QLocale locale = QLocale::system();
+    m_details->setText(locale.toString(row.date, QLocale::ShortFormat) + QStringLiteral("  ")
+                       + locale.toString(row.time, QLocale::LongFormat) + QStringLiteral("  ") + row.comment);
+    m_displayErrorShown = false;
+    if (!m_playback->start(m_service.catalogue().recordingsFolder() + row.fileName)) {
+        m_details->clear();
+        updateActions();
+        return;
+    }
+    // Heard once playback really started: a missing file keeps its mark.
+    if (!row.accessed) {
+        try {
+            m_service.catalogue().markHeard(row.id);
+            showTray(TrayIcon::Bound);
+            reloadList();
+        } catch (const TableError& e) {
+            showMessage(e.message());
+        }
+    }
+}
+
+void MainWindow::pause()
+{
+    if (m_playback->playing())
+        m_playback->pause();
+    updateActions();
+}
+
+void MainWindow::stop()
+{
+    if (m_service.callsStarted()
+        && (m_window.transport == TransportMode::Recording || m_window.transport == TransportMode::Answering
+            || m_service.state().phase != CallPhase::Idle)) {
+        m_service.controller().Stop();
+    }
+    m_playback->stop();
+    updateActions();
+}
+
+void MainWindow::record()
+{
+    if (!m_service.callsStarted()) {
+        updateActions();
+        return;
+    }
+    m_service.controller().Record(CallPhase::ManualRecording);
+    updateActions();
+}
+
+void MainWindow::bind()
+{
+    if (m_service.callsStarted())
+        m_service.controller().Bind();
+    updateActions();
+}
+
+void MainWindow::release()
+{
+    if (m_service.callsStarted())
+        m_service.controller().Release();
+    updateActions();
+}
+
+void MainWindow::playbackProgress(qint64 position, qint64 length)
+{
+    if (!m_position->isSliderDown())
+        m_position->setValue(transport::sliderPosition(position, length));
+    m_elapsed->setText(transport::clockText(position));
+    m_total->setText(QStringLiteral("Total Time ") + transport::clockText(length));
+}
+
+void MainWindow::recordingTick()
+{
+    if (!m_service.callsStarted() || m_service.engine().GetVoiceState() != TQVModem253::VoiceReceive)
+        return;
+    const qint64 ms = m_service.state().recordStartTime.msecsTo(QDateTime::currentDateTime());
+    showStatus(QLatin1Char(' ') + transport::clockText(ms));
+}
+
+// --- what the call handling shows ---------------------------------------------------------
+
+void MainWindow::showTransport(TransportMode mode)
+{
+    const bool wasCall = m_window.transport == TransportMode::Recording || m_window.transport == TransportMode::Answering;
+    m_window.transport = mode;
+    const bool call = mode == TransportMode::Recording || mode == TransportMode::Answering;
+    if (call) {
+        m_recordTimer.start();
+        if (m_playback->active())
+            m_playback->stop();
+    } else {
+        m_recordTimer.stop();
+        m_scope->ClearDisplay();
+        if (wasCall)
+            reloadList(); // a recording was saved
+    }
+    updateActions();
+}
+
+void MainWindow::showTray(TrayIcon icon)
+{
+    m_trayAnimation.show(icon);
+    if (m_trayAnimation.cycling())
+        m_trayTimer.start();
+    else
+        m_trayTimer.stop();
+    trayTick();
+}
+
+void MainWindow::trayTick()
+{
+    if (sender() == &m_trayTimer)
+        m_trayAnimation.tick();
+    if (m_tray)
+        m_tray->setIcon(trayIcon(m_trayAnimation.list(), m_trayAnimation.frame()));
+}
+
+void MainWindow::showStatus(const QString& text)
+{
+    m_status[0]->setText(text);
+}
+
+void MainWindow::showCallerId(const QString& number, const QString& name)
+{
+    m_popup->showCaller(number, name);
+}
+
+void MainWindow::hideCallerId()
+{
+    m_popup->hideCaller();
+}
+
+void MainWindow::showNewMessages(int count)
+{
+    reloadList();
+    if (m_newMessages->isVisible())
+        m_newMessages->openQuery();
+    if (m_tray)
+        m_tray->setToolTip(count > 0 ? QStringLiteral("%1 - %2 new").arg(datafolder::ApplicationTitle).arg(count)
+                                     : datafolder::ApplicationTitle);
+}
+
+// Never modal: call handling goes on behind it, and an unattended start
+// (logon, demo) never waits for a click.
+void MainWindow::showMessage(const QString& text)
+{
+    if (m_starting) {
+        statusBar()->showMessage(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')), 15000);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, datafolder::ApplicationTitle, text, QMessageBox::Ok, this);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+void MainWindow::showLiveAudio(const uint8_t* data, int size)
+{
+    if (settings::readBool(m_ini, keys::RecordTrace) && isVisible() && !isMinimized())
+        m_scope->DisplayData(data, size);
+}
+
+// --- start, close ------------------------------------------------------------------------
+
+void MainWindow::callsStarted(bool modemReady, const QString& note)
+{
+    if (!note.isEmpty()) {
+        m_service.log().LogEvent(note);
+        statusBar()->showMessage(note, 30000);
+    }
+    chooseSoundDevice();
+    applyView();
+    m_starting = false;
+    if (!modemReady && m_status[0]->text().isEmpty())
+        showStatus(QStringLiteral(" Modem released"));
+}
+
+void MainWindow::chooseSoundDevice()
+{
+    const auto& devices = audioOutDevices();
+    for (const TdeAudioOutDevice& device : devices)
+        if ((device.capabilities & TdeAudioOutDevice::Volume) && device.name.compare(QLatin1String("virtual"), Qt::CaseInsensitive) != 0) {
+            m_outputDevice = device.deviceNumber;
+            m_playback->setDevice(device.deviceNumber);
+            return;
+        }
+    // Logged and shown in the status bar, never a box that waits for a click.
+    m_service.log().LogEvent(QStringLiteral("<ERROR> ") + NoSoundCardText);
+    statusBar()->showMessage(QString(NoSoundCardText).replace(QLatin1Char('\n'), QLatin1Char(' ')), 30000);
+    if (!devices.empty())
+        m_outputDevice = devices.back().deviceNumber; // the virtual device plays silently
+}
+
+void MainWindow::restore()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::exitProgram()
+{
+    m_exitRequested = true;
+    close();
+}
+
+void MainWindow::endSession()
+{
+    m_exitRequested = true;
+    m_sessionEnding = true;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    if (m_playback->active())
+        m_playback->stop();
+    if (settings::readBool(m_ini, keys::StartUp) && !m_exitRequested) {
+        event->ignore();
+        if (m_tray)
+            hide();
+        else
+            showMinimized(); // without a tray the window stays reachable
+        return;
+    }
+    const bool recording = m_service.callsStarted() && m_service.engine().GetVoiceState() == TQVModem253::VoiceReceive;
+    if (recording && !m_sessionEnding
+        && QMessageBox::question(this, datafolder::ApplicationTitle, QStringLiteral("Exit while recording?"),
+                                 QMessageBox::Yes | QMessageBox::No)
+               != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
+    m_closed = true;
+    saveLayout();
+    m_service.shutDown(); // saves a recording under way, releases the modem, ends the session
+    if (m_tray)
+        m_tray->hide();
+    m_logger->close();
+    m_newMessages->close();
+    m_popup->close();
+    event->accept();
+    QApplication::quit();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray)
+        QTimer::singleShot(0, this, &QWidget::hide); // to the tray; its icon brings it back
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->modifiers() == Qt::AltModifier && event->key() == Qt::Key_2 && qApp->property("onide").toBool()) {
+        m_logger->show();
+        return;
+    }
+    if (event->modifiers() == Qt::AltModifier && event->key() == Qt::Key_3 && qApp->property("onide").toBool()) {
+        m_newMessages->openQuery();
+        m_newMessages->show();
+        return;
+    }
+    if (event->key() == Qt::Key_F1) {
+        showHelp(help::Introduction);
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// --- the rest -----------------------------------------------------------------------------
+
+void MainWindow::moveSelected()
+{
+    const QStringList ids = selectedIds();
+    if (ids.isEmpty())
+        return;
+    const QString key = MoveDialog::chooseFolder(m_service.catalogue().tree(), this);
+    if (!key.isEmpty())
+        moveRecordings(ids, key);
+}
+
+void MainWindow::moveRecordings(const QStringList& ids, const QString& folderKey)
+{
+    try {
+        FolderOperations(m_service.catalogue()).fileRecordings(ids, folderKey);
+    } catch (const TableError& e) {
+        showMessage(e.message());
+    }
+    reloadList();
+}
+
+void MainWindow::showHelp(int context)
+{
+    if (!help::show(context))
+        showMessage(QStringLiteral("Cannot open the help page %1").arg(help::pathOf(context)));
+}
+
+void MainWindow::showAbout()
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("About"),
+                    QStringLiteral("%1 %2\nA telephone call recorder and answering machine for a voice modem.")
+                        .arg(datafolder::ApplicationTitle, QApplication::applicationVersion()),
+                    QMessageBox::Ok, this);
+    box.setIconPixmap(programIcon().pixmap(48, 48));
+    box.exec();
+}
+
+void MainWindow::placeholder(const QString& what)
+{
+    showMessage(what + QStringLiteral(" comes with a later release of ") + datafolder::ApplicationTitle
+                + QLatin1Char('.'));
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "app/ActionRules.h"
+#include "app/TrayAnimation.h"
+#include "calls/RecordingView.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSlider>
+#include <QSystemTrayIcon>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+class CallService;
+class CallerIdPopup;
+class ErrorReportDialog;
+class FolderTreeWidget;
+class IniFile;
+class LoggerWindow;
+class NewMessagesWindow;
+class Oscilloscope;
+class Playback;
+class QSplitter;
+class RecordingsModel;
+
+// The main window: display, transport, folder tree and recordings list,
+// menus, status bar and tray. It mirrors what the call handling shows
+// (RecordingView) and sends the user's Record, Stop, Bind and Release to it.
+class MainWindow : public QMainWindow, public RecordingView
+{
+    Q_OBJECT
+public:
+    static inline const QString NoSoundCardText =
+        QStringLiteral("Your system has no sound card or\nyour sound card is not set up properly.\n"
+                       "This software requires a sound card to play WAV files");
+
+    explicit MainWindow(CallService& service, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // After the window is shown: the call handling has started (or not).
+    void callsStarted(bool modemReady, const QString& note);
+    // A second start asked for the window.
+    void restore();
+    void setExitRequested(bool on) { m_exitRequested = on; }
+    // Logout or SIGTERM: close now; a recording under way is saved without asking.
+    void endSession();
+    bool hasTray() const { return m_tray != nullptr; }
+
+    LoggerWindow* logger() const { return m_logger; }
+    NewMessagesWindow* newMessagesWindow() const { return m_newMessages; }
+    CallerIdPopup* callerIdPopup() const { return m_popup; }
+    QMenu* trayMenu() const { return m_trayMenu; }
+    QTableView* grid() const { return m_grid; }
+    FolderTreeWidget* folderTree() const { return m_tree; }
+    RecordingsModel* recordings() const { return m_model; }
+    const ActionStates& actions() const { return m_states; }
+
+    // RecordingView
+    void showTransport(TransportMode mode) override;
+    void showTray(TrayIcon icon) override;
+    void showStatus(const QString& text) override;
+    void showCallerId(const QString& number, const QString& name) override;
+    void hideCallerId() override;
+    void showNewMessages(int count) override;
+    void showMessage(const QString& text) override;
+    void showLiveAudio(const uint8_t* data, int size) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildLayout();
+    void buildTray();
+    void applyView(); // UpdatefromView
+    void placeWindows();
+    void saveLayout();
+    void updateActions();
+    void folderSelected(const QString& key);
+    void currentRowChanged();
+    void play();
+    void pause();
+    void stop();
+    void record();
+    void bind();
+    void release();
+    void exitProgram();
+    void showHelp(int context);
+    void showAbout();
+    void placeholder(const QString& what);
+    void moveRecordings(const QStringList& ids, const QString& folderKey);
+    void moveSelected();
+    QStringList selectedIds() const;
+    void playbackProgress(qint64 position, qint64 length);
+    void recordingTick();
+    void trayTick();
+    void chooseSoundDevice();
+    void reloadList();
+
+    CallService& m_service;
+    IniFile& m_ini;
+    Playback* m_playback;
+    RecordingsModel* m_model;
+    FolderTreeWidget* m_tree = nullptr;
+    QTableView* m_grid = nullptr;
+    QSplitter* m_splitter = nullptr;
+    Oscilloscope* m_scope = nullptr;
+    QLabel* m_elapsed = nullptr;
+    QLabel* m_details = nullptr;
+    QLabel* m_total = nullptr;
+    QSlider* m_position = nullptr;
+    QSlider* m_volume = nullptr;
+    QLabel* m_status[3] = {};
+    LoggerWindow* m_logger = nullptr;
+    CallerIdPopup* m_popup = nullptr;
+    ErrorReportDialog* m_errorReport = nullptr;
+    NewMessagesWindow* m_newMessages = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    TrayAnimation m_trayAnimation;
+    QTimer m_trayTimer;
+    QTimer m_recordTimer;
+    QTimer m_repeatTimer;
+    QToolButton* m_rewindButton = nullptr;
+    QToolButton* m_forwardButton = nullptr;
+    WindowState m_window;
+    ActionStates m_states;
+    bool m_exitRequested = true;
+    bool m_sessionEnding = false;
+    bool m_closed = false;
+    bool m_displayErrorShown = false;
+    bool m_starting = true;
+    bool m_treeChanged = false;
+    int m_outputDevice = -1;
+
+    struct Actions
+    {
+        QAction *memo, *remove, *moveTo, *copyTo, *email, *search, *exit, *selectAll;
+        QAction *addNode, *addChild, *insertNode, *deleteNode, *renameNode, *expandNode, *collapseNode, *expandAll,
+            *collapseAll;
+        QAction *play, *pause, *stop, *rewind, *forward, *record;
+        QAction *level, *equalizer, *settings, *bind, *release, *diagnostics;
+        QAction *contents, *support, *about;
+        QAction *trayShow, *trayPlay, *trayStop, *trayRecord, *trayBind, *trayRelease, *trayExit;
+        QMenu* modemMenu;
+    } a{};
+};
