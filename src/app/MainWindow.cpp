@@ -33,6 +33,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -61,9 +62,9 @@ QColor storedColor(int value, const QColor& system)
 QToolButton* transportButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& hint, QAction* action)
 {
     auto* button = new QToolButton(parent);
+    action->setIcon(parent->style()->standardIcon(icon));
+    action->setToolTip(hint);
     button->setDefaultAction(action);
-    button->setIcon(parent->style()->standardIcon(icon));
-    button->setToolTip(hint);
     button->setAutoRaise(true);
     button->setIconSize(QSize(22, 22));
     return button;
@@ -329,7 +330,7 @@ void MainWindow::buildLayout()
     m_forwardButton->installEventFilter(new RepeatFilter(m_forwardButton, g_forwardHeld));
     buttons->addWidget(m_rewindButton);
     buttons->addWidget(m_forwardButton);
-    QToolButton* recordButton = transportButton(central, QStyle::SP_DialogYesButton, QStringLiteral("Record"), a.record);
+    QToolButton* recordButton = transportButton(central, QStyle::SP_DialogNoButton, QStringLiteral("Record"), a.record);
     buttons->addWidget(recordButton);
     buttons->addStretch();
     m_volume = new QSlider(Qt::Horizontal, central);
@@ -511,8 +512,13 @@ void MainWindow::applyView()
     m_model->setFont(font);
     m_splitter->setSizes({settings::readInteger(m_ini, keys::Splitter), std::max(width() - settings::readInteger(m_ini, keys::Splitter), 200)});
     const settings::Key* widths[] = {&keys::GDate, &keys::GTime, &keys::GDuration, &keys::GCallerID};
+    // Never narrower than its text in this font: the stored widths were made for a smaller one.
+    const QFontMetrics metrics(font);
+    const int needed[] = {metrics.horizontalAdvance(QLocale::system().toString(QDate(2026, 12, 28), QLocale::ShortFormat)),
+                          metrics.horizontalAdvance(QStringLiteral("00:00:00")), metrics.horizontalAdvance(QStringLiteral("00:00:00")),
+                          metrics.horizontalAdvance(QStringLiteral("5551234567"))};
     for (int i = 0; i < 4; ++i)
-        m_grid->setColumnWidth(i, std::clamp(settings::readInteger(m_ini, *widths[i]), 20, 600));
+        m_grid->setColumnWidth(i, std::clamp(settings::readInteger(m_ini, *widths[i]), needed[i] + 16, 600));
     m_scope->setColors(storedColor(settings::readInteger(m_ini, keys::BackColor), Qt::black),
                        storedColor(settings::readInteger(m_ini, keys::TraceColor), Qt::green));
     m_playback->setPoints(settings::readInteger(m_ini, keys::Points));
@@ -654,7 +660,7 @@ void MainWindow::play()
         return;
     const QLocale locale = QLocale::system();
     m_details->setText(locale.toString(row.date, QLocale::ShortFormat) + QStringLiteral("  ")
-                       + locale.toString(row.time, QLocale::LongFormat) + QStringLiteral("  ") + row.comment);
+                       + row.time.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  ") + row.comment);
     m_displayErrorShown = false;
     if (!m_playback->start(m_service.catalogue().recordingsFolder() + row.fileName)) {
         m_details->clear();

@@ -48,7 +48,7 @@ void NewMessagesWindow::openQuery()
     for (int i = 0; i < int(rows.size()); ++i) {
         const NewMessage& m = rows[size_t(i)];
         const QStringList cells = {locale.toString(m.date, QLocale::ShortFormat),
-                                   locale.toString(m.time, QLocale::LongFormat), m.callerId, m.fileName};
+                                   m.time.toString(QStringLiteral("HH:mm:ss")), m.callerId, m.fileName};
         for (int c = 0; c < cells.size(); ++c)
             m_grid->setItem(i, c, new QTableWidgetItem(cells[c])); // items show plain text
     }

@@ -65,7 +65,7 @@ QVariant RecordingsModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         switch (index.column()) {
         case DateColumn: return QLocale::system().toString(row.date, QLocale::ShortFormat);
-        case TimeColumn: return QLocale::system().toString(row.time, QLocale::LongFormat);
+        case TimeColumn: return row.time.toString(QStringLiteral("HH:mm:ss"));
         case DurationColumn: return row.duration;
         case CallerColumn: return row.callerId;
         case MemoColumn: return row.comment; // plain text: the view never interprets it

@@ -1,0 +1,109 @@
+// Pictures of the desktop program's windows over a catalogue of a few
+// hundred made-up recordings: velmora-screenshots OUTDIR (run under Xvfb,
+// scripts/screenshots.sh).
+#include "CatalogueSamples.h"
+
+#include "app/CallerIdPopup.h"
+#include "app/FolderTreeWidget.h"
+#include "app/LoggerWindow.h"
+#include "app/MainWindow.h"
+#include "app/NewMessagesWindow.h"
+#include "calls/CallService.h"
+#include "calls/EventLog.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/FolderOperations.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void settle(int ms = 300)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+}
+
+bool save(QWidget* w, const QString& dir, const char* name)
+{
+    settle();
+    const QString path = dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+    const bool ok = w->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: velmora-screenshots OUTDIR\n");
+        return 2;
+    }
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(out);
+    QTemporaryDir data;
+    CallService service({data.path(), nullptr, nullptr, nullptr});
+    QString error;
+    if (!service.open(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    Catalogue& catalogue = service.catalogue();
+    FolderOperations folders(catalogue);
+    const QString general = catalogue.recordFolderId();
+    const QString clients = folders.add(general, FolderOperations::Place::LastSibling);
+    folders.rename(clients, QStringLiteral("Clients"));
+    folders.rename(folders.add(clients, FolderOperations::Place::LastChild), QStringLiteral("Orders 2026"));
+    folders.rename(folders.add(general, FolderOperations::Place::LastSibling), QStringLiteral("Family"));
+    addSampleRecordings(catalogue, 300, general, true);
+    for (int i = 0; i < 40; ++i)
+        service.log().LogEvent(i % 5 == 0 ? QStringLiteral("-- File saved (1_20260105_%1.wav)").arg(80000 + i)
+                                          : QStringLiteral("9 Dec 2026 10:%1:00 -> at+vls=%2").arg(i, 2, 10, QLatin1Char('0')).arg(i % 2));
+
+    MainWindow window(service);
+    service.setView(&window);
+    window.resize(980, 640);
+    window.show();
+    window.callsStarted(false, QString());
+    window.showStatus(QStringLiteral(" Modem released"));
+    window.folderTree()->expandAll();
+    std::vector<uint8_t> voice(1536);
+    for (size_t i = 0; i < voice.size(); ++i) // what a caller's voice looks like on the line
+        voice[i] = uint8_t(128 + 70 * std::sin(double(i) * 0.09) * std::sin(double(i) * 0.004) + 20 * std::sin(double(i) * 0.7));
+    window.showLiveAudio(voice.data(), int(voice.size()));
+    bool ok = save(&window, out, "main-window");
+
+    window.logger()->show();
+    window.logger()->resize(640, 360);
+    ok = save(window.logger(), out, "logger") && ok;
+    window.logger()->hide();
+
+    window.callerIdPopup()->showCaller(QStringLiteral("5551234"), QStringLiteral("SMITH <b>JOHN</b>"));
+    ok = save(window.callerIdPopup(), out, "caller-id") && ok;
+
+    window.newMessagesWindow()->openQuery();
+    window.newMessagesWindow()->show();
+    ok = save(window.newMessagesWindow(), out, "new-messages") && ok;
+    window.newMessagesWindow()->hide();
+
+    window.trayMenu()->popup(window.geometry().center());
+    ok = save(window.trayMenu(), out, "tray-menu") && ok;
+    window.trayMenu()->hide();
+    window.setExitRequested(true);
+    window.close();
+    return ok ? 0 : 1;
+}
