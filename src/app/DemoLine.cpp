@@ -139,6 +139,8 @@ void DemoLine::nextCall()
                            QLatin1String(c.number), QLatin1String(c.name));
     script += c.handset ? QStringLiteral("ring 3 every 6s handset-after 2\n") : QStringLiteral("ring 8 every 6s\n");
     script += QStringLiteral("await rx timeout 60s\nwait 1s\nsay \"%1\"\nbusy 8s\n").arg(QLatin1String(c.words));
+    if (c.handset)
+        script += QStringLiteral("handset down\n"); // the next call rings again
     m_simulator.write(script.toUtf8());
     emit progress(QStringLiteral("A call rings (demonstration)"));
 }

@@ -122,3 +122,19 @@ TEST(WindowRules, TraceDrawsUpToFiftySamplesAColumn)
 }
 
 } // namespace
+
+#include "app/HelpTopics.h"
+#include <QFileInfo>
+
+namespace {
+
+TEST(WindowRules, EveryHelpTopicHasAPageAndAnUnknownOneOpensTheIndex)
+{
+    for (int topic = 1001; topic <= 1048; ++topic)
+        EXPECT_TRUE(QFileInfo(help::pathOf(topic)).isFile()) << topic;
+    EXPECT_EQ(help::pageOf(1047), "folders.html");
+    EXPECT_EQ(help::pageOf(7), "index.html");
+    EXPECT_TRUE(help::pathOf(7).endsWith(QLatin1String("/index.html")));
+}
+
+} // namespace

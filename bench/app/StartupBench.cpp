@@ -1,0 +1,94 @@
+// The desktop program's start with 100,000 recordings in the catalogue, to
+// a shown window with the list filled, and a switch between two folders.
+// Runs offscreen unless QT_QPA_PLATFORM says otherwise.
+#include "CatalogueSamples.h"
+
+#include "app/FolderTreeWidget.h"
+#include "app/MainWindow.h"
+#include "app/RecordingsModel.h"
+#include "calls/CallService.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/FolderOperations.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int Recordings = 100000;
+
+struct SampleFolder
+{
+    QTemporaryDir dir;
+    QString second;
+    SampleFolder()
+    {
+        CallService service({dir.path(), nullptr, nullptr, nullptr});
+        service.open(nullptr);
+        second = FolderOperations(service.catalogue()).add(QString(), FolderOperations::Place::LastSibling);
+        addSampleRecordings(service.catalogue(), Recordings - 500);
+        addSampleRecordings(service.catalogue(), 500, second);
+        service.catalogue().saveTree();
+        service.shutDown();
+    }
+};
+
+SampleFolder& sample()
+{
+    static SampleFolder folder;
+    return folder;
+}
+
+void StartToUsableWindow(benchmark::State& state)
+{
+    SampleFolder& folder = sample();
+    for (auto _ : state) {
+        CallService service({folder.dir.path(), nullptr, nullptr, nullptr});
+        service.open(nullptr);
+        MainWindow window(service);
+        service.setView(&window);
+        window.show();
+        QApplication::processEvents(); // laid out and painted
+        benchmark::DoNotOptimize(window.recordings()->rowCount());
+        state.PauseTiming();
+        window.setExitRequested(true);
+        window.close();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(StartToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void SwitchFolders(benchmark::State& state)
+{
+    SampleFolder& folder = sample();
+    CallService service({folder.dir.path(), nullptr, nullptr, nullptr});
+    service.open(nullptr);
+    MainWindow window(service);
+    service.setView(&window);
+    window.show();
+    QApplication::processEvents();
+    const QString general = service.catalogue().recordFolderId();
+    bool toSecond = true;
+    for (auto _ : state) {
+        window.folderTree()->selectKey(toSecond ? folder.second : general);
+        QApplication::processEvents();
+        toSecond = !toSecond;
+    }
+    window.setExitRequested(true);
+    window.close();
+}
+BENCHMARK(SwitchFolders)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    sample();
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
