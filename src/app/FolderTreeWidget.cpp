@@ -190,7 +190,8 @@ bool FolderTreeWidget::acceptsFolderDrop(QTreeWidgetItem* target) const
 
 void FolderTreeWidget::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasFormat(RecordingsModel::IdsMimeType) || event->source() == this)
+    if (event->mimeData()->hasFormat(RecordingsModel::IdsMimeType) || event->source() == this
+        || event->mimeData()->hasUrls())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -199,7 +200,7 @@ void FolderTreeWidget::dragEnterEvent(QDragEnterEvent* event)
 void FolderTreeWidget::dragMoveEvent(QDragMoveEvent* event)
 {
     QTreeWidgetItem* target = itemAt(event->position().toPoint());
-    const bool recordings = event->mimeData()->hasFormat(RecordingsModel::IdsMimeType);
+    const bool recordings = event->mimeData()->hasFormat(RecordingsModel::IdsMimeType) || event->mimeData()->hasUrls();
     if ((recordings && target) || (event->source() == this && acceptsFolderDrop(target)))
         event->acceptProposedAction();
     else
@@ -220,6 +221,16 @@ void FolderTreeWidget::dropEvent(QDropEvent* event)
                                     .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         event->acceptProposedAction();
         emit recordingsDropped(ids, targetKey);
+        return;
+    }
+    if (event->mimeData()->hasUrls() && event->source() != this) {
+        QStringList paths;
+        for (const QUrl& url : event->mimeData()->urls())
+            if (url.isLocalFile())
+                paths << url.toLocalFile();
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        emit filesDropped(paths, targetKey);
         return;
     }
     event->setDropAction(Qt::IgnoreAction); // the tree is rebuilt from the catalogue, not moved by Qt

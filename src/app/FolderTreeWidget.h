@@ -32,6 +32,7 @@ signals:
     void folderSelected(const QString& key);
     void treeChanged(); // Tree.ini is to be written when idle
     void recordingsDropped(const QStringList& ids, const QString& folderKey);
+    void filesDropped(const QStringList& paths, const QString& folderKey); // audio files to add
     void problem(const QString& text);
 
 protected:

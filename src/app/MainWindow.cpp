@@ -9,6 +9,7 @@
 #include "app/NewMessagesWindow.h"
 #include "app/Oscilloscope.h"
 #include "app/Playback.h"
+#include "app/RecordingGrid.h"
 #include "app/RecordingsModel.h"
 #include "app/TransportMath.h"
 #include "app/TrayIcons.h"
@@ -88,9 +89,6 @@ private:
     bool& m_held;
 };
 
-bool g_rewindHeld = false;
-bool g_forwardHeld = false;
-
 } // namespace
 
 MainWindow::MainWindow(CallService& service, QWidget* parent)
@@ -123,9 +121,9 @@ MainWindow::MainWindow(CallService& service, QWidget* parent)
     connect(&m_recordTimer, &QTimer::timeout, this, &MainWindow::recordingTick);
     m_repeatTimer.setInterval(RepeatMs);
     connect(&m_repeatTimer, &QTimer::timeout, this, [this] {
-        if (g_rewindHeld && m_states.rewind)
+        if (m_rewindHeld && m_states.rewind)
             m_playback->rewind();
-        if (g_forwardHeld && m_states.fastForward)
+        if (m_forwardHeld && m_states.fastForward)
             m_playback->fastForward();
     });
     m_repeatTimer.start();
@@ -221,7 +219,7 @@ void MainWindow::buildActions()
     connect(a.trayExit, &QAction::triggered, this, &MainWindow::exitProgram);
     connect(a.trayShow, &QAction::triggered, this, &MainWindow::restore);
     connect(a.moveTo, &QAction::triggered, this, &MainWindow::moveSelected);
-    connect(a.selectAll, &QAction::triggered, this, [this] { m_grid->selectAll(); });
+    connect(a.selectAll, &QAction::triggered, this, [this] { m_model->markAll(); });
     connect(a.settings, &QAction::triggered, this, [this] {
         m_service.log().LogEvent(QStringLiteral("-- Options -> Settings clicked"));
         placeholder(QStringLiteral("The settings dialog"));
@@ -230,8 +228,17 @@ void MainWindow::buildActions()
         m_service.log().LogEvent(QStringLiteral("-- Options -> Diagnostics clicked"));
         placeholder(QStringLiteral("Diagnostics"));
     });
-    for (QAction* later : {a.memo, a.remove, a.copyTo, a.email, a.search, a.support})
-        connect(later, &QAction::triggered, this, [this, later] { placeholder(later->text().remove(QLatin1String("..."))); });
+    a.openFolder = make(QStringLiteral("Open containing folder"));
+    connect(a.memo, &QAction::triggered, this, &MainWindow::editComment);
+    connect(a.remove, &QAction::triggered, this, &MainWindow::deleteRecordings);
+    connect(a.copyTo, &QAction::triggered, this, &MainWindow::copyRecordings);
+    connect(a.email, &QAction::triggered, this, &MainWindow::mailRecordings);
+    connect(a.search, &QAction::triggered, this, [this] {
+        m_firstFind = true;
+        findNext();
+    });
+    connect(a.openFolder, &QAction::triggered, this, &MainWindow::openContainingFolder);
+    connect(a.support, &QAction::triggered, this, [this] { placeholder(QStringLiteral("Ask support")); });
     connect(a.level, &QAction::triggered, this, [this] {
         m_service.log().LogEvent(QStringLiteral("-- Volume level clicked"));
         placeholder(QStringLiteral("Volume level"));
@@ -326,8 +333,8 @@ void MainWindow::buildLayout()
     buttons->addWidget(transportButton(central, QStyle::SP_MediaStop, QStringLiteral("Stop"), a.stop));
     m_rewindButton = transportButton(central, QStyle::SP_MediaSeekBackward, QStringLiteral("Rewind"), a.rewind);
     m_forwardButton = transportButton(central, QStyle::SP_MediaSeekForward, QStringLiteral("Fast forward"), a.forward);
-    m_rewindButton->installEventFilter(new RepeatFilter(m_rewindButton, g_rewindHeld));
-    m_forwardButton->installEventFilter(new RepeatFilter(m_forwardButton, g_forwardHeld));
+    m_rewindButton->installEventFilter(new RepeatFilter(m_rewindButton, m_rewindHeld));
+    m_forwardButton->installEventFilter(new RepeatFilter(m_forwardButton, m_forwardHeld));
     buttons->addWidget(m_rewindButton);
     buttons->addWidget(m_forwardButton);
     QToolButton* recordButton = transportButton(central, QStyle::SP_DialogNoButton, QStringLiteral("Record"), a.record);
@@ -357,20 +364,23 @@ void MainWindow::buildLayout()
     auto* right = new QWidget(m_splitter);
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
-    m_grid = new QTableView(right);
-    m_grid->setModel(m_model);
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSortingEnabled(true);
-    m_grid->horizontalHeader()->setSortIndicator(RecordingsModel::DateColumn, Qt::DescendingOrder);
-    m_grid->horizontalHeader()->setStretchLastSection(true);
-    m_grid->verticalHeader()->hide();
-    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
-    m_grid->setDragEnabled(true);
-    m_grid->setDragDropMode(QAbstractItemView::DragOnly);
+    m_search = new QLineEdit(right);
+    m_search->setPlaceholderText(QStringLiteral("Search all folders by number, name or memo"));
+    m_search->setClearButtonEnabled(true);
+    connect(m_search, &QLineEdit::textChanged, this, &MainWindow::searchChanged);
+    rightLayout->addWidget(m_search);
+    m_grid = new RecordingGrid(m_model, right);
     m_grid->setContextMenuPolicy(Qt::ActionsContextMenu);
-    m_grid->addActions({a.memo, a.remove, a.moveTo, a.copyTo, a.selectAll, a.email});
+    m_grid->addActions({a.memo, a.remove, a.moveTo, a.copyTo, a.selectAll, a.email, a.openFolder});
+    connect(m_grid, &RecordingGrid::playRequested, this, &MainWindow::play);
+    connect(m_grid, &RecordingGrid::playPauseRequested, this, [this] {
+        if (m_playback->playing())
+            pause();
+        else
+            play();
+    });
+    connect(m_grid, &RecordingGrid::deleteRequested, this, &MainWindow::deleteRecordings);
+    connect(m_grid, &RecordingGrid::commentRequested, this, &MainWindow::editComment);
     connect(m_grid, &QTableView::doubleClicked, this, [this] {
         if (m_states.recordPressed)
             return;
@@ -422,6 +432,7 @@ void MainWindow::buildLayout()
 
     connect(m_tree, &FolderTreeWidget::folderSelected, this, &MainWindow::folderSelected);
     connect(m_tree, &FolderTreeWidget::recordingsDropped, this, &MainWindow::moveRecordings);
+    connect(m_tree, &FolderTreeWidget::filesDropped, this, &MainWindow::importFiles);
     connect(m_tree, &FolderTreeWidget::problem, this, &MainWindow::showMessage);
     connect(a.addNode, &QAction::triggered, this, [this] { m_tree->addFolder(FolderOperations::Place::LastSibling); });
     connect(a.addChild, &QAction::triggered, this, [this] { m_tree->addFolder(FolderOperations::Place::LastChild); });
@@ -578,7 +589,7 @@ void MainWindow::updateActions()
     a.record->setChecked(s.recordPressed);
     a.trayRecord->setEnabled(s.record);
     m_position->setEnabled(s.slider);
-    for (QAction* op : {a.memo, a.remove, a.moveTo, a.copyTo, a.email, a.search, a.selectAll})
+    for (QAction* op : {a.memo, a.remove, a.moveTo, a.copyTo, a.email, a.search, a.selectAll, a.openFolder})
         op->setEnabled(s.listOperations);
     a.level->setEnabled(s.postProcessing);
     a.equalizer->setEnabled(s.postProcessing);
@@ -610,6 +621,8 @@ void MainWindow::folderSelected(const QString& key)
 {
     if (key.isEmpty())
         return;
+    if (m_search && !m_search->text().isEmpty())
+        m_search->clear(); // back to the folder chosen
     m_model->showFolder(key);
     if (!m_model->lastError().isEmpty())
         showMessage(m_model->lastError());
@@ -635,13 +648,7 @@ void MainWindow::currentRowChanged()
 
 QStringList MainWindow::selectedIds() const
 {
-    QStringList ids;
-    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows())
-        ids << m_model->recording(index.row()).id;
-    const QModelIndex current = m_grid->currentIndex();
-    if (current.isValid() && !ids.contains(m_model->recording(current.row()).id))
-        ids << m_model->recording(current.row()).id; // the current row always counts
-    return ids;
+    return m_grid->idsToActOn();
 }
 
 // --- transport ---------------------------------------------------------------------------
@@ -662,21 +669,17 @@ void MainWindow::play()
     m_details->setText(locale.toString(row.date, QLocale::ShortFormat) + QStringLiteral("  ")
                        + row.time.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("  ") + row.comment);
     m_displayErrorShown = false;
+    if (settings::readBool(m_ini, keys::ExtPlayer)) {
+        m_details->clear();
+        playExternally(row);
+        return;
+    }
     if (!m_playback->start(m_service.catalogue().recordingsFolder() + row.fileName)) {
         m_details->clear();
         updateActions();
         return;
     }
-    // Heard once playback really started: a missing file keeps its mark.
-    if (!row.accessed) {
-        try {
-            m_service.catalogue().markHeard(row.id);
-            showTray(TrayIcon::Bound);
-            reloadList();
-        } catch (const TableError& e) {
-            showMessage(e.message());
-        }
-    }
+    markHeard(row); // once playback really started: a missing file keeps its mark
 }
 
 void MainWindow::pause()

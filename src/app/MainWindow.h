@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QSlider>
 #include <QSystemTrayIcon>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -23,7 +24,9 @@ class NewMessagesWindow;
 class Oscilloscope;
 class Playback;
 class QSplitter;
+class RecordingGrid;
 class RecordingsModel;
+struct RecordingRow;
 
 // The main window: display, transport, folder tree and recordings list,
 // menus, status bar and tray. It mirrors what the call handling shows
@@ -52,7 +55,8 @@ public:
     NewMessagesWindow* newMessagesWindow() const { return m_newMessages; }
     CallerIdPopup* callerIdPopup() const { return m_popup; }
     QMenu* trayMenu() const { return m_trayMenu; }
-    QTableView* grid() const { return m_grid; }
+    RecordingGrid* grid() const { return m_grid; }
+    QLineEdit* searchBox() const { return m_search; }
     FolderTreeWidget* folderTree() const { return m_tree; }
     RecordingsModel* recordings() const { return m_model; }
     const ActionStates& actions() const { return m_states; }
@@ -96,6 +100,17 @@ private:
     void moveRecordings(const QStringList& ids, const QString& folderKey);
     void moveSelected();
     QStringList selectedIds() const;
+    // The list's operations (MainWindowOperations.cpp).
+    void editComment();
+    void deleteRecordings();
+    void copyRecordings();
+    void mailRecordings();
+    void findNext();
+    void openContainingFolder();
+    void importFiles(const QStringList& paths, const QString& folderKey);
+    bool playExternally(const RecordingRow& row);
+    void markHeard(const RecordingRow& row);
+    void searchChanged(const QString& text);
     void playbackProgress(qint64 position, qint64 length);
     void recordingTick();
     void trayTick();
@@ -107,7 +122,11 @@ private:
     Playback* m_playback;
     RecordingsModel* m_model;
     FolderTreeWidget* m_tree = nullptr;
-    QTableView* m_grid = nullptr;
+    RecordingGrid* m_grid = nullptr;
+    QLineEdit* m_search = nullptr;
+    QString m_findText;
+    bool m_findMatchCase = false;
+    bool m_firstFind = true;
     QSplitter* m_splitter = nullptr;
     Oscilloscope* m_scope = nullptr;
     QLabel* m_elapsed = nullptr;
@@ -128,6 +147,8 @@ private:
     QTimer m_repeatTimer;
     QToolButton* m_rewindButton = nullptr;
     QToolButton* m_forwardButton = nullptr;
+    bool m_rewindHeld = false; // the mouse is held on the button
+    bool m_forwardHeld = false;
     WindowState m_window;
     ActionStates m_states;
     bool m_exitRequested = true;
@@ -145,7 +166,7 @@ private:
             *collapseAll;
         QAction *play, *pause, *stop, *rewind, *forward, *record;
         QAction *level, *equalizer, *settings, *bind, *release, *diagnostics;
-        QAction *contents, *support, *about;
+        QAction *contents, *support, *about, *openFolder;
         QAction *trayShow, *trayPlay, *trayStop, *trayRecord, *trayBind, *trayRelease, *trayExit;
         QMenu* modemMenu;
     } a{};

@@ -40,6 +40,7 @@ public:
     const QByteArray& playData() const { return m_playData; }
     qint64 position() const { return m_player.position(); }
     qint64 length() const { return m_player.length(); }
+    QString fileName() const { return m_player.fileName(); }
 
 signals:
     void progress(qint64 positionMs, qint64 lengthMs);

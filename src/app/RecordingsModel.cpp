@@ -3,12 +3,55 @@
 #include "catalogue/TableError.h"
 
 #include <QLocale>
+#include <QFileInfo>
 #include <QMimeData>
+#include <QUrl>
+#include "catalogue/Catalogue.h"
 #include <QSet>
 
 RecordingsModel::RecordingsModel(Catalogue& catalogue, QObject* parent)
-    : QAbstractTableModel(parent), m_list(catalogue)
+    : QAbstractTableModel(parent), m_list(catalogue), m_recordingsFolder(catalogue.recordingsFolder())
 {
+}
+
+void RecordingsModel::showSearch(const QString& text)
+{
+    clearMarks();
+    guarded([&] { m_list.setSearch(text); });
+}
+
+void RecordingsModel::marksChanged()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::BackgroundRole});
+}
+
+void RecordingsModel::toggleMark(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    const QString id = m_list.row(row).id;
+    if (!m_marked.removeOne(id))
+        m_marked << id;
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::BackgroundRole});
+}
+
+void RecordingsModel::markAll()
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        const QString id = m_list.row(row).id;
+        if (!m_marked.contains(id))
+            m_marked << id;
+    }
+    marksChanged();
+}
+
+void RecordingsModel::clearMarks()
+{
+    if (m_marked.isEmpty())
+        return;
+    m_marked.clear();
+    marksChanged();
 }
 
 void RecordingsModel::guarded(const std::function<void()>& read)
@@ -29,7 +72,11 @@ void RecordingsModel::guarded(const std::function<void()>& read)
 
 void RecordingsModel::showFolder(const QString& folderKey)
 {
-    guarded([&] { m_list.setFolder(folderKey); });
+    clearMarks();
+    guarded([&] {
+        m_list.setSearch(QString());
+        m_list.setFolder(folderKey);
+    });
 }
 
 void RecordingsModel::reload()
@@ -72,6 +119,7 @@ QVariant RecordingsModel::data(const QModelIndex& index, int role) const
         }
         return {};
     case Qt::FontRole: return row.accessed ? m_font : m_bold;
+    case Qt::BackgroundRole: return m_marked.contains(row.id) && m_markColor.isValid() ? QVariant(m_markColor) : QVariant();
     case Qt::ToolTipRole: return row.fileName;
     default: return {};
     }
@@ -114,7 +162,23 @@ QMimeData* RecordingsModel::mimeData(const QModelIndexList& indexes) const
             rows.insert(index.row());
             ids << m_list.row(index.row()).id;
         }
+    return mimeDataOf(ids);
+}
+
+// The ids for a drop on a folder; the files for a file manager or mail program.
+QMimeData* RecordingsModel::mimeDataOf(const QStringList& ids) const
+{
+    QList<QUrl> urls;
+    for (int row = 0; row < rowCount(); ++row) {
+        const RecordingRow& r = m_list.row(row);
+        if (ids.contains(r.id) && !r.fileName.isEmpty() && QFileInfo(r.fileName).fileName() == r.fileName
+            && QFileInfo::exists(m_recordingsFolder + r.fileName))
+            urls << QUrl::fromLocalFile(m_recordingsFolder + r.fileName);
+        if (urls.size() == ids.size())
+            break;
+    }
     auto* mime = new QMimeData;
     mime->setData(IdsMimeType, ids.join(QLatin1Char('\n')).toUtf8());
+    mime->setUrls(urls);
     return mime;
 }

@@ -3,6 +3,7 @@
 #include "catalogue/RecordingList.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QFont>
 
 class Catalogue;
@@ -20,7 +21,18 @@ public:
 
     // Errors reading the table end in an empty list and lastError().
     void showFolder(const QString& folderKey);
+    // Non-empty: every folder's rows that hold the text, instead of the folder's.
+    void showSearch(const QString& text);
+    const QString& search() const { return m_list.search(); }
     void reload();
+
+    // The rows the user marked, in the order marked (SelectedIds).
+    const QStringList& markedIds() const { return m_marked; }
+    bool isMarked(const QString& id) const { return m_marked.contains(id); }
+    void toggleMark(int row);
+    void markAll();
+    void clearMarks();
+    void setMarkColor(const QColor& color) { m_markColor = color; }
     const QString& folder() const { return m_list.folder(); }
     const RecordingRow& recording(int row) { return m_list.row(row); }
     int rowOfId(const QString& id) { return m_list.indexOfId(id); }
@@ -35,10 +47,15 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    QMimeData* mimeDataOf(const QStringList& ids) const;
 
 private:
     void guarded(const std::function<void()>& read);
+    void marksChanged();
     mutable RecordingList m_list;
+    QString m_recordingsFolder;
+    QStringList m_marked;
+    QColor m_markColor;
     QString m_error;
     QFont m_font;
     QFont m_bold;

@@ -53,16 +53,25 @@ void RecordingList::setOrder(Column column, bool descending)
     reload();
 }
 
+void RecordingList::setSearch(const QString& text)
+{
+    m_search = text.trimmed();
+    reload();
+}
+
 void RecordingList::reload()
 {
     m_rowids.clear();
     m_rows.clear();
-    if (m_folder.isEmpty() || !m_catalogue.isOpen())
+    if ((m_folder.isEmpty() && m_search.isEmpty()) || !m_catalogue.isOpen())
         return;
+    const QString where = m_search.isEmpty()
+                              ? QStringLiteral("FolderId = ?1")
+                              : QStringLiteral("(instr(callerID, ?1) > 0 OR instr(lower(Comment), lower(?1)) > 0)");
     sqlite::Statement select(m_catalogue.database().connection(),
-                             QStringLiteral("SELECT rowid FROM %1 WHERE FolderId = ? ORDER BY %2")
-                                 .arg(m_catalogue.calls().qualifiedName(), orderBy(m_column, m_descending)));
-    select.bind(1, m_folder);
+                             QStringLiteral("SELECT rowid FROM %1 WHERE %2 ORDER BY %3")
+                                 .arg(m_catalogue.calls().qualifiedName(), where, orderBy(m_column, m_descending)));
+    select.bind(1, m_search.isEmpty() ? m_folder : m_search);
     while (select.step())
         m_rowids.push_back(select.columnInt64(0));
 }

@@ -37,6 +37,10 @@ public:
     // Raise TableError when the table cannot be read.
     void setFolder(const QString& folderKey);
     void setOrder(Column column, bool descending);
+    // Non-empty: the rows of every folder whose number, name or comment
+    // holds the text (any letter case) instead of the folder's.
+    void setSearch(const QString& text);
+    const QString& search() const { return m_search; }
     void reload();
 
     const QString& folder() const { return m_folder; }
@@ -51,6 +55,7 @@ private:
     static constexpr int BlockRows = 128;
     Catalogue& m_catalogue;
     QString m_folder;
+    QString m_search;
     Column m_column = Column::Date;
     bool m_descending = true;
     std::vector<qint64> m_rowids;

@@ -147,6 +147,8 @@ const Key WavDir = key("Settings", "wavDir", S, "", Created);
 const Key ExtPlayer = key("Settings", "ExtPlayer", B, "0");
 // The desktop's own opener plays a file with whatever player the user has.
 const Key Player = key("Settings", "Player", S, "xdg-open");
+// The web address a mailed recording names; the line is left out when empty.
+const Key MailWebAddress = key("Settings", "MailWebAddress", S, "");
 const Key StartUp = key("Settings", "StartUp", B, "0", Created);
 const Key ShowHints = key("Settings", "ShowHints", B, "1", Created);
 const Key SettingsCompression = key("Settings", "Compression", I, "0");
@@ -252,7 +254,7 @@ const std::vector<const Key*>& all()
         using namespace keys;
         std::vector<const Key*> t = {
             &AutoRecord, &DiscTime, &Silence, &Periodic, &Cadence, &AnsweringMachine, &AmRings, &ChkBeep, &MsgTime,
-            &MaxMsgEnable, &HangupSeq, &RemoteCode, &TTSvoice, &TTSvolume, &TTSvoiceId, &CallerID, &WavDir, &ExtPlayer, &Player,
+            &MaxMsgEnable, &HangupSeq, &RemoteCode, &TTSvoice, &TTSvolume, &TTSvoiceId, &CallerID, &WavDir, &ExtPlayer, &Player, &MailWebAddress,
             &StartUp, &ShowHints, &SettingsCompression, &Volume, &MainTop, &MainLeft, &MainWid, &MainHeight,
             &Splitter, &GDate, &GTime, &GDuration, &GCallerID, &EventsMainTop, &EventsMainLeft, &EventsMainWid,
             &EventsMainHeight, &CallProgress, &PlayTrace, &RecordTrace, &Points, &BackColor, &TraceColor,
