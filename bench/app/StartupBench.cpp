@@ -34,6 +34,25 @@ struct SampleFolder
     }
 };
 
+// The program as it stands once started, for what follows the start.
+struct ShownWindow
+{
+    CallService service;
+    MainWindow window;
+    explicit ShownWindow(const QString& folder)
+        : service({folder, nullptr, nullptr, nullptr}), window((service.open(nullptr), service))
+    {
+        service.setView(&window);
+        window.show();
+        QApplication::processEvents();
+    }
+    ~ShownWindow()
+    {
+        window.setExitRequested(true);
+        window.close();
+    }
+};
+
 SampleFolder& sample()
 {
     static SampleFolder folder;
@@ -62,23 +81,32 @@ BENCHMARK(StartToUsableWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 void SwitchFolders(benchmark::State& state)
 {
     SampleFolder& folder = sample();
-    CallService service({folder.dir.path(), nullptr, nullptr, nullptr});
-    service.open(nullptr);
-    MainWindow window(service);
-    service.setView(&window);
-    window.show();
-    QApplication::processEvents();
-    const QString general = service.catalogue().recordFolderId();
+    ShownWindow shown(folder.dir.path());
+    MainWindow& window = shown.window;
+    const QString general = shown.service.catalogue().recordFolderId();
     bool toSecond = true;
     for (auto _ : state) {
         window.folderTree()->selectKey(toSecond ? folder.second : general);
         QApplication::processEvents();
         toSecond = !toSecond;
     }
-    window.setExitRequested(true);
-    window.close();
 }
 BENCHMARK(SwitchFolders)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// One keystroke in the live search box: every folder's rows that hold the text.
+void LiveSearchKeystroke(benchmark::State& state)
+{
+    ShownWindow shown(sample().dir.path());
+    MainWindow& window = shown.window;
+    const QStringList typed = {QStringLiteral("5"), QStringLiteral("55"), QStringLiteral("555"), QStringLiteral("5553"),
+                               QStringLiteral("smi"), QStringLiteral("smith")};
+    int i = 0;
+    for (auto _ : state) {
+        window.searchBox()->setText(typed[i++ % typed.size()]);
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(LiveSearchKeystroke)->Unit(benchmark::kMillisecond)->Iterations(12);
 
 } // namespace
 

@@ -40,6 +40,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -621,8 +622,10 @@ void MainWindow::folderSelected(const QString& key)
 {
     if (key.isEmpty())
         return;
-    if (m_search && !m_search->text().isEmpty())
-        m_search->clear(); // back to the folder chosen
+    if (m_search && !m_search->text().isEmpty()) {
+        const QSignalBlocker quiet(m_search); // back to the folder chosen, read once
+        m_search->clear();
+    }
     m_model->showFolder(key);
     if (!m_model->lastError().isEmpty())
         showMessage(m_model->lastError());

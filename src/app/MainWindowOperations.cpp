@@ -1,6 +1,7 @@
 // What the main window does with the recordings of its list.
 #include "app/MainWindow.h"
 
+#include "app/FindDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/Playback.h"
 #include "app/RecordingGrid.h"
@@ -37,8 +38,6 @@
 
 namespace {
 
-const QString SearchFinished = QStringLiteral("            Search finished            ");
-
 QString listOf(const QStringList& lines)
 {
     return lines.mid(0, 12).join(QLatin1Char('\n')) + (lines.size() > 12 ? QStringLiteral("\n...") : QString());
@@ -73,11 +72,14 @@ void MainWindow::editComment()
     if (!current.isValid())
         return;
     const RecordingRow row = m_model->recording(current.row());
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(this, QStringLiteral("Comment"), QString(), QLineEdit::Normal, row.comment, &ok);
-    if (!ok || text.isEmpty())
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Comment"));
+    dialog.setLabelText(QString());
+    dialog.setTextValue(row.comment);
+    dialog.resize(420, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted || dialog.textValue().isEmpty())
         return; // an empty answer changes nothing
+    const QString text = dialog.textValue();
     try {
         RecordingOperations(m_service.catalogue()).setComment(row.id, text);
     } catch (const TableError& e) {
@@ -175,32 +177,20 @@ void MainWindow::mailRecordings()
 // The find dialog: the caller number from the current row on.
 void MainWindow::findNext()
 {
-    QDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Find"));
-    auto* text = new QLineEdit(m_findText, &dialog);
-    auto* matchCase = new QCheckBox(QStringLiteral("Match case"), &dialog);
-    matchCase->setChecked(m_findMatchCase);
-    auto* buttons = new QDialogButtonBox(&dialog);
-    QPushButton* next = buttons->addButton(QStringLiteral("Find next"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(text);
-    layout->addWidget(matchCase);
-    layout->addWidget(buttons);
-    connect(next, &QPushButton::clicked, &dialog, [&] {
-        m_findText = text->text();
-        m_findMatchCase = matchCase->isChecked();
+    FindDialog dialog(m_findText, m_findMatchCase, this);
+    dialog.findNext = [&] {
+        m_findText = dialog.text();
+        m_findMatchCase = dialog.matchCase();
         const Qt::CaseSensitivity cs = m_findMatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
         const int start = m_firstFind ? 0 : m_grid->currentIndex().row() + 1;
         m_firstFind = false;
         for (int row = std::max(start, 0); row < m_model->rowCount(); ++row)
             if (m_model->recording(row).callerId.contains(m_findText, cs)) {
                 m_grid->setCurrentIndex(m_model->index(row, 0));
-                return;
+                return true;
             }
-        QMessageBox::information(&dialog, datafolder::ApplicationTitle, SearchFinished);
-    });
+        return false;
+    };
     dialog.exec();
 }
 

@@ -73,10 +73,7 @@ void RecordingsModel::guarded(const std::function<void()>& read)
 void RecordingsModel::showFolder(const QString& folderKey)
 {
     clearMarks();
-    guarded([&] {
-        m_list.setSearch(QString());
-        m_list.setFolder(folderKey);
-    });
+    guarded([&] { m_list.setFolder(folderKey); });
 }
 
 void RecordingsModel::reload()

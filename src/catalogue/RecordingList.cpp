@@ -43,6 +43,7 @@ RecordingRow readRow(const sqlite::Statement& s)
 void RecordingList::setFolder(const QString& folderKey)
 {
     m_folder = folderKey;
+    m_search.clear(); // a folder chosen ends a search
     reload();
 }
 

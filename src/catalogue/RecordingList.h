@@ -34,7 +34,7 @@ public:
 
     explicit RecordingList(Catalogue& catalogue) : m_catalogue(catalogue) {}
 
-    // Raise TableError when the table cannot be read.
+    // Raise TableError when the table cannot be read. A folder ends a search.
     void setFolder(const QString& folderKey);
     void setOrder(Column column, bool descending);
     // Non-empty: the rows of every folder whose number, name or comment

@@ -4,7 +4,10 @@
 #include "CatalogueSamples.h"
 
 #include "app/CallerIdPopup.h"
+#include "app/FindDialog.h"
 #include "app/FolderTreeWidget.h"
+#include "app/RecordingGrid.h"
+#include "app/RecordingsModel.h"
 #include "app/LoggerWindow.h"
 #include "app/MainWindow.h"
 #include "app/NewMessagesWindow.h"
@@ -15,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QInputDialog>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QThread>
@@ -85,7 +89,28 @@ int main(int argc, char** argv)
     for (size_t i = 0; i < voice.size(); ++i) // what a caller's voice looks like on the line
         voice[i] = uint8_t(128 + 70 * std::sin(double(i) * 0.09) * std::sin(double(i) * 0.004) + 20 * std::sin(double(i) * 0.7));
     window.showLiveAudio(voice.data(), int(voice.size()));
+    for (int row : {2, 3, 5})
+        window.recordings()->toggleMark(row); // marked rows beside the bold unheard ones
+    window.grid()->setCurrentIndex(window.recordings()->index(7, 0));
     bool ok = save(&window, out, "main-window");
+
+    FindDialog find(QStringLiteral("555"), false, &window);
+    find.show();
+    ok = save(&find, out, "find") && ok;
+    find.hide();
+
+    QInputDialog comment(&window);
+    comment.setWindowTitle(QStringLiteral("Comment"));
+    comment.setLabelText(QString());
+    comment.setTextValue(QStringLiteral("SMITH JOHN - call back about the order"));
+    comment.resize(420, comment.sizeHint().height());
+    comment.show();
+    ok = save(&comment, out, "comment") && ok;
+    comment.hide();
+
+    window.searchBox()->setText(QStringLiteral("smith"));
+    ok = save(&window, out, "search") && ok;
+    window.searchBox()->clear();
 
     window.logger()->show();
     window.logger()->resize(640, 360);
