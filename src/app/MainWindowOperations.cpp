@@ -93,12 +93,19 @@ void MainWindow::deleteRecordings()
     const QStringList ids = selectedIds();
     if (ids.isEmpty())
         return;
-    for (const QString& id : ids) // marked: the current row counts and is shown so
-        if (!m_model->isMarked(id))
+    QStringList shown; // the current row counts and is shown marked while asked
+    for (const QString& id : ids)
+        if (!m_model->isMarked(id)) {
             m_model->toggleMark(m_model->rowOfId(id));
+            shown << id;
+        }
     const QString question = QStringLiteral("Delete selected record(s)?\n\n%1 recording(s) and their files.").arg(ids.size());
-    if (QMessageBox::question(this, datafolder::ApplicationTitle, question, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+    if (QMessageBox::question(this, datafolder::ApplicationTitle, question, QMessageBox::Ok | QMessageBox::Cancel)
+        != QMessageBox::Ok) {
+        for (const QString& id : shown)
+            m_model->toggleMark(m_model->rowOfId(id));
         return;
+    }
     RecordingOperations ops(m_service.catalogue());
     // A recording being played is stopped before its file goes.
     const std::vector<RecordingRow> rows = ops.rows(ids);

@@ -99,6 +99,12 @@ TEST_F(RecordingListTest, SearchFindsACallerInAnyFolderAndPlayingUnboldsIt)
     EXPECT_FALSE(model->data(model->index(0, 0), Qt::FontRole).value<QFont>().bold()) << "heard once it plays";
     window->searchBox()->clear();
     EXPECT_EQ(model->rowCount(), 11);
+
+    model->sort(RecordingsModel::CallerColumn, Qt::AscendingOrder);
+    for (int r = 1; r < model->rowCount(); ++r)
+        EXPECT_LE(model->recording(r - 1).callerId, model->recording(r).callerId);
+    model->sort(RecordingsModel::DateColumn, Qt::DescendingOrder);
+    EXPECT_GE(model->recording(0).date, model->recording(model->rowCount() - 1).date) << "newest first";
 }
 
 } // namespace
