@@ -1,0 +1,156 @@
+#include "config/SettingsForm.h"
+
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+
+#include <algorithm>
+
+namespace {
+
+const settings::Key* command(const char* name)
+{
+    for (int i = 0; i < settings::CommandCount; ++i)
+        if (settings::commandKey(i).name == QLatin1String(name))
+            return &settings::commandKey(i);
+    return nullptr;
+}
+
+bool isSettableBaud(int baud)
+{
+    return std::find(std::begin(SettingsForm::BaudRates), std::end(SettingsForm::BaudRates), baud)
+           != std::end(SettingsForm::BaudRates);
+}
+
+} // namespace
+
+int SettingsForm::gainOfCommand(const QString& command, bool* readable)
+{
+    const qsizetype equals = command.indexOf(QLatin1Char('='));
+    const QString number = equals < 0 ? command : command.mid(equals + 1);
+    bool ok = false;
+    const int gain = number.trimmed().toInt(&ok);
+    if (readable)
+        *readable = ok;
+    return ok ? gain : 128;
+}
+
+int SettingsForm::tickStep(int minimum, int maximum, int previous)
+{
+    const int r = maximum - minimum;
+    if (r <= 15)
+        return 1;
+    if (r <= 31)
+        return 2;
+    if (r <= 47)
+        return 3;
+    if (r <= 127)
+        return 4;
+    if (r <= 255)
+        return 8;
+    return previous;
+}
+
+SettingsForm SettingsForm::load(const IniFile& ini)
+{
+    using namespace settings;
+    SettingsForm f;
+    f.startUp = readBool(ini, keys::StartUp);
+    f.showHints = readBool(ini, keys::ShowHints);
+    f.callerId = readBool(ini, keys::CallerID);
+    const Key* fCallerId = command("sFCallerID");
+    f.callerIdAvailable = !ini.sectionExists(sections::Commands) || (fCallerId && !readString(ini, *fCallerId).isEmpty());
+    if (!f.callerIdAvailable)
+        f.callerId = false;
+    f.fontName = readString(ini, keys::FontName);
+    f.fontSize = readInteger(ini, keys::FontSize);
+    f.fontColor = readInteger(ini, keys::FontColor);
+    f.modemDefined = ini.sectionExists(sections::Commands);
+    f.voiceFeatures = readBool(ini, keys::Voicefeatures);
+    f.model = readString(ini, keys::Model);
+    f.port = readInteger(ini, keys::Port, 0);
+    const int baud = readInteger(ini, keys::Baudrate, 115200);
+    f.baudrate = isSettableBaud(baud) ? baud : 115200; // one the serial layer cannot set falls back
+    f.flowControl = std::clamp(readInteger(ini, keys::FlowControl), 0, 2);
+    f.timeout = std::clamp(readInteger(ini, keys::Timeout), 1, 8);
+    if (const Key* k = command("sTransmitGain"))
+        f.playGain = gainOfCommand(readString(ini, *k));
+    if (const Key* k = command("sReceiveGain"))
+        f.recordGain = gainOfCommand(readString(ini, *k));
+    f.playMin = readInteger(ini, keys::VgtMin, 0);
+    f.playMax = readInteger(ini, keys::VgtMax, 255);
+    f.recordMin = readInteger(ini, keys::VgrMin, 0);
+    f.recordMax = readInteger(ini, keys::VgrMax, 255);
+    f.points = readInteger(ini, keys::Points);
+    f.playTrace = readBool(ini, keys::PlayTrace);
+    f.recordTrace = readBool(ini, keys::RecordTrace);
+    f.backColor = readInteger(ini, keys::BackColor);
+    f.traceColor = readInteger(ini, keys::TraceColor);
+    f.extPlayer = readBool(ini, keys::ExtPlayer);
+    f.player = readString(ini, keys::Player);
+    f.autoRecord = readBool(ini, keys::AutoRecord);
+    f.silence = readBool(ini, keys::Silence);
+    f.periodic = readBool(ini, keys::Periodic);
+    f.cadence = readBool(ini, keys::Cadence);
+    f.discTime = std::clamp(readInteger(ini, keys::DiscTime), 1, 30);
+    f.answeringMachine = readBool(ini, keys::AnsweringMachine);
+    f.beep = readBool(ini, keys::ChkBeep);
+    f.maxMsgEnable = readBool(ini, keys::MaxMsgEnable);
+    f.amRings = std::clamp(readInteger(ini, keys::AmRings), 2, 20);
+    f.msgTime = std::clamp(readInteger(ini, keys::MsgTime), 10, 1000);
+    f.ttsVoice = readInteger(ini, keys::TTSvoice);
+    f.hangupSeq = readString(ini, keys::HangupSeq);
+    f.remoteCode = readString(ini, keys::RemoteCode);
+    f.wavDir = readString(ini, keys::WavDir);
+    return f;
+}
+
+bool SettingsForm::save(IniFile& ini, QString* error) const
+{
+    using namespace settings;
+    ini.beginUpdate();
+    if (modemDefined) {
+        if (const Key* k = command("sTransmitGain"); k && !readString(ini, *k).isEmpty())
+            writeString(ini, *k, QStringLiteral("at+vgt=") + QString::number(playGain));
+        if (const Key* k = command("sReceiveGain"); k && !readString(ini, *k).isEmpty())
+            writeString(ini, *k, QStringLiteral("at+vgr=") + QString::number(recordGain));
+        writeInteger(ini, keys::Baudrate, isSettableBaud(baudrate) ? baudrate : 115200);
+        writeInteger(ini, keys::FlowControl, flowControl);
+    }
+    writeBool(ini, keys::ExtPlayer, extPlayer);
+    if (extPlayer)
+        writeString(ini, keys::Player, player);
+    if (fontChosen) {
+        writeString(ini, keys::FontName, fontName);
+        writeInteger(ini, keys::FontSize, fontSize);
+        writeInteger(ini, keys::FontColor, fontColor);
+    }
+    writeInteger(ini, keys::Timeout, timeout);
+    writeBool(ini, keys::PlayTrace, playTrace);
+    writeBool(ini, keys::RecordTrace, recordTrace);
+    writeInteger(ini, keys::Points, points);
+    writeInteger(ini, keys::BackColor, backColor);
+    writeInteger(ini, keys::TraceColor, traceColor);
+    writeBool(ini, keys::AutoRecord, autoRecord);
+    writeInteger(ini, keys::DiscTime, discTime);
+    writeBool(ini, keys::StartUp, startUp);
+    writeBool(ini, keys::AnsweringMachine, answeringMachine);
+    writeInteger(ini, keys::AmRings, amRings);
+    writeBool(ini, keys::ChkBeep, beep);
+    writeBool(ini, keys::CallerID, callerId && callerIdAvailable);
+    writeString(ini, keys::WavDir, wavDir);
+    writeBool(ini, keys::Silence, silence);
+    writeBool(ini, keys::Periodic, periodic);
+    writeBool(ini, keys::Cadence, cadence);
+    writeInteger(ini, keys::TTSvoice, ttsVoice);
+    writeInteger(ini, keys::MsgTime, msgTime);
+    writeBool(ini, keys::MaxMsgEnable, maxMsgEnable);
+    writeString(ini, keys::HangupSeq, hangupSeq);
+    writeString(ini, keys::RemoteCode, remoteCode);
+    writeBool(ini, keys::ShowHints, showHints);
+    if (!ini.commitUpdate()) {
+        if (error)
+            *error = ini.lastError();
+        return false;
+    }
+    return true;
+}
