@@ -221,10 +221,7 @@ void MainWindow::buildActions()
     connect(a.trayShow, &QAction::triggered, this, &MainWindow::restore);
     connect(a.moveTo, &QAction::triggered, this, &MainWindow::moveSelected);
     connect(a.selectAll, &QAction::triggered, this, [this] { m_model->markAll(); });
-    connect(a.settings, &QAction::triggered, this, [this] {
-        m_service.log().LogEvent(QStringLiteral("-- Options -> Settings clicked"));
-        placeholder(QStringLiteral("The settings dialog"));
-    });
+    connect(a.settings, &QAction::triggered, this, &MainWindow::showSettings);
     connect(a.diagnostics, &QAction::triggered, this, [this] {
         m_service.log().LogEvent(QStringLiteral("-- Options -> Diagnostics clicked"));
         placeholder(QStringLiteral("Diagnostics"));

@@ -95,6 +95,7 @@ private:
     void release();
     void exitProgram();
     void showHelp(int context);
+    void showSettings();
     void showAbout();
     void placeholder(const QString& what);
     void moveRecordings(const QStringList& ids, const QString& folderKey);

@@ -4,10 +4,15 @@
 #include "app/FindDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/Playback.h"
+#include "app/SettingsDialog.h"
+#include "calls/TvModem.h"
+#include "modem/TQVModem253.h"
+#include "speech/TextToSpeech.h"
 #include "app/RecordingGrid.h"
 #include "app/RecordingsModel.h"
 #include "audio/AudioImport.h"
 #include "calls/CallService.h"
+#include "calls/CallState.h"
 #include "calls/EventLog.h"
 #include "audio/RiffReader.h"
 #include "catalogue/Catalogue.h"
@@ -271,4 +276,26 @@ void MainWindow::markHeard(const RecordingRow& row)
     } catch (const TableError& e) {
         showMessage(e.message());
     }
+}
+
+void MainWindow::showSettings()
+{
+    m_service.log().LogEvent(QStringLiteral("-- Options -> Settings clicked"));
+    QStringList voices;
+    if (m_service.callsStarted() && m_service.session().speech())
+        for (const SpeechVoice& voice : m_service.session().speech()->voices())
+            voices << voice.description();
+    SettingsDialog dialog(m_ini, voices, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The call handling reads the file again before the next call; the modem takes its new profile now.
+    setEnabled(false);
+    if (m_service.callsStarted() && m_ini.sectionExists(QStringLiteral("Commands")) && m_service.engine().portIsOpen()
+        && m_service.state().phase == CallPhase::Idle) {
+        m_service.engine().LoadProfile();
+        m_service.engine().InitModem();
+    }
+    applyView();
+    setEnabled(true);
+    m_exitRequested = !settings::readBool(m_ini, keys::StartUp);
 }

@@ -8,6 +8,8 @@
 #include "app/FolderTreeWidget.h"
 #include "app/RecordingGrid.h"
 #include "app/RecordingsModel.h"
+#include "app/SettingsDialog.h"
+#include <QTabWidget>
 #include "app/LoggerWindow.h"
 #include "app/MainWindow.h"
 #include "app/NewMessagesWindow.h"
@@ -124,6 +126,15 @@ int main(int argc, char** argv)
     window.newMessagesWindow()->show();
     ok = save(window.newMessagesWindow(), out, "new-messages") && ok;
     window.newMessagesWindow()->hide();
+
+    SettingsDialog settingsDialog(service.ini(), {QStringLiteral("English (Great Britain), en-gb, male")}, &window);
+    settingsDialog.show();
+    for (int tab = 0; tab < settingsDialog.tabs()->count(); ++tab) {
+        settingsDialog.tabs()->setCurrentIndex(tab);
+        const QByteArray name = "settings-" + QByteArray::number(tab + 1);
+        ok = save(&settingsDialog, out, name.constData()) && ok;
+    }
+    settingsDialog.hide();
 
     window.trayMenu()->popup(window.geometry().center());
     ok = save(window.trayMenu(), out, "tray-menu") && ok;

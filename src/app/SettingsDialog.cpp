@@ -1,0 +1,467 @@
+#include "app/SettingsDialog.h"
+
+#include "app/HelpTopics.h"
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+#include "platform/Autostart.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStorageInfo>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const int TabHelp[] = {1042, 1043, 1040, 1041, 1039, 1044};
+
+QColor colorOf(int stored)
+{
+    return QColor(stored & 0xff, (stored >> 8) & 0xff, (stored >> 16) & 0xff);
+}
+
+int storedOf(const QColor& c)
+{
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+void paintSwatch(QPushButton* button, int stored)
+{
+    QPixmap swatch(16, 16);
+    swatch.fill(colorOf(stored));
+    button->setIcon(QIcon(swatch));
+    button->setProperty("stored", stored);
+}
+
+QSpinBox* spin(QWidget* parent, int min, int max)
+{
+    auto* box = new QSpinBox(parent);
+    box->setRange(min, max);
+    return box;
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(IniFile& ini, const QStringList& voices, QWidget* parent)
+    : QDialog(parent), m_ini(ini), m_form(SettingsForm::load(ini)), m_voices(voices)
+{
+    setWindowTitle(QStringLiteral("Settings"));
+    m_tabs = new QTabWidget(this);
+    m_tabs->addTab(generalTab(), QStringLiteral("   General   "));
+    m_tabs->addTab(modemTab(), QStringLiteral("   Modem  "));
+    m_tabs->addTab(playerTab(), QStringLiteral("Audio player"));
+    m_tabs->addTab(recordingTab(), QStringLiteral("Automatic recording"));
+    m_tabs->addTab(answeringTab(), QStringLiteral("Answering machine"));
+    m_tabs->addTab(storageTab(), QStringLiteral("  Storage  "));
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == 5)
+            refreshDisk();
+    });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { help::show(TabHelp[std::clamp(m_tabs->currentIndex(), 0, 5)]); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(buttons);
+    showForm(m_form);
+    setMinimumWidth(m_tabs->tabBar()->sizeHint().width() + 40); // every tab in sight
+}
+
+QWidget* SettingsDialog::generalTab()
+{
+    auto* tab = new QWidget;
+    auto* format = new QGroupBox(QStringLiteral("  File  compression format  "), tab);
+    m_format = new QLabel(format);
+    m_format->setText(settings::readString(m_ini, keys::FileCompressionDesc));
+    auto* formatLayout = new QHBoxLayout(format);
+    formatLayout->addWidget(m_format, 1);
+    auto* fonts = new QGroupBox(QStringLiteral("  Fonts  "), tab);
+    m_font = new QLabel(fonts);
+    auto* selectFont = new QPushButton(QStringLiteral("Select"), fonts);
+    connect(selectFont, &QPushButton::clicked, this, [this] {
+        bool ok = false;
+        const QFont font = QFontDialog::getFont(&ok, QFont(m_form.fontName, m_form.fontSize), this);
+        if (!ok)
+            return;
+        m_form.fontName = font.family();
+        m_form.fontSize = font.pointSize();
+        m_form.fontChosen = true; // written by Ok only
+        m_font->setText(m_form.fontName);
+    });
+    auto* fontLayout = new QHBoxLayout(fonts);
+    fontLayout->addWidget(m_font, 1);
+    fontLayout->addWidget(selectFont);
+    m_startUp = new QCheckBox(QStringLiteral("Run as a system service (load at start up)"), tab);
+    m_callerId = new QCheckBox(QStringLiteral("Enable caller ID"), tab);
+    m_showHints = new QCheckBox(QStringLiteral("Show hints"), tab);
+    connect(m_showHints, &QCheckBox::toggled, this, &SettingsDialog::applyHints);
+    m_hints.push_back({m_startUp, QStringLiteral("Check this option if you want the software to be\nloaded in memory during windows start-up")});
+    m_hints.push_back({m_callerId, QStringLiteral("Check this option if you want to enable caller ID\nIn order to have caller ID your telephone company or your PBX\nhas to provide it.\nYour modem is responsible to decode and provide it to the software.\nA cause for not having caller ID presented is that your\nmodem driver is not capable to decode it reliably.")});
+    auto* layout = new QVBoxLayout(tab);
+    for (QWidget* w : std::initializer_list<QWidget*>{format, fonts, m_startUp, m_callerId, m_showHints})
+        layout->addWidget(w);
+    layout->addStretch();
+    return tab;
+}
+
+QWidget* SettingsDialog::modemTab()
+{
+    auto* tab = new QWidget;
+    auto* model = new QGroupBox(QStringLiteral("  Model  "), tab);
+    m_model = new QLabel(model);
+    m_model->setTextFormat(Qt::PlainText);
+    (new QVBoxLayout(model))->addWidget(m_model);
+    auto* port = new QGroupBox(QStringLiteral("  Port settings  "), tab);
+    m_baud = new QComboBox(port);
+    for (int baud : SettingsForm::BaudRates)
+        m_baud->addItem(QString::number(baud), baud);
+    m_flow = new QComboBox(port);
+    m_flow->addItems({QStringLiteral("Hardware"), QStringLiteral("Software"), QStringLiteral("None")});
+    m_timeout = spin(port, 1, 8);
+    m_timeout->setSuffix(QStringLiteral(" (sec)"));
+    auto* portForm = new QFormLayout(port);
+    portForm->addRow(QStringLiteral("Baudrate"), m_baud);
+    portForm->addRow(QStringLiteral("Flow control"), m_flow);
+    portForm->addRow(QStringLiteral("Command time out"), m_timeout);
+    m_hints.push_back({m_baud, QStringLiteral("Defines the baudrate between modem and software.\nDo not change this value unless instructed by\ntechnical support to do so")});
+    m_hints.push_back({m_flow, QStringLiteral("Defines the flaw control of asynchronous communcation\nbetween software and modem.\nDo not change this value unless instructed by\ntechnical support to do so")});
+    m_hints.push_back({m_timeout, QStringLiteral("Defines the time the software has to wait to receive a valid\nreply after it has issued a commmand to the modem.\nDo not change this value unless instructed by\ntechnical support to do so")});
+    auto* gain = new QGroupBox(QStringLiteral("  Gain  "), tab);
+    m_playGain = new QSlider(Qt::Horizontal, gain);
+    m_recordGain = new QSlider(Qt::Horizontal, gain);
+    for (QSlider* s : {m_playGain, m_recordGain})
+        s->setTickPosition(QSlider::TicksBelow);
+    auto* gainForm = new QFormLayout(gain);
+    gainForm->addRow(QStringLiteral("Play"), m_playGain);
+    gainForm->addRow(QStringLiteral("Record"), m_recordGain);
+    m_hints.push_back({m_playGain, QStringLiteral("With Play gain you set the gain a file is played through your\nmodem to the line.")});
+    m_hints.push_back({m_recordGain, QStringLiteral("With Record gain you set the gain of the record operation.")});
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(new QLabel(QStringLiteral("Find a modem with: velmora-cli probe"), tab));
+    layout->addWidget(model);
+    layout->addWidget(port);
+    layout->addWidget(gain);
+    layout->addStretch();
+    return tab;
+}
+
+QWidget* SettingsDialog::playerTab()
+{
+    auto* tab = new QWidget;
+    auto* builtIn = new QGroupBox(QStringLiteral("Build-in audio player"), tab);
+    m_points = new QComboBox(builtIn);
+    for (int i = 0; i <= 9; ++i)
+        m_points->addItem(QString::number(1200 + 200 * i));
+    m_playTrace = new QCheckBox(QStringLiteral("Enable during play"), builtIn);
+    m_recordTrace = new QCheckBox(QStringLiteral("Enable during record"), builtIn);
+    m_back = new QPushButton(QStringLiteral("Background"), builtIn);
+    m_trace = new QPushButton(QStringLiteral("Trace"), builtIn);
+    for (QPushButton* b : {m_back, m_trace})
+        connect(b, &QPushButton::clicked, this, [this, b] {
+            const QColor c = QColorDialog::getColor(colorOf(b->property("stored").toInt()), this);
+            if (c.isValid())
+                paintSwatch(b, storedOf(c));
+        });
+    auto* form = new QFormLayout(builtIn);
+    form->addRow(QStringLiteral("Points to display"), m_points);
+    form->addRow(m_playTrace);
+    form->addRow(m_recordTrace);
+    auto* colors = new QHBoxLayout;
+    colors->addWidget(m_back);
+    colors->addWidget(m_trace);
+    form->addRow(QStringLiteral("  Color  "), colors);
+    m_extPlayer = new QCheckBox(QStringLiteral("External audio player"), tab);
+    m_player = new QLineEdit(tab);
+    m_player->setPlaceholderText(QStringLiteral("empty: the desktop's default player"));
+    auto* browse = new QPushButton(QStringLiteral("..."), tab);
+    m_playerBrowse = browse;
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Player"), QStringLiteral("/usr/bin"));
+        if (!path.isEmpty())
+            m_player->setText(path);
+    });
+    connect(m_extPlayer, &QCheckBox::toggled, m_player, &QWidget::setEnabled);
+    connect(m_extPlayer, &QCheckBox::toggled, browse, &QWidget::setEnabled);
+    m_hints.push_back({m_extPlayer, QStringLiteral("Check this option if you want to use a different\nmedia player to play your recorded files.")});
+    m_hints.push_back({m_playTrace, QStringLiteral("Check this option if you want to monitor the voice singal on\nthe scope when playing a recoring")});
+    m_hints.push_back({m_recordTrace, QStringLiteral("Check this option if you want to monitor the voice singal on\nthe scope during recording")});
+    m_hints.push_back({m_back, QStringLiteral("Click the button to set the background color of the scope")});
+    m_hints.push_back({m_trace, QStringLiteral("Click the button to set the color of the trace oschillating")});
+    m_hints.push_back({browse, QStringLiteral("Browse")});
+    auto* external = new QHBoxLayout;
+    external->addWidget(m_player, 1);
+    external->addWidget(browse);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(builtIn);
+    layout->addWidget(m_extPlayer);
+    layout->addLayout(external);
+    layout->addStretch();
+    return tab;
+}
+
+QWidget* SettingsDialog::recordingTab()
+{
+    auto* tab = new QWidget;
+    m_autoRecord = new QCheckBox(QStringLiteral("Automatically record all incoming calls when i lift handset"), tab);
+    auto* conditions = new QGroupBox(QStringLiteral("  Disconnect conditions  "), tab);
+    m_silence = new QCheckBox(QStringLiteral("On"), conditions);
+    m_discTime = spin(conditions, 1, 30);
+    m_periodic = new QCheckBox(QStringLiteral("On periodic signal"), conditions);
+    m_cadence = new QCheckBox(QStringLiteral("On cadence"), conditions);
+    auto* silence = new QHBoxLayout;
+    silence->addWidget(m_silence);
+    silence->addWidget(m_discTime);
+    silence->addWidget(new QLabel(QStringLiteral("seconds of silence"), conditions));
+    silence->addStretch();
+    auto* c = new QVBoxLayout(conditions);
+    c->addLayout(silence);
+    c->addWidget(m_periodic);
+    c->addWidget(m_cadence);
+    m_hints.push_back({conditions, QStringLiteral("Disconnect conditions determine how the software will\nunderstand that the call has completed. There are thee\nways for that.\n1. Silence\nWhen there is a perid of X sec of silence in your call\nthe recording will stop assuming it has completed.\n2. Periodic singal\nThe tel line or the PBX sends a periodic signal after\nhang-up to indicate that the call completed.\n3. Cadence\nThe tel line or the PBX sends a cadence signal after\nhang-up to indicate that the call completed.\nYou may listen to a recorded incoming call to check\nwhat happens after a call is completed and set the right\ncondition.")});
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(m_autoRecord);
+    layout->addWidget(conditions);
+    layout->addStretch();
+    return tab;
+}
+
+QWidget* SettingsDialog::answeringTab()
+{
+    auto* tab = new QWidget;
+    m_answering = new QCheckBox(QStringLiteral("Enable answering machine after "), tab);
+    m_rings = spin(tab, 2, 20);
+    auto* rings = new QHBoxLayout;
+    rings->addWidget(m_answering);
+    rings->addWidget(m_rings);
+    rings->addWidget(new QLabel(QStringLiteral("rings"), tab));
+    rings->addStretch();
+    m_voice = new QComboBox(tab);
+    m_voice->addItems(m_voices);
+    m_voice->setToolTip(QStringLiteral("Test to speech voice"));
+    m_maxMsg = new QCheckBox(QStringLiteral("Maximum  recorded message length"), tab);
+    m_msgTime = spin(tab, 10, 1000);
+    m_msgTime->setSuffix(QStringLiteral(" sec"));
+    m_hangup = new QLineEdit(tab);
+    m_remote = new QLineEdit(tab);
+    m_weakCode = new QLabel(QStringLiteral("With a code of fewer than four digits anyone who calls could listen to your messages."), tab);
+    m_weakCode->setWordWrap(true);
+    m_weakCode->setStyleSheet(QStringLiteral("color: #b00020"));
+    connect(m_remote, &QLineEdit::textChanged, this,
+            [this](const QString& code) { m_weakCode->setVisible(code.size() < SettingsForm::MinRemoteCodeDigits); });
+    m_beep = new QCheckBox(QStringLiteral("Beep after greeting"), tab);
+    m_hints.push_back({m_hangup, QStringLiteral("There are times when asnwering machine answers the call but\nwe want to stop it.\nAt that moment when greeting messsage plays on the line\ndial the digits on your phone to stop it")});
+    m_hints.push_back({m_remote, QStringLiteral("We may access our answering machine to listen to recorded\nmessage making a call. When answering machine answers the call\nwe dial the \"remote access code\" and drive our way through the\nrecorded messages")});
+    m_hints.push_back({m_beep, QStringLiteral("Check this option if you want after the the gretting messages to\nplay a tone")});
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Text to speech voice"), m_voice);
+    auto* length = new QHBoxLayout;
+    length->addWidget(m_maxMsg);
+    length->addWidget(m_msgTime);
+    length->addStretch();
+    form->addRow(length);
+    form->addRow(QStringLiteral("Hangup sequence"), m_hangup);
+    form->addRow(QStringLiteral("Remote access code"), m_remote);
+    form->addRow(m_weakCode);
+    auto* greetings = new QGroupBox(QStringLiteral(" Greeting messages  "), tab);
+    auto* g = new QVBoxLayout(greetings);
+    g->addWidget(new QLabel(QStringLiteral("Greetings and schedules: velmora-cli greetings, greeting caller, greeting period"), greetings));
+    g->addWidget(m_beep);
+    connect(m_answering, &QCheckBox::toggled, this, &SettingsDialog::answeringToggled);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addLayout(rings);
+    layout->addLayout(form);
+    layout->addWidget(greetings);
+    layout->addStretch();
+    return tab;
+}
+
+QWidget* SettingsDialog::storageTab()
+{
+    auto* tab = new QWidget;
+    m_wavDir = new QLineEdit(tab);
+    m_wavDir->setReadOnly(true);
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), tab);
+    browse->setToolTip(QStringLiteral("Select folder"));
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Select folder"), m_wavDir->text());
+        if (chosen.isEmpty())
+            return;
+        if (!QFileInfo(chosen).isWritable()) {
+            QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 cannot be written to.").arg(chosen));
+            return;
+        }
+        m_wavDir->setText(chosen.endsWith(QLatin1Char('/')) ? chosen : chosen + QLatin1Char('/'));
+        refreshDisk();
+    });
+    m_hints.push_back({m_wavDir, QStringLiteral("You may select to keep your recorded files to a different\nfolder than the default. Click on Browse button and select\nthe new folder for wav file storage\nYou have also to move the files from your old folder to the\nnew in order to be accessible")});
+    m_disk = new QLabel(tab);
+    m_used = new QProgressBar(tab);
+    m_used->setFormat(QStringLiteral("Used space %p%"));
+    auto* folder = new QHBoxLayout;
+    folder->addWidget(m_wavDir, 1);
+    folder->addWidget(browse);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(new QLabel(QStringLiteral("Storage folder"), tab));
+    layout->addLayout(folder);
+    layout->addWidget(m_disk);
+    layout->addWidget(m_used);
+    layout->addStretch();
+    return tab;
+}
+
+void SettingsDialog::refreshDisk()
+{
+    const QStorageInfo storage(m_wavDir->text());
+    const bool known = storage.isValid() && storage.bytesTotal() > 0;
+    m_disk->setText(known ? QStringLiteral("Disk %1 (%2)").arg(storage.rootPath(), QString::fromUtf8(storage.device())) : QString());
+    m_used->setVisible(known);
+    if (known)
+        m_used->setValue(int(std::lround(double(storage.bytesTotal() - storage.bytesAvailable()) * 100.0
+                                         / double(storage.bytesTotal()))));
+}
+
+void SettingsDialog::showForm(const SettingsForm& f)
+{
+    m_startUp->setChecked(f.startUp);
+    m_callerId->setChecked(f.callerId);
+    m_callerId->setEnabled(f.callerIdAvailable);
+    m_showHints->setChecked(f.showHints);
+    m_font->setText(f.fontName);
+    m_model->setText(f.modemDefined ? f.model.trimmed() + QStringLiteral("\nCom ") + QString::number(f.port)
+                                    : QStringLiteral("No modem detected"));
+    m_baud->setCurrentIndex(std::max(0, m_baud->findData(f.baudrate)));
+    m_flow->setCurrentIndex(f.flowControl);
+    m_timeout->setValue(f.timeout);
+    m_playGain->setRange(f.playMin, f.playMax);
+    m_recordGain->setRange(f.recordMin, f.recordMax);
+    m_playGain->setTickInterval(SettingsForm::tickStep(f.playMin, f.playMax));
+    m_recordGain->setTickInterval(SettingsForm::tickStep(f.recordMin, f.recordMax));
+    m_playGain->setValue(f.playGain);
+    m_recordGain->setValue(f.recordGain);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_baud, m_flow, m_timeout})
+        w->setEnabled(f.modemDefined);
+    m_playGain->setEnabled(f.modemDefined && f.voiceFeatures);
+    m_recordGain->setEnabled(f.modemDefined && f.voiceFeatures);
+    m_points->setCurrentIndex(std::clamp(f.points, 0, 9));
+    m_playTrace->setChecked(f.playTrace);
+    m_recordTrace->setChecked(f.recordTrace);
+    paintSwatch(m_back, f.backColor);
+    paintSwatch(m_trace, f.traceColor);
+    m_extPlayer->setChecked(f.extPlayer);
+    m_player->setText(f.player);
+    m_player->setEnabled(f.extPlayer);
+    m_playerBrowse->setEnabled(f.extPlayer);
+    m_autoRecord->setChecked(f.autoRecord);
+    m_autoRecord->setEnabled(f.voiceFeatures);
+    m_silence->setChecked(f.silence);
+    m_discTime->setValue(f.discTime);
+    m_periodic->setChecked(f.periodic);
+    m_cadence->setChecked(f.cadence);
+    m_answering->setChecked(f.answeringMachine);
+    m_rings->setValue(f.amRings);
+    m_voice->setCurrentIndex(std::clamp(f.ttsVoice, 0, std::max(0, m_voice->count() - 1)));
+    m_maxMsg->setChecked(f.maxMsgEnable);
+    m_msgTime->setValue(f.msgTime);
+    m_hangup->setText(f.hangupSeq);
+    m_remote->setText(f.remoteCode);
+    m_weakCode->setVisible(f.weakRemoteCode());
+    m_beep->setChecked(f.beep);
+    m_wavDir->setText(f.wavDir);
+    answeringToggled(f.answeringMachine);
+    applyHints(f.showHints);
+}
+
+void SettingsDialog::collect()
+{
+    SettingsForm& f = m_form;
+    f.startUp = m_startUp->isChecked();
+    f.callerId = m_callerId->isChecked();
+    f.showHints = m_showHints->isChecked();
+    f.baudrate = m_baud->currentData().toInt();
+    f.flowControl = m_flow->currentIndex();
+    f.timeout = m_timeout->value();
+    f.playGain = m_playGain->value();
+    f.recordGain = m_recordGain->value();
+    f.points = m_points->currentIndex();
+    f.playTrace = m_playTrace->isChecked();
+    f.recordTrace = m_recordTrace->isChecked();
+    f.backColor = m_back->property("stored").toInt();
+    f.traceColor = m_trace->property("stored").toInt();
+    f.extPlayer = m_extPlayer->isChecked();
+    f.player = m_player->text().trimmed();
+    f.autoRecord = m_autoRecord->isChecked();
+    f.silence = m_silence->isChecked();
+    f.discTime = m_discTime->value();
+    f.periodic = m_periodic->isChecked();
+    f.cadence = m_cadence->isChecked();
+    f.answeringMachine = m_answering->isChecked();
+    f.amRings = m_rings->value();
+    f.ttsVoice = std::max(0, m_voice->currentIndex());
+    f.maxMsgEnable = m_maxMsg->isChecked();
+    f.msgTime = m_msgTime->value();
+    f.hangupSeq = m_hangup->text().trimmed();
+    f.remoteCode = m_remote->text().trimmed();
+    f.beep = m_beep->isChecked();
+    f.wavDir = m_wavDir->text();
+}
+
+void SettingsDialog::answeringToggled(bool on)
+{
+    // Disabled, they keep and save their values.
+    for (QWidget* w : std::initializer_list<QWidget*>{m_rings, m_beep, m_voice, m_maxMsg, m_msgTime, m_hangup, m_remote})
+        w->setEnabled(on);
+}
+
+void SettingsDialog::applyHints(bool on)
+{
+    for (auto& [widget, hint] : m_hints)
+        widget->setToolTip(on ? hint : QString());
+}
+
+bool SettingsDialog::confirm(QString* error)
+{
+    collect();
+    if (!m_form.save(m_ini, error))
+        return false;
+    Autostart entry;
+    QString why;
+    const bool done = m_form.startUp ? entry.add(QCoreApplication::applicationFilePath(), &why) : entry.remove(&why);
+    if (!done) {
+        settings::writeBool(m_ini, keys::StartUp, false); // what is stored says what is true
+        m_form.startUp = false;
+        if (error)
+            *error = why;
+        return false;
+    }
+    return true;
+}
+
+void SettingsDialog::accept()
+{
+    QString error;
+    if (!confirm(&error)) {
+        // Shown once; the dialog stays open with what was typed.
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("The settings could not be saved: ") + error);
+        return;
+    }
+    QDialog::accept();
+}

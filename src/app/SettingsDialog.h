@@ -1,0 +1,61 @@
+#pragma once
+
+#include "config/SettingsForm.h"
+
+#include <QDialog>
+#include <vector>
+
+class IniFile;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QTabWidget;
+
+// "Settings": the settings form in tabs. Ok writes everything in one
+// batch (a failed write is shown and the dialog stays open) and updates
+// the logon entry; Cancel forgets the changes.
+class SettingsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    SettingsDialog(IniFile& ini, const QStringList& voices, QWidget* parent = nullptr);
+    const SettingsForm& form() const { return m_form; }
+    QTabWidget* tabs() const { return m_tabs; }
+    // Ok without the click, for the window's tests and screenshots.
+    bool confirm(QString* error);
+
+private:
+    QWidget* generalTab();
+    QWidget* modemTab();
+    QWidget* playerTab();
+    QWidget* recordingTab();
+    QWidget* answeringTab();
+    QWidget* storageTab();
+    void showForm(const SettingsForm& form);
+    void collect();
+    void applyHints(bool on);
+    void answeringToggled(bool on);
+    void refreshDisk();
+    void accept() override;
+
+    IniFile& m_ini;
+    SettingsForm m_form;
+    QStringList m_voices;
+    QTabWidget* m_tabs;
+    QCheckBox *m_startUp, *m_callerId, *m_showHints, *m_playTrace, *m_recordTrace, *m_extPlayer, *m_autoRecord,
+        *m_silence, *m_periodic, *m_cadence, *m_answering, *m_beep, *m_maxMsg;
+    QLabel *m_format, *m_font, *m_model, *m_disk;
+    QComboBox *m_baud, *m_flow, *m_points, *m_voice;
+    QSpinBox *m_timeout, *m_discTime, *m_rings, *m_msgTime;
+    QSlider *m_playGain, *m_recordGain;
+    QPushButton *m_back, *m_trace, *m_playerBrowse;
+    QLineEdit *m_player, *m_hangup, *m_remote, *m_wavDir;
+    QProgressBar* m_used;
+    QLabel* m_weakCode;
+    std::vector<std::pair<QWidget*, QString>> m_hints;
+};

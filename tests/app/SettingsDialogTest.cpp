@@ -1,0 +1,55 @@
+#include "app/SettingsDialog.h"
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QCheckBox* box(QWidget& dialog, const char* text)
+{
+    for (QCheckBox* b : dialog.findChildren<QCheckBox*>())
+        if (b->text() == QLatin1String(text))
+            return b;
+    return nullptr;
+}
+
+TEST(SettingsDialog, OkWritesTheSettingsAndTheLogonEntryAndCancelWritesNothing)
+{
+    QTemporaryDir dir;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+    settings::createMissingKeys(ini);
+    {
+        SettingsDialog dialog(ini, {QStringLiteral("English")});
+        box(dialog, "Run as a system service (load at start up)")->setChecked(true);
+        box(dialog, "On")->setChecked(true); // silence
+        dialog.reject();
+    }
+    EXPECT_FALSE(settings::readBool(ini, keys::Silence)) << "Cancel writes nothing";
+    EXPECT_FALSE(settings::exists(ini, keys::RemoteCode));
+
+    SettingsDialog dialog(ini, {QStringLiteral("English")});
+    box(dialog, "Run as a system service (load at start up)")->setChecked(true);
+    box(dialog, "On")->setChecked(true);
+    QString error;
+    ASSERT_TRUE(dialog.confirm(&error)) << qPrintable(error);
+    EXPECT_TRUE(settings::readBool(ini, keys::Silence));
+    EXPECT_TRUE(settings::readBool(ini, keys::StartUp));
+    EXPECT_EQ(settings::readString(ini, keys::RemoteCode), "00") << "written by the first Ok";
+    QFile entry(dir.filePath(QStringLiteral("config/autostart/velmora.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains(" STARTUP\n"));
+
+    box(dialog, "Run as a system service (load at start up)")->setChecked(false);
+    ASSERT_TRUE(dialog.confirm(&error));
+    EXPECT_FALSE(entry.exists());
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+} // namespace
