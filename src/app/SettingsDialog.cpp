@@ -1,5 +1,6 @@
 #include "app/SettingsDialog.h"
 
+#include "app/FormatChooser.h"
 #include "app/HelpTopics.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
@@ -92,8 +93,25 @@ QWidget* SettingsDialog::generalTab()
     auto* format = new QGroupBox(QStringLiteral("  File  compression format  "), tab);
     m_format = new QLabel(format);
     m_format->setText(settings::readString(m_ini, keys::FileCompressionDesc));
+    auto* selectFormat = new QPushButton(QStringLiteral("Select"), format);
+    connect(selectFormat, &QPushButton::clicked, this, [this] {
+        TdeWaveFormat chosen;
+        chosen.setFormatBuffer(settings::readBinary(m_ini, keys::FileCompressionBin).value_or(QByteArray()));
+        if (!FormatChooser::Choose(QStringLiteral("Choose file compression format"), &chosen, this))
+            return;
+        if (!recordingsConvertTo(chosen)) {
+            QMessageBox::warning(this, windowTitle(), QStringLiteral("Error was created. Choose a different compression."));
+            return;
+        }
+        // Written at once, as it was chosen (Cancel keeps it).
+        const QString text = chosen.describe();
+        settings::writeString(m_ini, keys::FileCompressionDesc, text);
+        settings::writeBinary(m_ini, keys::FileCompressionBin, chosen.formatBuffer());
+        m_format->setText(text);
+    });
     auto* formatLayout = new QHBoxLayout(format);
     formatLayout->addWidget(m_format, 1);
+    formatLayout->addWidget(selectFormat);
     auto* fonts = new QGroupBox(QStringLiteral("  Fonts  "), tab);
     m_font = new QLabel(fonts);
     auto* selectFont = new QPushButton(QStringLiteral("Select"), fonts);

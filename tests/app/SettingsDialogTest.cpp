@@ -53,3 +53,27 @@ TEST(SettingsDialog, OkWritesTheSettingsAndTheLogonEntryAndCancelWritesNothing)
 }
 
 } // namespace
+
+#include "app/FormatChooser.h"
+#include "audio/CodecRegistry.h"
+
+namespace {
+
+TEST(FormatChooser, ListsTheCodecLayersFormatsFromTheCurrentOneAndRefusesOnesThatDoNotConvert)
+{
+    const std::vector<TdeWaveFormat> formats = CodecRegistry::instance().formats();
+    ASSERT_GT(formats.size(), 4u);
+    FormatChooser chooser(QStringLiteral("Choose file compression format"), formats[2]);
+    EXPECT_EQ(chooser.list()->count(), int(formats.size()));
+    EXPECT_EQ(chooser.list()->currentRow(), 2);
+    EXPECT_EQ(chooser.chosen().formatBuffer(), formats[2].formatBuffer());
+    int converting = 0;
+    for (const TdeWaveFormat& format : formats)
+        converting += recordingsConvertTo(format) ? 1 : 0;
+    EXPECT_EQ(converting, int(formats.size())) << "every offered format takes a recording";
+    TdeWaveFormat unknown;
+    unknown.setFormatTag(0x7777);
+    EXPECT_FALSE(recordingsConvertTo(unknown));
+}
+
+} // namespace

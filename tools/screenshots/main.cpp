@@ -9,6 +9,8 @@
 #include "app/RecordingGrid.h"
 #include "app/RecordingsModel.h"
 #include "app/SettingsDialog.h"
+#include "app/FormatChooser.h"
+#include "config/SettingsCatalogue.h"
 #include <QTabWidget>
 #include "app/LoggerWindow.h"
 #include "app/MainWindow.h"
@@ -135,6 +137,13 @@ int main(int argc, char** argv)
         ok = save(&settingsDialog, out, name.constData()) && ok;
     }
     settingsDialog.hide();
+
+    TdeWaveFormat current;
+    current.setFormatBuffer(settings::readBinary(service.ini(), keys::FileCompressionBin).value_or(QByteArray()));
+    FormatChooser chooser(QStringLiteral("Choose file compression format"), current, &window);
+    chooser.show();
+    ok = save(&chooser, out, "format-chooser") && ok;
+    chooser.hide();
 
     window.trayMenu()->popup(window.geometry().center());
     ok = save(window.trayMenu(), out, "tray-menu") && ok;
