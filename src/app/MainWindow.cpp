@@ -532,6 +532,7 @@ void MainWindow::applyView()
                        storedColor(settings::readInteger(m_ini, keys::TraceColor), Qt::green));
     m_playback->setPoints(settings::readInteger(m_ini, keys::Points));
     m_playback->setTrace(settings::readBool(m_ini, keys::PlayTrace));
+    m_recordTrace = settings::readBool(m_ini, keys::RecordTrace); // read once, not for every live block
     m_window.voiceFeatures = settings::readBool(m_ini, keys::Voicefeatures);
     QDir().mkpath(m_service.catalogue().recordingsFolder());
     const bool voice = m_window.voiceFeatures;

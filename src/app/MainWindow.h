@@ -158,6 +158,7 @@ private:
     bool m_displayErrorShown = false;
     bool m_starting = true;
     bool m_treeChanged = false;
+    bool m_recordTrace = true;
     int m_outputDevice = -1;
 
     struct Actions

@@ -305,7 +305,7 @@ void MainWindow::showMessage(const QString& text)
 
 void MainWindow::showLiveAudio(const uint8_t* data, int size)
 {
-    if (settings::readBool(m_ini, keys::RecordTrace) && isVisible() && !isMinimized())
+    if (m_recordTrace && isVisible() && !isMinimized())
         m_scope->DisplayData(data, size);
 }
 

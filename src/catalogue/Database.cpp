@@ -69,6 +69,26 @@ void Database::beginBatch()
     m_batch = true;
 }
 
+void Database::transaction(const std::function<void()>& work)
+{
+    if (m_batch) {
+        work();
+        return;
+    }
+    beginBatch();
+    try {
+        work();
+    } catch (const TableError&) {
+        m_batch = false;
+        try {
+            m_connection.exec(QStringLiteral("ROLLBACK"));
+        } catch (const TableError&) {
+        }
+        throw;
+    }
+    commitBatch();
+}
+
 void Database::commitBatch()
 {
     if (!m_batch)

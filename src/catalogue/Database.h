@@ -3,6 +3,7 @@
 #include "Sqlite.h"
 
 #include <QHash>
+#include <functional>
 #include <QString>
 
 // The database object of the table store: a folder whose files are the
@@ -37,6 +38,10 @@ public:
 
     // Several changes in one transaction, made durable by commitBatch().
     void beginBatch();
+    // Runs `work` as one transaction, committed at its end, or, when it
+    // raises TableError, rolled back (the error passes on). Inside a batch
+    // already running, `work` becomes part of that batch.
+    void transaction(const std::function<void()>& work);
     void commitBatch();
     bool inBatch() const { return m_batch; }
 

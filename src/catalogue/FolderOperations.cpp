@@ -176,24 +176,17 @@ int FolderOperations::remove(const QString& key)
             files << select.column(0).toString() + QStringLiteral(".wav"); // a legacy name
         }
     }
-    const bool ownBatch = !db.inBatch();
-    db.beginBatch();
     try {
-        for (const QString& table : {calls, folders}) {
-            sqlite::Statement remove(db.connection(), QStringLiteral("DELETE FROM %1 WHERE FolderId IN (%2)").arg(table, in));
-            for (int i = 0; i < keys.size(); ++i)
-                remove.bind(i + 1, keys[i]);
-            remove.step();
-        }
-        if (ownBatch)
-            db.commitBatch();
-    } catch (const TableError&) {
-        if (ownBatch && db.inBatch()) {
-            try {
-                db.connection().exec(QStringLiteral("ROLLBACK"));
-            } catch (const TableError&) {
+        db.transaction([&] {
+            for (const QString& table : {calls, folders}) {
+                sqlite::Statement remove(db.connection(),
+                                         QStringLiteral("DELETE FROM %1 WHERE FolderId IN (%2)").arg(table, in));
+                for (int i = 0; i < keys.size(); ++i)
+                    remove.bind(i + 1, keys[i]);
+                remove.step();
             }
-        }
+        });
+    } catch (const TableError&) {
         m_catalogue.calls().refresh();
         m_catalogue.folders().refresh();
         throw;

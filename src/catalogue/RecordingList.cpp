@@ -21,7 +21,9 @@ QString orderBy(RecordingList::Column column, bool descending)
     return order.arg(QLatin1String(direction)) + QStringLiteral(", rowid") + QLatin1String(direction);
 }
 
-RecordingRow readRow(const sqlite::Statement& s)
+} // namespace
+
+RecordingRow RecordingRow::read(const sqlite::Statement& s)
 {
     RecordingRow row;
     row.rowid = s.columnInt64(0);
@@ -37,8 +39,6 @@ RecordingRow readRow(const sqlite::Statement& s)
     row.accessed = !accessed.isValid() || accessed.toInt() != 0;
     return row;
 }
-
-} // namespace
 
 void RecordingList::setFolder(const QString& folderKey)
 {
@@ -101,13 +101,13 @@ void RecordingList::fetchBlock(int index)
     for (int i = first; i < last; ++i)
         marks << QStringLiteral("?");
     sqlite::Statement select(m_catalogue.database().connection(),
-                             QStringLiteral("SELECT rowid, id, DateS, TimeS, Duration, callerID, Comment, fileName, "
-                                            "fileSize, accessed FROM %1 WHERE rowid IN (%2)")
-                                 .arg(m_catalogue.calls().qualifiedName(), marks.join(QLatin1Char(','))));
+                             QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)")
+                                 .arg(RecordingRow::Columns, m_catalogue.calls().qualifiedName(),
+                                      marks.join(QLatin1Char(','))));
     for (int i = first; i < last; ++i)
         select.bind(i - first + 1, m_rowids[size_t(i)]);
     while (select.step()) {
-        RecordingRow row = readRow(select);
+        RecordingRow row = RecordingRow::read(select);
         m_rows[row.rowid] = std::move(row);
     }
 }

@@ -7,6 +7,9 @@
 #include <vector>
 
 class Catalogue;
+namespace sqlite {
+class Statement;
+}
 
 // A Recordings.d row as the recordings list shows it.
 struct RecordingRow
@@ -21,6 +24,11 @@ struct RecordingRow
     QString fileName;
     qint64 fileSize = 0;
     bool accessed = true;
+
+    // The columns `read` takes, in its order, for a SELECT on Recordings.d.
+    static inline const QString Columns = QStringLiteral(
+        "rowid, id, DateS, TimeS, Duration, callerID, Comment, fileName, fileSize, accessed");
+    static RecordingRow read(const sqlite::Statement& statement);
 };
 
 // The recordings of one folder for a list view, read on its own statements:

@@ -30,23 +30,6 @@ bool trashOrRemove(const QString& path, QString* why)
     return false;
 }
 
-RecordingRow rowOf(const sqlite::Statement& s)
-{
-    RecordingRow row;
-    row.rowid = s.columnInt64(0);
-    row.id = s.column(1).toString();
-    row.date = QDate::fromString(s.column(2).toString(), Qt::ISODate);
-    row.time = QTime::fromString(s.column(3).toString(), Qt::ISODate);
-    row.duration = s.column(4).toString();
-    row.callerId = s.column(5).toString();
-    row.comment = s.column(6).toString();
-    row.fileName = s.column(7).toString();
-    row.fileSize = s.columnInt64(8);
-    const QVariant accessed = s.column(9);
-    row.accessed = !accessed.isValid() || accessed.toInt() != 0;
-    return row;
-}
-
 bool copyFile(const QString& from, const QString& to, QString* why)
 {
     QFile source(from);
@@ -85,14 +68,13 @@ RecordingOperations::RecordingOperations(Catalogue& catalogue) : removeFile(tras
 std::vector<RecordingRow> RecordingOperations::select(const QString& where, const QStringList& values)
 {
     sqlite::Statement s(m_catalogue.database().connection(),
-                        QStringLiteral("SELECT rowid, id, DateS, TimeS, Duration, callerID, Comment, fileName, fileSize, "
-                                       "accessed FROM %1 WHERE %2")
-                            .arg(m_catalogue.calls().qualifiedName(), where));
+                        QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                            .arg(RecordingRow::Columns, m_catalogue.calls().qualifiedName(), where));
     for (int i = 0; i < values.size(); ++i)
         s.bind(i + 1, values[i]);
     std::vector<RecordingRow> rows;
     while (s.step())
-        rows.push_back(rowOf(s));
+        rows.push_back(RecordingRow::read(s));
     return rows;
 }
 
@@ -142,23 +124,15 @@ DeleteOutcome RecordingOperations::remove(const QStringList& ids)
     QStringList found;
     for (const RecordingRow& row : doomed)
         found << row.id;
-    const bool ownBatch = !db.inBatch();
-    db.beginBatch();
     try {
-        sqlite::Statement remove(db.connection(), QStringLiteral("DELETE FROM %1 WHERE id IN (%2)")
-                                                      .arg(m_catalogue.calls().qualifiedName(), marks(found.size())));
-        for (int i = 0; i < found.size(); ++i)
-            remove.bind(i + 1, found[i]);
-        remove.step();
-        if (ownBatch)
-            db.commitBatch();
+        db.transaction([&] {
+            sqlite::Statement remove(db.connection(), QStringLiteral("DELETE FROM %1 WHERE id IN (%2)")
+                                                          .arg(m_catalogue.calls().qualifiedName(), marks(found.size())));
+            for (int i = 0; i < found.size(); ++i)
+                remove.bind(i + 1, found[i]);
+            remove.step();
+        });
     } catch (const TableError&) {
-        if (ownBatch && db.inBatch()) {
-            try {
-                db.connection().exec(QStringLiteral("ROLLBACK"));
-            } catch (const TableError&) {
-            }
-        }
         m_catalogue.calls().refresh();
         throw; // every file is still there
     }

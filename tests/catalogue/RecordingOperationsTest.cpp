@@ -53,6 +53,7 @@ TEST_F(RecordingOperationsTest, DeleteCommitsTheRowsThenRemovesTheFilesAndAFaile
     ASSERT_EQ(sqlite3_open(qPrintable(path(QStringLiteral("Recordings.d"))), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_THROW(ops.remove({ids[0], ids[1]}), TableError);
+    EXPECT_FALSE(catalogue->database().inBatch()) << "later changes are committed again";
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(ops.rows(ids).size(), 4u);
