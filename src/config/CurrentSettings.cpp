@@ -81,7 +81,21 @@ CurrentSettings::CurrentSettings(const IniFile& ini) : m_ini(ini)
 void CurrentSettings::replace(const CallSettings& values)
 {
     m_values = values;
+    if (m_periods)
+        m_values.periods = *m_periods;
     m_version = m_ini.contentVersion(); // what the dialog wrote is what it holds
+}
+
+void CurrentSettings::setPeriods(const GreetingPeriods& periods)
+{
+    m_periods = periods;
+    m_values.periods = periods;
+}
+
+void CurrentSettings::periodsStored()
+{
+    m_periods.reset();
+    m_version = 0; // read the file again before the next call
 }
 
 bool CurrentSettings::reloadIfChanged()
@@ -90,6 +104,8 @@ bool CurrentSettings::reloadIfChanged()
     if (version == m_version && m_version != 0)
         return false;
     m_values = CallSettings::read(m_ini);
+    if (m_periods)
+        m_values.periods = *m_periods;
     m_version = version;
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTime>
 #include <array>
+#include <optional>
 
 class IniFile;
 
@@ -56,11 +57,17 @@ public:
 
     const CallSettings& values() const { return m_values; }
     void replace(const CallSettings& values);
+    // The schedule as the Schedule dialog holds it: used from the next call
+    // on and kept over reloads until the run ends or it is stored.
+    void setPeriods(const GreetingPeriods& periods);
+    // The schedule was written to the file: the file's is the one again.
+    void periodsStored();
     // Reads the file again when it changed since the last read; true then.
     bool reloadIfChanged();
 
 private:
     const IniFile& m_ini;
     CallSettings m_values;
+    std::optional<GreetingPeriods> m_periods;
     quint64 m_version = 0;
 };
