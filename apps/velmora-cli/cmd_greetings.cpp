@@ -3,6 +3,7 @@
 
 #include "audio/AudioErrors.h"
 #include "audio/AudioImport.h"
+#include "calls/GreetingForms.h"
 #include "audio/RiffWriter.h"
 #include "audio/WaveFormat.h"
 #include "calls/Greeting.h"
@@ -64,28 +65,14 @@ QTime parseTime(const QString& text)
 // WAV greeting in the Msgs folder. Empty (and the error printed) on failure.
 QString greetingFile(CliContext& ctx, const QString& name, const QString& dataFolder, const QString& file)
 {
-    const QString path = QFileInfo(file).absoluteFilePath();
-    if (!QFileInfo(path).isFile()) {
-        ctx.err << "velmora-cli " << name << ": " << file << " is not a file\n";
-        return QString();
-    }
-    QString why;
-    if (LineOutput::wavFileMs(path, &why) >= 0)
-        return path;
-    const QString folder = greetings::messagesFolder(dataFolder);
-    QDir().mkpath(folder);
-    const QString stem = QFileInfo(path).completeBaseName();
-    QString target = folder + stem + QStringLiteral(".wav");
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = folder + QStringLiteral("%1_%2.wav").arg(stem).arg(n);
-    try {
-        ImportAudioFile(path, target, greetingFormat());
-    } catch (const EACMError& e) {
-        ctx.err << "velmora-cli " << name << ": " << e.message() << "\n";
-        return QString();
-    }
-    ctx.out << "IMPORTED " << target << "\n";
-    return target;
+    QString error;
+    bool imported = false;
+    const QString path = greetingFileFor(dataFolder, file, &error, &imported);
+    if (path.isEmpty())
+        ctx.err << "velmora-cli " << name << ": " << error << "\n";
+    else if (imported)
+        ctx.out << "IMPORTED " << path << "\n";
+    return path;
 }
 
 // --file F or --text T: the type and what it holds; nullopt on error.

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/StoredLook.h"
 
 #include "app/CallerIdPopup.h"
 #include "app/ErrorReportDialog.h"
@@ -51,15 +52,6 @@ namespace {
 
 constexpr int RecordTickMs = 1000;
 constexpr int RepeatMs = 100;
-
-// A colour as the settings store it: 24-bit RGB, red in the low byte; a
-// system colour (negative) maps to the palette's text colour.
-QColor storedColor(int value, const QColor& system)
-{
-    if (value < 0)
-        return system;
-    return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
-}
 
 QToolButton* transportButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& hint, QAction* action)
 {
@@ -502,20 +494,12 @@ void MainWindow::placeWindows()
 
 void MainWindow::applyView()
 {
-    const QString family = settings::readString(m_ini, keys::FontName);
-    QFont font = QApplication::font();
-    // A font that is not installed falls back to the application's.
-    if (QFontInfo(QFont(family)).family().compare(family, Qt::CaseInsensitive) == 0)
-        font.setFamily(family);
-    const int size = settings::readInteger(m_ini, keys::FontSize);
-    if (size >= 6 && size <= 48)
-        font.setPointSize(std::max(size, QApplication::font().pointSize()));
-    const QColor text = storedColor(settings::readInteger(m_ini, keys::FontColor), palette().color(QPalette::Text));
+    const QFont font = look::storedFont(settings::readString(m_ini, keys::FontName), settings::readInteger(m_ini, keys::FontSize));
+    const QColor text = look::fontColor(settings::readInteger(m_ini, keys::FontColor), palette());
     for (QWidget* w : {static_cast<QWidget*>(m_grid), static_cast<QWidget*>(m_tree)}) {
         w->setFont(font);
         QPalette p = w->palette();
-        // The never-chosen black follows the palette, so a dark theme stays readable.
-        p.setColor(QPalette::Text, settings::readInteger(m_ini, keys::FontColor) == 0 ? palette().color(QPalette::Text) : text);
+        p.setColor(QPalette::Text, text);
         w->setPalette(p);
     }
     m_model->setFont(font);
@@ -528,8 +512,8 @@ void MainWindow::applyView()
                           metrics.horizontalAdvance(QStringLiteral("5551234567"))};
     for (int i = 0; i < 4; ++i)
         m_grid->setColumnWidth(i, std::clamp(settings::readInteger(m_ini, *widths[i]), needed[i] + 16, 600));
-    m_scope->setColors(storedColor(settings::readInteger(m_ini, keys::BackColor), Qt::black),
-                       storedColor(settings::readInteger(m_ini, keys::TraceColor), Qt::green));
+    m_scope->setColors(look::storedColor(settings::readInteger(m_ini, keys::BackColor), palette()),
+                       look::storedColor(settings::readInteger(m_ini, keys::TraceColor), palette()));
     m_playback->setPoints(settings::readInteger(m_ini, keys::Points));
     m_playback->setTrace(settings::readBool(m_ini, keys::PlayTrace));
     m_recordTrace = settings::readBool(m_ini, keys::RecordTrace); // read once, not for every live block

@@ -96,6 +96,7 @@ private:
     void exitProgram();
     void showHelp(int context);
     void showSettings();
+    void findModems();
     void showAbout();
     void placeholder(const QString& what);
     void moveRecordings(const QStringList& ids, const QString& folderKey);

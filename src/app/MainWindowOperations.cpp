@@ -4,6 +4,9 @@
 #include "app/FindDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/Playback.h"
+#include "app/ModemDefinitionDialog.h"
+#include "calls/AnsweringMachine.h"
+#include "calls/RecordingController.h"
 #include "app/SettingsDialog.h"
 #include "calls/TvModem.h"
 #include "modem/TQVModem253.h"
@@ -281,11 +284,11 @@ void MainWindow::markHeard(const RecordingRow& row)
 void MainWindow::showSettings()
 {
     m_service.log().LogEvent(QStringLiteral("-- Options -> Settings clicked"));
-    QStringList voices;
+    std::vector<SpeechVoice> voices;
     if (m_service.callsStarted() && m_service.session().speech())
-        for (const SpeechVoice& voice : m_service.session().speech()->voices())
-            voices << voice.description();
+        voices = m_service.session().speech()->voices();
     SettingsDialog dialog(m_ini, voices, this);
+    dialog.setLinks({m_service.dataFolder(), m_service.greetings(), &m_service.settings(), [this] { findModems(); }});
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The call handling reads the file again before the next call; the modem takes its new profile now.
@@ -298,4 +301,35 @@ void MainWindow::showSettings()
     applyView();
     setEnabled(true);
     m_exitRequested = !settings::readBool(m_ini, keys::StartUp);
+    if (m_service.callsStarted())
+        m_service.answeringMachine().prepareTexts(); // the new voice and greetings, before the next call
+}
+
+// The modem is released for the scan and the probe (they open its port
+// themselves), and the call handling starts again on what was found.
+void MainWindow::findModems()
+{
+    if (m_service.callsStarted() && m_service.state().phase != CallPhase::Idle) {
+        QMessageBox::information(this, windowTitle(), QStringLiteral("A call is in progress. Find modems when it has ended."));
+        return;
+    }
+    m_service.log().LogEvent(QStringLiteral("-- Find modems clicked"));
+    TQVModem253& engine = m_service.engine();
+    const bool started = m_service.callsStarted() && m_service.session().speech();
+    if (started && engine.portIsOpen())
+        m_service.controller().Release();
+    QStringList extra;
+    if (engine.serialPort() && !engine.serialPort()->deviceName().isEmpty())
+        extra << engine.serialPort()->deviceName(); // a simulator's terminal is not enumerated
+    ModemDefinitionDialog view(extra, this);
+    engine.setDefinitionView(&view);
+    engine.DefineModem();
+    engine.setDefinitionView(nullptr);
+    if (!m_service.callsStarted())
+        return;
+    if (!started)
+        m_service.session().DataModuleCreate(); // the first modem of this data folder
+    else
+        m_service.controller().Bind();
+    updateActions();
 }

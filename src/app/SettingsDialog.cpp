@@ -1,6 +1,9 @@
 #include "app/SettingsDialog.h"
 
 #include "app/FormatChooser.h"
+#include "app/GreetingDialogs.h"
+#include "app/StoredLook.h"
+#include "catalogue/TableError.h"
 #include "app/HelpTopics.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
@@ -33,20 +36,10 @@ namespace {
 
 const int TabHelp[] = {1042, 1043, 1040, 1041, 1039, 1044};
 
-QColor colorOf(int stored)
-{
-    return QColor(stored & 0xff, (stored >> 8) & 0xff, (stored >> 16) & 0xff);
-}
-
-int storedOf(const QColor& c)
-{
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
-}
-
 void paintSwatch(QPushButton* button, int stored)
 {
     QPixmap swatch(16, 16);
-    swatch.fill(colorOf(stored));
+    swatch.fill(look::storedColor(stored, button->palette()));
     button->setIcon(QIcon(swatch));
     button->setProperty("stored", stored);
 }
@@ -60,8 +53,8 @@ QSpinBox* spin(QWidget* parent, int min, int max)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(IniFile& ini, const QStringList& voices, QWidget* parent)
-    : QDialog(parent), m_ini(ini), m_form(SettingsForm::load(ini)), m_voices(voices)
+SettingsDialog::SettingsDialog(IniFile& ini, std::vector<SpeechVoice> voices, QWidget* parent)
+    : QDialog(parent), m_ini(ini), m_form(SettingsForm::load(ini)), m_voices(std::move(voices))
 {
     setWindowTitle(QStringLiteral("Settings"));
     m_tabs = new QTabWidget(this);
@@ -117,7 +110,7 @@ QWidget* SettingsDialog::generalTab()
     auto* selectFont = new QPushButton(QStringLiteral("Select"), fonts);
     connect(selectFont, &QPushButton::clicked, this, [this] {
         bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, QFont(m_form.fontName, m_form.fontSize), this);
+        const QFont font = QFontDialog::getFont(&ok, look::storedFont(m_form.fontName, m_form.fontSize), this);
         if (!ok)
             return;
         m_form.fontName = font.family();
@@ -125,9 +118,12 @@ QWidget* SettingsDialog::generalTab()
         m_form.fontChosen = true; // written by Ok only
         m_font->setText(m_form.fontName);
     });
+    m_fontColor = new QPushButton(QStringLiteral("Colour"), fonts);
+    connect(m_fontColor, &QPushButton::clicked, this, &SettingsDialog::chooseFontColor);
     auto* fontLayout = new QHBoxLayout(fonts);
     fontLayout->addWidget(m_font, 1);
     fontLayout->addWidget(selectFont);
+    fontLayout->addWidget(m_fontColor);
     m_startUp = new QCheckBox(QStringLiteral("Run as a system service (load at start up)"), tab);
     m_callerId = new QCheckBox(QStringLiteral("Enable caller ID"), tab);
     m_showHints = new QCheckBox(QStringLiteral("Show hints"), tab);
@@ -174,7 +170,13 @@ QWidget* SettingsDialog::modemTab()
     m_hints.push_back({m_playGain, QStringLiteral("With Play gain you set the gain a file is played through your\nmodem to the line.")});
     m_hints.push_back({m_recordGain, QStringLiteral("With Record gain you set the gain of the record operation.")});
     auto* layout = new QVBoxLayout(tab);
-    layout->addWidget(new QLabel(QStringLiteral("Find a modem with: velmora-cli probe"), tab));
+    m_findModems = new QPushButton(QStringLiteral("Find modems"), tab);
+    m_findModems->setEnabled(false);
+    connect(m_findModems, &QPushButton::clicked, this, &SettingsDialog::findModems);
+    auto* find = new QHBoxLayout;
+    find->addWidget(m_findModems);
+    find->addStretch();
+    layout->addLayout(find);
     layout->addWidget(model);
     layout->addWidget(port);
     layout->addWidget(gain);
@@ -195,9 +197,9 @@ QWidget* SettingsDialog::playerTab()
     m_trace = new QPushButton(QStringLiteral("Trace"), builtIn);
     for (QPushButton* b : {m_back, m_trace})
         connect(b, &QPushButton::clicked, this, [this, b] {
-            const QColor c = QColorDialog::getColor(colorOf(b->property("stored").toInt()), this);
+            const QColor c = QColorDialog::getColor(look::storedColor(b->property("stored").toInt(), palette()), this);
             if (c.isValid())
-                paintSwatch(b, storedOf(c));
+                paintSwatch(b, look::storedValue(c));
         });
     auto* form = new QFormLayout(builtIn);
     form->addRow(QStringLiteral("Points to display"), m_points);
@@ -214,8 +216,10 @@ QWidget* SettingsDialog::playerTab()
     m_playerBrowse = browse;
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Player"), QStringLiteral("/usr/bin"));
-        if (!path.isEmpty())
-            m_player->setText(path);
+        if (path.isEmpty())
+            return;
+        m_player->setText(path);
+        settings::writeString(m_ini, keys::Player, path); // at once, as it was chosen
     });
     connect(m_extPlayer, &QCheckBox::toggled, m_player, &QWidget::setEnabled);
     connect(m_extPlayer, &QCheckBox::toggled, browse, &QWidget::setEnabled);
@@ -273,7 +277,8 @@ QWidget* SettingsDialog::answeringTab()
     rings->addWidget(new QLabel(QStringLiteral("rings"), tab));
     rings->addStretch();
     m_voice = new QComboBox(tab);
-    m_voice->addItems(m_voices);
+    for (const SpeechVoice& voice : m_voices)
+        m_voice->addItem(voice.description(), voice.id);
     m_voice->setToolTip(QStringLiteral("Test to speech voice"));
     m_maxMsg = new QCheckBox(QStringLiteral("Maximum  recorded message length"), tab);
     m_msgTime = spin(tab, 10, 1000);
@@ -301,7 +306,17 @@ QWidget* SettingsDialog::answeringTab()
     form->addRow(m_weakCode);
     auto* greetings = new QGroupBox(QStringLiteral(" Greeting messages  "), tab);
     auto* g = new QVBoxLayout(greetings);
-    g->addWidget(new QLabel(QStringLiteral("Greetings and schedules: velmora-cli greetings, greeting caller, greeting period"), greetings));
+    m_greetings = new QPushButton(QStringLiteral("Greetings"), greetings);
+    m_schedule = new QPushButton(QStringLiteral("Schedule"), greetings);
+    m_greetings->setEnabled(false);
+    m_schedule->setEnabled(false);
+    connect(m_greetings, &QPushButton::clicked, this, &SettingsDialog::openGreetings);
+    connect(m_schedule, &QPushButton::clicked, this, &SettingsDialog::openSchedule);
+    auto* greetingButtons = new QHBoxLayout;
+    greetingButtons->addWidget(m_greetings);
+    greetingButtons->addWidget(m_schedule);
+    greetingButtons->addStretch();
+    g->addLayout(greetingButtons);
     g->addWidget(m_beep);
     connect(m_answering, &QCheckBox::toggled, this, &SettingsDialog::answeringToggled);
     auto* layout = new QVBoxLayout(tab);
@@ -364,6 +379,8 @@ void SettingsDialog::showForm(const SettingsForm& f)
     m_callerId->setEnabled(f.callerIdAvailable);
     m_showHints->setChecked(f.showHints);
     m_font->setText(f.fontName);
+    m_font->setFont(look::storedFont(f.fontName, f.fontSize));
+    paintSwatch(m_fontColor, f.fontColor);
     m_model->setText(f.modemDefined ? f.model.trimmed() + QStringLiteral("\nCom ") + QString::number(f.port)
                                     : QStringLiteral("No modem detected"));
     m_baud->setCurrentIndex(std::max(0, m_baud->findData(f.baudrate)));
@@ -396,7 +413,8 @@ void SettingsDialog::showForm(const SettingsForm& f)
     m_cadence->setChecked(f.cadence);
     m_answering->setChecked(f.answeringMachine);
     m_rings->setValue(f.amRings);
-    m_voice->setCurrentIndex(std::clamp(f.ttsVoice, 0, std::max(0, m_voice->count() - 1)));
+    const int byId = f.ttsVoiceId.isEmpty() ? -1 : m_voice->findData(f.ttsVoiceId);
+    m_voice->setCurrentIndex(byId >= 0 ? byId : std::clamp(f.ttsVoice, 0, std::max(0, m_voice->count() - 1)));
     m_maxMsg->setChecked(f.maxMsgEnable);
     m_msgTime->setValue(f.msgTime);
     m_hangup->setText(f.hangupSeq);
@@ -434,6 +452,8 @@ void SettingsDialog::collect()
     f.answeringMachine = m_answering->isChecked();
     f.amRings = m_rings->value();
     f.ttsVoice = std::max(0, m_voice->currentIndex());
+    if (m_voice->currentIndex() >= 0)
+        f.ttsVoiceId = m_voice->currentData().toString();
     f.maxMsgEnable = m_maxMsg->isChecked();
     f.msgTime = m_msgTime->value();
     f.hangupSeq = m_hangup->text().trimmed();
@@ -447,6 +467,8 @@ void SettingsDialog::answeringToggled(bool on)
     // Disabled, they keep and save their values.
     for (QWidget* w : std::initializer_list<QWidget*>{m_rings, m_beep, m_voice, m_maxMsg, m_msgTime, m_hangup, m_remote})
         w->setEnabled(on);
+    m_greetings->setEnabled(on && m_links.greetings);
+    m_schedule->setEnabled(on && m_links.current);
 }
 
 void SettingsDialog::applyHints(bool on)
@@ -482,4 +504,70 @@ void SettingsDialog::accept()
         return;
     }
     QDialog::accept();
+}
+
+void SettingsDialog::setLinks(Links links)
+{
+    m_links = std::move(links);
+    m_findModems->setEnabled(bool(m_links.findModems));
+    answeringToggled(m_answering->isChecked());
+}
+
+void SettingsDialog::chooseFontColor()
+{
+    const QColor c = QColorDialog::getColor(look::fontColor(m_form.fontColor, palette()), this);
+    if (!c.isValid())
+        return;
+    m_form.fontColor = look::storedValue(c);
+    m_form.fontChosen = true; // written by Ok, with the font
+    paintSwatch(m_fontColor, m_form.fontColor);
+}
+
+void SettingsDialog::findModems()
+{
+    collect(); // what was typed elsewhere stays
+    m_ini.eraseSection(sections::ModemInitString);
+    setEnabled(false);
+    m_links.findModems();
+    setEnabled(true);
+    const SettingsForm found = SettingsForm::load(m_ini);
+    SettingsForm& f = m_form;
+    f.modemDefined = found.modemDefined;
+    f.voiceFeatures = found.voiceFeatures;
+    f.model = found.model;
+    f.port = found.port;
+    f.baudrate = found.baudrate;
+    f.flowControl = found.flowControl;
+    f.timeout = found.timeout;
+    f.playGain = found.playGain;
+    f.recordGain = found.recordGain;
+    f.playMin = found.playMin;
+    f.playMax = found.playMax;
+    f.recordMin = found.recordMin;
+    f.recordMax = found.recordMax;
+    f.callerIdAvailable = found.callerIdAvailable;
+    f.callerId = f.callerId && f.callerIdAvailable;
+    showForm(f);
+}
+
+PreviewVoice SettingsDialog::previewVoice() const
+{
+    return {std::max(0, m_voice->currentIndex()), m_voice->currentData().toString(),
+            settings::readInteger(m_ini, keys::TTSvolume)};
+}
+
+void SettingsDialog::openGreetings()
+{
+    try {
+        GreetingMessagesDialog dialog(*m_links.greetings, m_links.dataFolder, previewVoice(), this);
+        dialog.exec();
+    } catch (const TableError& e) {
+        QMessageBox::warning(this, windowTitle(), e.message());
+    }
+}
+
+void SettingsDialog::openSchedule()
+{
+    ScheduleDialog dialog(m_ini, *m_links.current, m_links.dataFolder, previewVoice(), this);
+    dialog.exec();
 }

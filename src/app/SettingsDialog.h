@@ -1,10 +1,15 @@
 #pragma once
 
 #include "config/SettingsForm.h"
+#include "app/GreetingDialogs.h"
+#include "platform/SpeechSynthesizer.h"
 
 #include <QDialog>
+#include <functional>
 #include <vector>
 
+class CurrentSettings;
+class GreetingTable;
 class IniFile;
 class QCheckBox;
 class QComboBox;
@@ -23,7 +28,19 @@ class SettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    SettingsDialog(IniFile& ini, const QStringList& voices, QWidget* parent = nullptr);
+    // What the dialog's buttons open: the greeting dialogs and the modem
+    // definition. A button without its link is disabled.
+    struct Links
+    {
+        QString dataFolder;
+        GreetingTable* greetings = nullptr;
+        CurrentSettings* current = nullptr;
+        // Runs the modem definition, which rewrites the modem's sections.
+        std::function<void()> findModems;
+    };
+
+    SettingsDialog(IniFile& ini, std::vector<SpeechVoice> voices, QWidget* parent = nullptr);
+    void setLinks(Links links);
     const SettingsForm& form() const { return m_form; }
     QTabWidget* tabs() const { return m_tabs; }
     // Ok without the click, for the window's tests and screenshots.
@@ -41,11 +58,17 @@ private:
     void applyHints(bool on);
     void answeringToggled(bool on);
     void refreshDisk();
+    void findModems();
+    void openGreetings();
+    void openSchedule();
+    void chooseFontColor();
+    PreviewVoice previewVoice() const;
     void accept() override;
 
     IniFile& m_ini;
     SettingsForm m_form;
-    QStringList m_voices;
+    std::vector<SpeechVoice> m_voices;
+    Links m_links;
     QTabWidget* m_tabs;
     QCheckBox *m_startUp, *m_callerId, *m_showHints, *m_playTrace, *m_recordTrace, *m_extPlayer, *m_autoRecord,
         *m_silence, *m_periodic, *m_cadence, *m_answering, *m_beep, *m_maxMsg;
@@ -53,7 +76,7 @@ private:
     QComboBox *m_baud, *m_flow, *m_points, *m_voice;
     QSpinBox *m_timeout, *m_discTime, *m_rings, *m_msgTime;
     QSlider *m_playGain, *m_recordGain;
-    QPushButton *m_back, *m_trace, *m_playerBrowse;
+    QPushButton *m_back, *m_trace, *m_playerBrowse, *m_fontColor, *m_findModems, *m_greetings, *m_schedule;
     QLineEdit *m_player, *m_hangup, *m_remote, *m_wavDir;
     QProgressBar* m_used;
     QLabel* m_weakCode;

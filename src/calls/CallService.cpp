@@ -70,6 +70,14 @@ bool CallService::open(QString* error)
         m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message());
         return false;
     }
+    m_greetings = std::make_unique<GreetingTable>(m_options.dataFolder);
+    try {
+        m_greetings->open();
+    } catch (const TableError& e) {
+        // Left as it is; the periods still greet every caller.
+        m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message());
+        m_greetings.reset();
+    }
     if (!QDir().mkpath(m_catalogue->recordingsFolder()))
         m_log->LogEvent(QStringLiteral("<ERROR> Cannot create the recordings folder ") + m_catalogue->recordingsFolder());
     return true;
@@ -91,14 +99,6 @@ CallService::Start CallService::startCalls()
 void CallService::startAnsweringMachine()
 {
     m_texts = std::make_unique<SpokenTexts>(nullptr);
-    m_greetings = std::make_unique<GreetingTable>(m_options.dataFolder);
-    try {
-        m_greetings->open();
-    } catch (const TableError& e) {
-        // Left as it is; the periods still greet every caller.
-        m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message());
-        m_greetings.reset();
-    }
     m_answerer = std::make_unique<AnsweringMachine>(AnsweringMachine::Parts{
         *m_engine, *m_dsp, *m_events, *m_settings, *m_state, *m_controller, *m_log, *m_clock, *m_options.view,
         *m_catalogue, *m_texts, m_greetings.get(), m_options.dataFolder});

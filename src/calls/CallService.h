@@ -57,6 +57,7 @@ public:
     // released, "---------- End session ----------", the log saved.
     void shutDown();
 
+    const QString& dataFolder() const { return m_options.dataFolder; }
     EventLog& log() { return *m_log; }
     IniFile& ini() { return *m_ini; }
     Catalogue& catalogue() { return *m_catalogue; }

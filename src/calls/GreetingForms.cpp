@@ -1,10 +1,14 @@
 #include "calls/GreetingForms.h"
 
+#include "audio/AudioErrors.h"
+#include "audio/AudioImport.h"
 #include "calls/GreetingTable.h"
+#include "calls/LineOutput.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTime>
 
 Greeting GreetingMessage::greeting(const QString& source) const
@@ -18,6 +22,33 @@ Greeting GreetingMessage::greeting(const QString& source) const
         break;
     }
     return {GreetingType::Text, tts, source};
+}
+
+QString greetingFileFor(const QString& dataFolder, const QString& file, QString* error, bool* imported)
+{
+    const QString path = QFileInfo(file).absoluteFilePath();
+    if (!QFileInfo(path).isFile()) {
+        *error = file + QStringLiteral(" is not a file");
+        return QString();
+    }
+    QString why;
+    if (LineOutput::wavFileMs(path, &why) >= 0)
+        return path;
+    const QString folder = greetings::messagesFolder(dataFolder);
+    QDir().mkpath(folder);
+    const QString stem = QFileInfo(path).completeBaseName();
+    QString target = folder + stem + QStringLiteral(".wav");
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = folder + QStringLiteral("%1_%2.wav").arg(stem).arg(n);
+    try {
+        ImportAudioFile(path, target, greetingFormat());
+    } catch (const EACMError& e) {
+        *error = e.message();
+        return QString();
+    }
+    if (imported)
+        *imported = true;
+    return target;
 }
 
 // --- Greeting Messages --------------------------------------------------------------

@@ -24,6 +24,11 @@ struct GreetingMessage
     Greeting greeting(const QString& source) const;
 };
 
+// A WAV file the line can play is used as it is; any other file the import
+// reads becomes a WAV greeting in the Msgs folder under a free name. The
+// path to store, or empty with *error.
+QString greetingFileFor(const QString& dataFolder, const QString& file, QString* error, bool* imported = nullptr);
+
 // The logic of the "Greeting Messages" dialog over Msgs.d: the rows by
 // caller, the current one, and every change stored at once. Table errors
 // raise TableError.

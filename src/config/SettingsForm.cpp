@@ -98,6 +98,7 @@ SettingsForm SettingsForm::load(const IniFile& ini)
     f.amRings = std::clamp(readInteger(ini, keys::AmRings), 2, 20);
     f.msgTime = std::clamp(readInteger(ini, keys::MsgTime), 10, 1000);
     f.ttsVoice = readInteger(ini, keys::TTSvoice);
+    f.ttsVoiceId = readString(ini, keys::TTSvoiceId);
     f.hangupSeq = readString(ini, keys::HangupSeq);
     f.remoteCode = readString(ini, keys::RemoteCode);
     f.wavDir = readString(ini, keys::WavDir);
@@ -142,6 +143,7 @@ bool SettingsForm::save(IniFile& ini, QString* error) const
     writeBool(ini, keys::Periodic, periodic);
     writeBool(ini, keys::Cadence, cadence);
     writeInteger(ini, keys::TTSvoice, ttsVoice);
+    writeString(ini, keys::TTSvoiceId, ttsVoiceId);
     writeInteger(ini, keys::MsgTime, msgTime);
     writeBool(ini, keys::MaxMsgEnable, maxMsgEnable);
     writeString(ini, keys::HangupSeq, hangupSeq);

@@ -32,6 +32,7 @@ struct SettingsForm
     // Answering machine
     bool answeringMachine = true, beep = true, maxMsgEnable = true;
     int amRings = 4, msgTime = 20, ttsVoice = 0;
+    QString ttsVoiceId; // the chosen voice's stable id (indexes shift as voices are installed)
     QString hangupSeq, remoteCode;
     // Storage
     QString wavDir;

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
+#include <optional>
 
 namespace {
 
@@ -72,6 +73,11 @@ struct ProbeStepUnanswered
     QString command;
 };
 
+// The user cancelled the probe.
+struct ProbeCancelled
+{
+};
+
 int parityIndex(SerialParity parity)
 {
     switch (parity) {
@@ -123,6 +129,12 @@ QStringList ModemDefinition::modelNames() const
 
 // --- The probe ---------------------------------------------------------------------
 
+struct ModemDefinition::Snapshot
+{
+    QList<std::pair<QString, QList<std::pair<QString, QString>>>> sections;
+    std::optional<QByteArray> compressions;
+};
+
 void ModemDefinition::ProbeModem()
 {
     if (!m_engine || !m_engine->serialPort() || m_selected < 0 || m_selected >= ModemList.Count())
@@ -141,6 +153,9 @@ void ModemDefinition::ProbeModem()
         m_view.setControlsEnabled(true);
         return; // the dialog stays open for another choice
     }
+    const Snapshot before = takeSnapshot();
+    m_cancelled = false;
+    m_probing = true;
     if (m_engine->SendCommand(QStringLiteral("at")) != TQVModem253::ReplyOk) {
         writeVoiceFeatures(false);
         m_view.showMessage(QStringLiteral("Error detected\nPossible cause\nYour modem is not connected to port"));
@@ -149,8 +164,13 @@ void ModemDefinition::ProbeModem()
             probeVoice(modem);
         } catch (const ProbeStepUnanswered& step) {
             probeBrokeOff(step.command);
+        } catch (const ProbeCancelled&) {
+            restore(before);
+            m_view.showGauge(false);
+            m_view.showMessage(QStringLiteral("The probe was cancelled; the modem settings from before it were kept."));
         }
     }
+    m_probing = false;
     m_view.setBusy(false);
     m_view.setControlsEnabled(true);
     m_engine->ReleaseModem();
@@ -491,10 +511,49 @@ void ModemDefinition::writeVoiceFeatures(bool on)
 
 int ModemDefinition::send(const QString& command)
 {
+    if (m_cancelled)
+        throw ProbeCancelled{};
     const int result = m_engine->SendCommand(command);
+    if (m_cancelled)
+        throw ProbeCancelled{};
     if (result == TQVModem253::ReplyTimeOut)
         throw ProbeStepUnanswered{command};
     return result;
+}
+
+
+ModemDefinition::Snapshot ModemDefinition::takeSnapshot() const
+{
+    Snapshot s;
+    if (IniFile* settings = ini())
+        for (const QString& section : {sections::Modem, sections::Commands, sections::ModemCompression,
+                                       sections::ModemCompressions, QStringLiteral("PortParams")})
+            s.sections.push_back({section, settings->readSectionValues(section)});
+    QFile file(compressionsPath());
+    if (file.open(QIODevice::ReadOnly))
+        s.compressions = file.readAll();
+    return s;
+}
+
+void ModemDefinition::restore(const Snapshot& before)
+{
+    if (IniFile* settings = ini()) {
+        settings->beginUpdate();
+        for (const auto& [section, values] : before.sections) {
+            settings->eraseSection(section);
+            for (const auto& [key, value] : values)
+                settings->writeString(section, key, value);
+        }
+        settings->commitUpdate();
+    }
+    if (before.compressions) {
+        QSaveFile file(compressionsPath());
+        if (file.open(QIODevice::WriteOnly) && file.write(*before.compressions) == before.compressions->size())
+            file.commit();
+    } else {
+        QFile::remove(compressionsPath());
+    }
+    m_engine->LoadProfile();
 }
 
 void ModemDefinition::step()

@@ -41,6 +41,10 @@ public:
     int selected() const { return m_selected; }
     // Ok: probes the selected modem.
     void ProbeModem();
+    // Ends a running probe at its next command; the modem's settings from
+    // before the probe are put back (a half-probed profile is worse).
+    void cancel() { m_cancelled = true; }
+    bool probing() const { return m_probing; }
 
     // The steps of the probe, each on one reply of the modem.
     bool ParseVsmReply(const QString& reply);
@@ -55,6 +59,9 @@ private:
     bool openPort(const TModemProperties& modem);
     void probeVoice(const TModemProperties& modem);
     void probeBrokeOff(const QString& command);
+    struct Snapshot;
+    Snapshot takeSnapshot() const;
+    void restore(const Snapshot& before);
     void probeVoiceCommands();
     void writeTriedCommands();
     void writePortParams(const TModemProperties& modem);
@@ -76,4 +83,6 @@ private:
     TQVModem253* m_engine = nullptr;
     int m_selected = -1;
     int m_stepsDone = 0;
+    bool m_cancelled = false;
+    bool m_probing = false;
 };

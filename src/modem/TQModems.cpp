@@ -50,10 +50,11 @@ void TQModems::ScanPorts()
     log(QStringLiteral("----- finding modems -----"));
     m_entries.clear();
     m_unavailable.clear();
+    m_cancelled = false;
     const QList<SerialPortInfo> ports = m_candidates ? *m_candidates : enumerateSerialPorts();
     std::unique_ptr<SerialPort> probe = m_portFactory ? m_portFactory() : std::make_unique<LinuxSerialPort>();
 
-    for (qsizetype i = 0; i < ports.size(); ++i) {
+    for (qsizetype i = 0; i < ports.size() && !m_cancelled; ++i) {
         const SerialPortInfo& info = ports[i];
         if (m_progress)
             m_progress->setProgress(qRound(double(i + 1) / double(ports.size()) * 100.0));

@@ -58,6 +58,8 @@ public:
     // when vModem is set.
     void FindModems();
     void ScanPorts();
+    // Ends a running scan before its next port; what was found stays.
+    void cancel() { m_cancelled = true; }
 
     // Ports that could not be opened in the last scan, each with the reason
     // (permission, in use, ...), for a caller that found no modem.
@@ -99,4 +101,5 @@ private:
     std::optional<QList<SerialPortInfo>> m_candidates;
     std::function<std::unique_ptr<SerialPort>()> m_portFactory;
     std::function<void(int)> m_wait;
+    bool m_cancelled = false;
 };

@@ -26,7 +26,7 @@ TEST(SettingsDialog, OkWritesTheSettingsAndTheLogonEntryAndCancelWritesNothing)
     IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
     settings::createMissingKeys(ini);
     {
-        SettingsDialog dialog(ini, {QStringLiteral("English")});
+        SettingsDialog dialog(ini, {SpeechVoice{QStringLiteral("en"), QStringLiteral("English")}});
         box(dialog, "Run as a system service (load at start up)")->setChecked(true);
         box(dialog, "On")->setChecked(true); // silence
         dialog.reject();
@@ -34,7 +34,7 @@ TEST(SettingsDialog, OkWritesTheSettingsAndTheLogonEntryAndCancelWritesNothing)
     EXPECT_FALSE(settings::readBool(ini, keys::Silence)) << "Cancel writes nothing";
     EXPECT_FALSE(settings::exists(ini, keys::RemoteCode));
 
-    SettingsDialog dialog(ini, {QStringLiteral("English")});
+    SettingsDialog dialog(ini, {SpeechVoice{QStringLiteral("en"), QStringLiteral("English")}});
     box(dialog, "Run as a system service (load at start up)")->setChecked(true);
     box(dialog, "On")->setChecked(true);
     QString error;

@@ -8,6 +8,8 @@
 #include "app/FolderTreeWidget.h"
 #include "app/RecordingGrid.h"
 #include "app/RecordingsModel.h"
+#include "app/GreetingDialogs.h"
+#include "app/ModemDefinitionDialog.h"
 #include "app/SettingsDialog.h"
 #include "app/FormatChooser.h"
 #include "config/SettingsCatalogue.h"
@@ -22,7 +24,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QComboBox>
 #include <QInputDialog>
+#include <QListWidget>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QThread>
@@ -129,7 +133,8 @@ int main(int argc, char** argv)
     ok = save(window.newMessagesWindow(), out, "new-messages") && ok;
     window.newMessagesWindow()->hide();
 
-    SettingsDialog settingsDialog(service.ini(), {QStringLiteral("English (Great Britain), en-gb, male")}, &window);
+    SettingsDialog settingsDialog(service.ini(), {SpeechVoice{QStringLiteral("gmw/en"), QStringLiteral("English (Great Britain)"), QStringLiteral("en-gb"), 1}}, &window);
+    settingsDialog.setLinks({service.dataFolder(), service.greetings(), &service.settings(), [] {}});
     settingsDialog.show();
     for (int tab = 0; tab < settingsDialog.tabs()->count(); ++tab) {
         settingsDialog.tabs()->setCurrentIndex(tab);
@@ -137,6 +142,34 @@ int main(int argc, char** argv)
         ok = save(&settingsDialog, out, name.constData()) && ok;
     }
     settingsDialog.hide();
+
+    if (service.greetings()) {
+        GreetingMessagesDialog greetingsDialog(*service.greetings(), service.dataFolder(), {}, &window);
+        if (!greetingsDialog.form().hasRows()) {
+            greetingsDialog.addCaller(QStringLiteral("5551234"));
+            greetingsDialog.form().setText(QStringLiteral("Hello John, we are out. Leave a message after the tone."));
+            greetingsDialog.addCaller(QStringLiteral("5559876"));
+        }
+        greetingsDialog.show();
+        ok = save(&greetingsDialog, out, "greetings") && ok;
+        greetingsDialog.hide();
+    }
+    ScheduleDialog scheduleDialog(service.ini(), service.settings(), service.dataFolder(), {}, &window);
+    scheduleDialog.periods()->setCurrentIndex(1);
+    scheduleDialog.show();
+    ok = save(&scheduleDialog, out, "schedule") && ok;
+    scheduleDialog.hide();
+
+    ModemDefinitionDialog definition({}, &window);
+    definition.setModemList({QStringLiteral("Voice modem 56K (/dev/ttyACM0)"), QStringLiteral("USB modem (/dev/ttyUSB0)")});
+    definition.modems()->setCurrentRow(0);
+    definition.show();
+    ok = save(&definition, out, "modem-definition") && ok;
+    definition.setControlsEnabled(false);
+    definition.showGauge(true);
+    definition.setGauge(43);
+    ok = save(&definition, out, "modem-definition-probing") && ok;
+    definition.hide();
 
     TdeWaveFormat current;
     current.setFormatBuffer(settings::readBinary(service.ini(), keys::FileCompressionBin).value_or(QByteArray()));
