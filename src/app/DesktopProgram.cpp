@@ -140,8 +140,7 @@ void DesktopProgram::startCalls(const QString& device)
     const CallService::Start result = m_service->startCalls();
     QString note;
     if (result == CallService::Start::NoModem)
-        note = QStringLiteral("No modem has been set up: run velmora-cli probe (the modem definition comes "
-                              "with the settings dialog)");
+        note = QStringLiteral("No modem has been set up: Options, Settings, Modem, Find modems (or velmora-cli probe)");
     m_window->callsStarted(result == CallService::Start::Ready, note);
     if (m_options.demo)
         m_window->showStatus(QStringLiteral(" Demonstration: a call about every minute"));

@@ -59,7 +59,12 @@ public:
     void setBusy(bool on) override { busy.append(on); }
     void setControlsEnabled(bool on) override { enabled.append(on); }
     void showGauge(bool visible) override { gaugeShown.append(visible); }
-    void setGauge(int percent) override { gauge.append(percent); }
+    void setGauge(int percent) override
+    {
+        gauge.append(percent);
+        if (onGauge)
+            onGauge(percent);
+    }
     void closeDialog() override { ++closed; }
     void configureDiscovery(TQModems& modems) override
     {
@@ -81,6 +86,7 @@ public:
     QList<int> gauge;
     QStringList progress;
     std::function<void(TQModems&)> configure;
+    std::function<void(int)> onGauge;
 };
 
 // The engine on a fake port with a scripted modem behind it, and a

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "ProbeFixture.h"
 
 #include "audio/ModemFormats.h"
@@ -177,6 +178,33 @@ TEST_F(ProbeTest, AModemThatStopsAnsweringLeavesNoProfile)
         EXPECT_EQ(modem->commands().last(), QLatin1String(silent)); // nothing sent after it
         EXPECT_FALSE(port.isOpen());
     }
+}
+
+// Stop during the probe: the modem's settings from before it come back, as
+// does Compressions.d, instead of half a profile.
+TEST_F(ProbeTest, ACancelledProbeKeepsTheEarlierProfile)
+{
+    scriptVoiceModem();
+    ini->writeString(QStringLiteral("Modem"), QStringLiteral("Model"), QStringLiteral("Earlier modem"));
+    ini->writeBool(QStringLiteral("Modem"), QStringLiteral("Voicefeatures"), true);
+    ini->writeString(QStringLiteral("Commands"), QStringLiteral("sOnHook"), QStringLiteral("at+vls=0"));
+    const QString compressions = QFileInfo(ini->fileName()).absolutePath() + QStringLiteral("/Compressions.d");
+    testsupport::writeFile(compressions, "earlier records");
+    view.onGauge = [this](int percent) {
+        if (percent > 10)
+            definition.cancel();
+    };
+    probe();
+    ASSERT_EQ(view.messages.size(), 1);
+    EXPECT_TRUE(view.messages[0].contains(QLatin1String("cancelled")));
+    EXPECT_EQ(setting("Modem", "Model"), QStringLiteral("Earlier modem"));
+    EXPECT_EQ(setting("Modem", "Voicefeatures"), QStringLiteral("1"));
+    EXPECT_EQ(setting("Commands", "sOnHook"), QStringLiteral("at+vls=0"));
+    EXPECT_EQ(setting("Commands", "sToneDuration"), QStringLiteral("<missing>"));
+    EXPECT_EQ(testsupport::readFile(compressions), QByteArray("earlier records"));
+    EXPECT_EQ(view.closed, 1);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(definition.probing());
 }
 
 TEST_F(ProbeTest, AModemRefusingVoiceModeIsMarkedWithoutVoice)
