@@ -58,6 +58,9 @@ public:
     RecordingGrid* grid() const { return m_grid; }
     QLineEdit* searchBox() const { return m_search; }
     FolderTreeWidget* folderTree() const { return m_tree; }
+    // The settings dialog's Find modems: the modem definition, then the
+    // call handling on the modem found.
+    void findModems();
     RecordingsModel* recordings() const { return m_model; }
     const ActionStates& actions() const { return m_states; }
 
@@ -96,7 +99,6 @@ private:
     void exitProgram();
     void showHelp(int context);
     void showSettings();
-    void findModems();
     void showAbout();
     void placeholder(const QString& what);
     void moveRecordings(const QStringList& ids, const QString& folderKey);

@@ -1,13 +1,17 @@
 #include "ModemSim.h"
 
+#include "app/MainWindow.h"
 #include "app/ModemDefinitionDialog.h"
+#include "calls/CallService.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 #include "modem/TQVModem253.h"
 #include "platform/LinuxSerialPort.h"
 
+#include <QApplication>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -48,6 +52,48 @@ TEST(ModemDefinitionDialog, FindsAndProbesTheSimulatedModem)
     EXPECT_TRUE(settings::readBool(ini, keys::Voicefeatures));
     EXPECT_TRUE(ini.sectionExists(QStringLiteral("Commands")));
     EXPECT_FALSE(port.isOpen());
+}
+
+// In the window of a data folder without a modem: the modem found is probed
+// and bound, and the call handling runs on it.
+TEST(ModemDefinitionDialog, FindModemsStartsTheCallHandlingOnTheModemFound)
+{
+    testsupport::ModemSim sim;
+    ASSERT_TRUE(sim.start()) << qPrintable(sim.error());
+    QTemporaryDir dir;
+    LinuxSerialPort port;
+    port.setDeviceName(sim.devicePath());
+    CallService service({dir.path(), &port, nullptr, nullptr});
+    ASSERT_TRUE(service.open(nullptr));
+    MainWindow window(service);
+    service.setView(&window);
+    window.show();
+    ASSERT_EQ(service.startCalls(), CallService::Start::NoModem);
+    window.callsStarted(false, QString());
+
+    bool pressed = false;
+    QTimer ok;
+    QObject::connect(&ok, &QTimer::timeout, &window, [&] {
+        auto* dialog = qobject_cast<ModemDefinitionDialog*>(QApplication::activeModalWidget());
+        if (!dialog || pressed || dialog->modems()->count() == 0)
+            return;
+        pressed = true;
+        dialog->setQuiet(true);
+        dialog->probeSelected();
+    });
+    ok.start(50);
+    window.findModems();
+    ok.stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(settings::readBool(service.ini(), keys::Voicefeatures));
+    QElapsedTimer t;
+    t.start();
+    while (!service.engine().portIsOpen() && t.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(service.engine().portIsOpen());
+    window.setExitRequested(true);
+    window.close();
+    service.shutDown();
 }
 
 } // namespace
