@@ -3,6 +3,7 @@
 #include "app/FormatChooser.h"
 #include "app/GreetingDialogs.h"
 #include "app/StoredLook.h"
+#include "calls/GreetingTable.h"
 #include "catalogue/TableError.h"
 #include "app/HelpTopics.h"
 #include "config/IniFile.h"
@@ -467,7 +468,7 @@ void SettingsDialog::answeringToggled(bool on)
     // Disabled, they keep and save their values.
     for (QWidget* w : std::initializer_list<QWidget*>{m_rings, m_beep, m_voice, m_maxMsg, m_msgTime, m_hangup, m_remote})
         w->setEnabled(on);
-    m_greetings->setEnabled(on && m_links.greetings);
+    m_greetings->setEnabled(on && !m_links.dataFolder.isEmpty());
     m_schedule->setEnabled(on && m_links.current);
 }
 
@@ -558,6 +559,10 @@ PreviewVoice SettingsDialog::previewVoice() const
 
 void SettingsDialog::openGreetings()
 {
+    if (!m_links.greetings) { // the call handling could not open it at start
+        QMessageBox::warning(this, windowTitle(), GreetingTable::OpenErrorText);
+        return;
+    }
     try {
         GreetingMessagesDialog dialog(*m_links.greetings, m_links.dataFolder, previewVoice(), this);
         dialog.exec();

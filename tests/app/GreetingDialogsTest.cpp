@@ -94,7 +94,7 @@ TEST(GreetingDialogs, SettingsStoreTheChosenVoiceById)
     settings::createMissingKeys(ini);
     SettingsDialog dialog(ini, {SpeechVoice{QStringLiteral("gmw/en"), QStringLiteral("English")},
                                 SpeechVoice{QStringLiteral("roa/fr"), QStringLiteral("French")}});
-    EXPECT_FALSE(button(dialog, "Greetings")->isEnabled()) << "no greeting table linked";
+    EXPECT_FALSE(button(dialog, "Schedule")->isEnabled()) << "no current settings linked";
     QComboBox* voices = nullptr;
     for (QComboBox* c : dialog.findChildren<QComboBox*>())
         if (c->findData(QStringLiteral("roa/fr")) >= 0)

@@ -9,7 +9,9 @@
 #include "config/CurrentSettings.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
+#include "platform/SoundBackend.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -131,4 +133,30 @@ TEST(GreetingPreviewTest, SavesAGreetingAsTheLineWouldCarryIt)
     EXPECT_GT(wavAudioBytes(copy, &format), 8000);
     EXPECT_EQ(format.bitsPerSample(), 16);
     EXPECT_EQ(preview.state(), GreetingPreview::State::Idle);
+}
+
+// Record from the (virtual) sound card into the greeting's file; Stop ends it
+// and the file holds what was heard, as greetings are kept.
+TEST(GreetingPreviewTest, RecordsAGreetingFromTheSoundCard)
+{
+    Folder folder;
+    std::shared_ptr<VirtualSoundDevice> card = VirtualSoundDevice::instance();
+    card->setSpeed(0);
+    card->setInput(QByteArray(16000, '\x10')); // half a second of 16-bit audio
+    GreetingPreview preview;
+    int finished = 0;
+    QObject::connect(&preview, &GreetingPreview::finished, [&](const QString&) { ++finished; });
+    const QString path = folder.dir.filePath(QStringLiteral("Msgs/greeting.wav"));
+    QDir().mkpath(folder.dir.filePath(QStringLiteral("Msgs")));
+    QString why;
+    ASSERT_TRUE(preview.record(path, &why)) << why.toStdString();
+    EXPECT_FALSE(preview.play({GreetingType::Text, QStringLiteral("Hello"), {}}, &why)) << "one thing at a time";
+    testsupport::settle(300);
+    preview.stop();
+    card->setSpeed(1);
+    EXPECT_EQ(finished, 1);
+    TdeWaveFormat format;
+    EXPECT_GT(wavAudioBytes(path, &format), 8000);
+    EXPECT_EQ(format.bitsPerSample(), 16);
+    EXPECT_EQ(format.samplesPerSec(), 8000u);
 }
