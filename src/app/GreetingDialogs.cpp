@@ -216,10 +216,8 @@ void ScheduleDialog::periodChosen(int period)
     m_message->commitText();
     m_form->setCurrent(period);
     const PeriodSettings& p = m_form->period();
-    for (QWidget* w : std::initializer_list<QWidget*>{m_enable, m_from, m_to}) {
-        const QSignalBlocker quiet(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_enable, m_from, m_to})
         w->setEnabled(m_form->editsTimes());
-    }
     {
         const QSignalBlocker a(m_enable), b(m_from), c(m_to);
         m_enable->setChecked(p.enabled);

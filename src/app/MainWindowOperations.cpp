@@ -316,8 +316,8 @@ void MainWindow::findModems()
     m_service.log().LogEvent(QStringLiteral("-- Find modems clicked"));
     TQVModem253& engine = m_service.engine();
     const bool started = m_service.callsStarted() && m_service.session().speech();
-    if (started && engine.portIsOpen())
-        m_service.controller().Release();
+    if (started)
+        m_service.controller().releaseForDefinition();
     QStringList extra;
     if (engine.serialPort() && !engine.serialPort()->deviceName().isEmpty())
         extra << engine.serialPort()->deviceName(); // a simulator's terminal is not enumerated

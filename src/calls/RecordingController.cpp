@@ -223,6 +223,15 @@ bool RecordingController::Bind()
     return true;
 }
 
+void RecordingController::releaseForDefinition()
+{
+    m_.log.LogEvent(QStringLiteral("-- Modem released for the modem definition"));
+    m_userReleased = true;
+    if (m_.engine.portIsOpen())
+        m_.engine.ReleaseModem();
+    m_.view.showTransport(TransportMode::NoRecord);
+}
+
 bool RecordingController::Release()
 {
     m_.log.LogEvent(QStringLiteral("-- Modem off clicked"));

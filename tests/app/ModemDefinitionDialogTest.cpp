@@ -91,6 +91,14 @@ TEST(ModemDefinitionDialog, FindModemsStartsTheCallHandlingOnTheModemFound)
     while (!service.engine().portIsOpen() && t.elapsed() < 10000)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(service.engine().portIsOpen());
+
+    // Again on the bound modem: released for the scan, bound again after it.
+    pressed = false;
+    ok.start(50);
+    window.findModems();
+    ok.stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(service.engine().portIsOpen());
     window.setExitRequested(true);
     window.close();
     service.shutDown();
