@@ -37,10 +37,10 @@ namespace {
 
 const int TabHelp[] = {1042, 1043, 1040, 1041, 1039, 1044};
 
-void paintSwatch(QPushButton* button, int stored)
+void paintSwatch(QPushButton* button, int stored, const QColor& shown)
 {
     QPixmap swatch(16, 16);
-    swatch.fill(look::storedColor(stored, button->palette()));
+    swatch.fill(shown);
     button->setIcon(QIcon(swatch));
     button->setProperty("stored", stored);
 }
@@ -200,7 +200,7 @@ QWidget* SettingsDialog::playerTab()
         connect(b, &QPushButton::clicked, this, [this, b] {
             const QColor c = QColorDialog::getColor(look::storedColor(b->property("stored").toInt(), palette()), this);
             if (c.isValid())
-                paintSwatch(b, look::storedValue(c));
+                paintSwatch(b, look::storedValue(c), c);
         });
     auto* form = new QFormLayout(builtIn);
     form->addRow(QStringLiteral("Points to display"), m_points);
@@ -381,7 +381,7 @@ void SettingsDialog::showForm(const SettingsForm& f)
     m_showHints->setChecked(f.showHints);
     m_font->setText(f.fontName);
     m_font->setFont(look::storedFont(f.fontName, f.fontSize));
-    paintSwatch(m_fontColor, f.fontColor);
+    paintSwatch(m_fontColor, f.fontColor, look::fontColor(f.fontColor, palette()));
     m_model->setText(f.modemDefined ? f.model.trimmed() + QStringLiteral("\nCom ") + QString::number(f.port)
                                     : QStringLiteral("No modem detected"));
     m_baud->setCurrentIndex(std::max(0, m_baud->findData(f.baudrate)));
@@ -400,8 +400,8 @@ void SettingsDialog::showForm(const SettingsForm& f)
     m_points->setCurrentIndex(std::clamp(f.points, 0, 9));
     m_playTrace->setChecked(f.playTrace);
     m_recordTrace->setChecked(f.recordTrace);
-    paintSwatch(m_back, f.backColor);
-    paintSwatch(m_trace, f.traceColor);
+    paintSwatch(m_back, f.backColor, look::storedColor(f.backColor, palette()));
+    paintSwatch(m_trace, f.traceColor, look::storedColor(f.traceColor, palette()));
     m_extPlayer->setChecked(f.extPlayer);
     m_player->setText(f.player);
     m_player->setEnabled(f.extPlayer);
@@ -521,7 +521,7 @@ void SettingsDialog::chooseFontColor()
         return;
     m_form.fontColor = look::storedValue(c);
     m_form.fontChosen = true; // written by Ok, with the font
-    paintSwatch(m_fontColor, m_form.fontColor);
+    paintSwatch(m_fontColor, m_form.fontColor, c);
 }
 
 void SettingsDialog::findModems()

@@ -2,6 +2,8 @@
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 
+#include <QApplication>
+#include <limits>
 #include <QCheckBox>
 #include <QFile>
 #include <QSpinBox>
@@ -74,6 +76,29 @@ TEST(FormatChooser, ListsTheCodecLayersFormatsFromTheCurrentOneAndRefusesOnesTha
     TdeWaveFormat unknown;
     unknown.setFormatTag(0x7777);
     EXPECT_FALSE(recordingsConvertTo(unknown));
+}
+
+} // namespace
+
+#include "app/StoredLook.h"
+
+namespace {
+
+// Colours stored by other installations name system colours; the default
+// black of the list font follows the theme's text so a dark theme stays readable.
+TEST(StoredLook, SystemColoursFollowThePaletteAndFontsFallBack)
+{
+    QPalette dark;
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Text, QColor(240, 240, 240));
+    dark.setColor(QPalette::Highlight, QColor(0, 90, 200));
+    EXPECT_EQ(look::storedColor(-2147483640, dark), QColor(230, 230, 230)); // window text
+    EXPECT_EQ(look::storedColor(std::numeric_limits<int>::min() + 13, dark), QColor(0, 90, 200));   // highlight
+    EXPECT_EQ(look::storedColor(65280, dark), QColor(0, 255, 0));
+    EXPECT_EQ(look::storedValue(QColor(1, 2, 3)), 0x030201);
+    EXPECT_EQ(look::fontColor(0, dark), QColor(240, 240, 240));
+    EXPECT_EQ(look::fontColor(255, dark), QColor(255, 0, 0));
+    EXPECT_EQ(look::storedFont(QStringLiteral("No Such Font Family 42"), 8).family(), QApplication::font().family());
 }
 
 } // namespace
