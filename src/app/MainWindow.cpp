@@ -231,11 +231,11 @@ void MainWindow::buildActions()
     connect(a.support, &QAction::triggered, this, [this] { placeholder(QStringLiteral("Ask support")); });
     connect(a.level, &QAction::triggered, this, [this] {
         m_service.log().LogEvent(QStringLiteral("-- Volume level clicked"));
-        placeholder(QStringLiteral("Volume level"));
+        postProcess(true);
     });
     connect(a.equalizer, &QAction::triggered, this, [this] {
         m_service.log().LogEvent(QStringLiteral("-- Voice equilizer clicked"));
-        placeholder(QStringLiteral("Voice equalizer"));
+        postProcess(false);
     });
     connect(a.contents, &QAction::triggered, this, [this] { showHelp(help::Introduction); });
     connect(a.about, &QAction::triggered, this, &MainWindow::showAbout);

@@ -99,6 +99,8 @@ private:
     void exitProgram();
     void showHelp(int context);
     void showSettings();
+    // The volume level or the voice equaliser on the current recording.
+    void postProcess(bool volumeLevel);
     void showAbout();
     void placeholder(const QString& what);
     void moveRecordings(const QStringList& ids, const QString& folderKey);

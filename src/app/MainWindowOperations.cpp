@@ -5,6 +5,8 @@
 #include "app/FolderTreeWidget.h"
 #include "app/Playback.h"
 #include "app/ModemDefinitionDialog.h"
+#include "app/Oscilloscope.h"
+#include "app/PostProcessDialog.h"
 #include "calls/AnsweringMachine.h"
 #include "calls/RecordingController.h"
 #include "app/SettingsDialog.h"
@@ -332,4 +334,33 @@ void MainWindow::findModems()
     else
         m_service.controller().Bind();
     updateActions();
+}
+
+void MainWindow::postProcess(bool volumeLevel)
+{
+    const QModelIndex current = m_grid->currentIndex();
+    if (!current.isValid())
+        return;
+    const RecordingRow row = m_model->recording(current.row());
+    const QString path = RecordingOperations(m_service.catalogue()).filePath(row);
+    if (m_playback->active())
+        stop(); // one user of the sound card and the display at a time
+    PostProcessDialog dialog(volumeLevel ? PostProcessDialog::Kind::VolumeLevel : PostProcessDialog::Kind::VoiceEqualizer, this);
+    dialog.onDisplay = [this](const QByteArray& audio) { m_scope->DisplayFile(audio); };
+    dialog.onClearDisplay = [this] { m_scope->ClearDisplay(); };
+    dialog.onSaved = [this, id = row.id](const QString& saved) {
+        try {
+            RecordingOperations(m_service.catalogue()).setFileSize(id, QFileInfo(saved).size());
+        } catch (const TableError& e) {
+            showMessage(e.message());
+        }
+        m_service.log().LogEvent(QStringLiteral("-- File saved (") + QFileInfo(saved).fileName() + QLatin1Char(')'));
+    };
+    QString error;
+    if (!dialog.open(path, &error)) {
+        showMessage(error);
+        return;
+    }
+    dialog.exec();
+    reloadList();
 }

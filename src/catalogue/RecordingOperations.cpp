@@ -114,6 +114,18 @@ bool RecordingOperations::setComment(const QString& id, const QString& text)
     return changed;
 }
 
+bool RecordingOperations::setFileSize(const QString& id, qint64 size)
+{
+    sqlite::Statement update(m_catalogue.database().connection(),
+                             QStringLiteral("UPDATE %1 SET fileSize = ? WHERE id = ?").arg(m_catalogue.calls().qualifiedName()));
+    update.bind(1, size);
+    update.bind(2, id);
+    update.step();
+    const bool changed = sqlite3_changes(m_catalogue.database().connection().handle()) > 0;
+    m_catalogue.calls().refresh();
+    return changed;
+}
+
 DeleteOutcome RecordingOperations::remove(const QStringList& ids)
 {
     DeleteOutcome outcome;

@@ -38,6 +38,8 @@ public:
     // An empty text changes nothing (a comment cannot be cleared this way);
     // false then, or when no row has the id.
     bool setComment(const QString& id, const QString& text);
+    // The size of the row's file after it was rewritten; false when no row has the id.
+    bool setFileSize(const QString& id, qint64 size);
     // The rows go first, in one committed transaction; only then their files
     // (to the desktop's trash where there is one). A failed commit keeps
     // every file.

@@ -10,7 +10,10 @@
 #include "app/RecordingsModel.h"
 #include "app/GreetingDialogs.h"
 #include "app/ModemDefinitionDialog.h"
+#include "app/PostProcessDialog.h"
 #include "app/SettingsDialog.h"
+#include "audio/RiffWriter.h"
+#include "audio/WaveFormat.h"
 #include "app/FormatChooser.h"
 #include "config/SettingsCatalogue.h"
 #include <QTabWidget>
@@ -26,7 +29,9 @@
 #include <QDir>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QFile>
 #include <QListWidget>
+#include <QSlider>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QThread>
@@ -177,6 +182,31 @@ int main(int argc, char** argv)
     chooser.show();
     ok = save(&chooser, out, "format-chooser") && ok;
     chooser.hide();
+
+    {
+        const QString call = data.filePath(QStringLiteral("post.wav"));
+        QFile file(call);
+        file.open(QIODevice::WriteOnly);
+        QByteArray audio(16000, char(128));
+        for (qsizetype i = 0; i < audio.size(); ++i)
+            audio[i] = char(uint8_t(128 + 30 * std::sin(double(i) * 0.2) * std::sin(double(i) * 0.001)));
+        TdeRIFFAudioWriter writer(&file);
+        writer.setFormat(standardPcm8k());
+        writer.writeData(audio.constData(), audio.size());
+        writer.finish();
+        file.close();
+        for (auto [kind, name] : {std::pair{PostProcessDialog::Kind::VolumeLevel, "volume-level"},
+                                  {PostProcessDialog::Kind::VoiceEqualizer, "voice-equalizer"}}) {
+            PostProcessDialog dialog(kind, &window);
+            if (dialog.open(call, &error)) {
+                if (dialog.slider())
+                    dialog.slider()->setValue(25);
+                dialog.show();
+                ok = save(&dialog, out, name) && ok;
+                dialog.hide();
+            }
+        }
+    }
 
     window.trayMenu()->popup(window.geometry().center());
     ok = save(window.trayMenu(), out, "tray-menu") && ok;
