@@ -12,7 +12,7 @@ packages=(
   libespeak-ng-dev espeak-ng-data libcurl4-openssl-dev xdg-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev sox libsox-fmt-all xvfb
-  espeak-ng
+  espeak-ng python3 openssl
 )
 
 missing=()

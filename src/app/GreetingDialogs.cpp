@@ -1,4 +1,5 @@
 #include "app/GreetingDialogs.h"
+#include "app/PlainMessage.h"
 
 #include "app/GreetingMessageGroup.h"
 #include "app/HelpTopics.h"
@@ -27,9 +28,7 @@ constexpr int ScheduleHelp = 1038;
 
 void showProblem(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, parent->windowTitle(), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    showPlainMessage(parent, parent->windowTitle(), text, QMessageBox::Warning);
 }
 
 } // namespace

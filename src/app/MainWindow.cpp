@@ -100,7 +100,7 @@ MainWindow::MainWindow(CallService& service, QWidget* parent)
     m_logger->showLines(service.log().lines());
     service.log().addMirror(m_logger);
     m_popup = new CallerIdPopup(this);
-    m_errorReport = new ErrorReportDialog(this);
+    m_errorReport = new ErrorReportDialog(service.dataFolder(), m_ini, this);
     m_newMessages = new NewMessagesWindow(service.catalogue(), this);
     buildTray();
     placeWindows();
@@ -216,7 +216,8 @@ void MainWindow::buildActions()
     connect(a.settings, &QAction::triggered, this, &MainWindow::showSettings);
     connect(a.diagnostics, &QAction::triggered, this, [this] {
         m_service.log().LogEvent(QStringLiteral("-- Options -> Diagnostics clicked"));
-        placeholder(QStringLiteral("Diagnostics"));
+        if (runDiagnostics())
+            statusBar()->showMessage(QStringLiteral("Diagnostics.log written"), 5000);
     });
     a.openFolder = make(QStringLiteral("Open containing folder"));
     connect(a.memo, &QAction::triggered, this, &MainWindow::editComment);
@@ -228,7 +229,7 @@ void MainWindow::buildActions()
         findNext();
     });
     connect(a.openFolder, &QAction::triggered, this, &MainWindow::openContainingFolder);
-    connect(a.support, &QAction::triggered, this, [this] { placeholder(QStringLiteral("Ask support")); });
+    connect(a.support, &QAction::triggered, this, &MainWindow::askSupport);
     connect(a.level, &QAction::triggered, this, [this] {
         m_service.log().LogEvent(QStringLiteral("-- Volume level clicked"));
         postProcess(true);

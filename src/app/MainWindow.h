@@ -61,6 +61,9 @@ public:
     // The settings dialog's Find modems: the modem definition, then the
     // call handling on the modem found.
     void findModems();
+    // Options, Diagnostics: Diagnostics.log with progress, cancellable.
+    bool runDiagnostics();
+    void askSupport();
     RecordingsModel* recordings() const { return m_model; }
     const ActionStates& actions() const { return m_states; }
 
@@ -102,7 +105,6 @@ private:
     // The volume level or the voice equaliser on the current recording.
     void postProcess(bool volumeLevel);
     void showAbout();
-    void placeholder(const QString& what);
     void moveRecordings(const QStringList& ids, const QString& folderKey);
     void moveSelected();
     QStringList selectedIds() const;

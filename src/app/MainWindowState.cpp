@@ -459,8 +459,3 @@ void MainWindow::showAbout()
     box.exec();
 }
 
-void MainWindow::placeholder(const QString& what)
-{
-    showMessage(what + QStringLiteral(" comes with a later release of ") + datafolder::ApplicationTitle
-                + QLatin1Char('.'));
-}

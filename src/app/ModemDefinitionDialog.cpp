@@ -1,4 +1,5 @@
 #include "app/ModemDefinitionDialog.h"
+#include "app/PlainMessage.h"
 
 #include "modem/ModemDefinition.h"
 #include "platform/SerialPortEnumerator.h"
@@ -70,9 +71,7 @@ void ModemDefinitionDialog::showMessage(const QString& text)
     m_messages << text;
     if (m_quiet)
         return;
-    QMessageBox box(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText); // the system's reasons may hold anything
-    box.exec();
+    showPlainMessage(this, windowTitle(), text);
 }
 
 void ModemDefinitionDialog::ShowErrorReport(const QString& message, const QString& line)

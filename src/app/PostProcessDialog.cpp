@@ -1,4 +1,5 @@
 #include "app/PostProcessDialog.h"
+#include "app/PlainMessage.h"
 
 #include "app/HelpTopics.h"
 
@@ -176,9 +177,7 @@ void PostProcessDialog::tell(const QString& text)
     m_messages << text;
     if (m_quiet)
         return;
-    QMessageBox box(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    showPlainMessage(this, windowTitle(), text);
 }
 
 void PostProcessDialog::done(int result)

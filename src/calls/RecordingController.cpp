@@ -223,9 +223,9 @@ bool RecordingController::Bind()
     return true;
 }
 
-void RecordingController::releaseForDefinition()
+void RecordingController::releaseForDefinition(const QString& purpose)
 {
-    m_.log.LogEvent(QStringLiteral("-- Modem released for the modem definition"));
+    m_.log.LogEvent(QStringLiteral("-- Modem released for ") + purpose);
     m_userReleased = true;
     if (m_.engine.portIsOpen())
         m_.engine.ReleaseModem();

@@ -52,9 +52,9 @@ public:
     // acModemOn, acModemOff.
     bool Bind();
     bool Release();
-    // The modem definition needs the port: released, and not bound again by
-    // itself (also while a re-bind is being tried) until Bind.
-    void releaseForDefinition();
+    // The modem definition (or the diagnostics) needs the port: released, and
+    // not bound again by itself (also while a re-bind is being tried) until Bind.
+    void releaseForDefinition(const QString& purpose = QStringLiteral("the modem definition"));
     // Releases the modem and binds it again a moment later (a modem that
     // stopped answering within a call).
     void Rebind();

@@ -149,6 +149,12 @@ const Key ExtPlayer = key("Settings", "ExtPlayer", B, "0");
 const Key Player = key("Settings", "Player", S, "xdg-open");
 // The web address a mailed recording names; the line is left out when empty.
 const Key MailWebAddress = key("Settings", "MailWebAddress", S, "");
+const Key SupportAddress = key("Settings", "SupportAddress", S, "");
+// A mail server of the user's own for support mail; empty: the mail program.
+// The password is asked when sending and never stored.
+const Key SmtpServer = key("Settings", "SmtpServer", S, "");
+const Key SmtpPort = key("Settings", "SmtpPort", I, "587");
+const Key SmtpAccount = key("Settings", "SmtpAccount", S, "");
 const Key StartUp = key("Settings", "StartUp", B, "0", Created);
 const Key ShowHints = key("Settings", "ShowHints", B, "1", Created);
 const Key SettingsCompression = key("Settings", "Compression", I, "0");
@@ -254,7 +260,7 @@ const std::vector<const Key*>& all()
         using namespace keys;
         std::vector<const Key*> t = {
             &AutoRecord, &DiscTime, &Silence, &Periodic, &Cadence, &AnsweringMachine, &AmRings, &ChkBeep, &MsgTime,
-            &MaxMsgEnable, &HangupSeq, &RemoteCode, &TTSvoice, &TTSvolume, &TTSvoiceId, &CallerID, &WavDir, &ExtPlayer, &Player, &MailWebAddress,
+            &MaxMsgEnable, &HangupSeq, &RemoteCode, &TTSvoice, &TTSvolume, &TTSvoiceId, &CallerID, &WavDir, &ExtPlayer, &Player, &MailWebAddress, &SupportAddress, &SmtpServer, &SmtpPort, &SmtpAccount,
             &StartUp, &ShowHints, &SettingsCompression, &Volume, &MainTop, &MainLeft, &MainWid, &MainHeight,
             &Splitter, &GDate, &GTime, &GDuration, &GCallerID, &EventsMainTop, &EventsMainLeft, &EventsMainWid,
             &EventsMainHeight, &CallProgress, &PlayTrace, &RecordTrace, &Points, &BackColor, &TraceColor,

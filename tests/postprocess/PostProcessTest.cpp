@@ -1,7 +1,10 @@
 // The volume level and the voice equaliser: their arithmetic is exact, so
 // the cases below check single samples.
+#include "EventWait.h"
 #include "TestSupport.h"
 
+#include "platform/SoundBackend.h"
+#include "postprocess/PostProcessSession.h"
 #include "postprocess/VoiceEqualizer.h"
 #include "postprocess/VolumeLevel.h"
 
@@ -183,3 +186,40 @@ TEST(PostProcessCommands, ACataloguedRecordingKeepsItsRowUpToDate)
     EXPECT_TRUE(level.out.contains("UPDATED " + row[0].toUtf8() + '\t' + QByteArray::number(size))) << level.out.toStdString();
     EXPECT_TRUE(cli({QStringLiteral("list")}).out.contains('\t' + QByteArray::number(size) + '\t'));
 }
+
+namespace {
+
+// The preview plays the applied audio, not the file's, on the sound card
+// (the virtual one here).
+TEST(PostProcessPreview, PlaysTheChangedAudio)
+{
+    if (!testsupport::haveProgram(QStringLiteral("sox")))
+        GTEST_SKIP() << "sox is not installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("call.wav"));
+    ASSERT_EQ(testsupport::run(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
+                                                       QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
+                                                       QStringLiteral("8"), path, QStringLiteral("synth"),
+                                                       QStringLiteral("0.5"), QStringLiteral("sine"), QStringLiteral("440"),
+                                                       QStringLiteral("vol"), QStringLiteral("0.2")}).exitCode, 0);
+    const std::shared_ptr<VirtualSoundDevice> card = VirtualSoundDevice::instance();
+    card->setSpeed(0);
+    card->takePlayed();
+    PostProcessSession session;
+    QString error;
+    ASSERT_TRUE(session.open(path, &error)) << qPrintable(error);
+    session.applyLevel(100);
+    int ended = 0;
+    QObject::connect(&session, &PostProcessSession::previewEnded, [&] { ++ended; });
+    ASSERT_TRUE(session.play(&error)) << qPrintable(error);
+    for (int i = 0; i < 200 && !ended; ++i)
+        testsupport::settle(20);
+    card->setSpeed(1);
+    EXPECT_EQ(ended, 1);
+    SoundFormat format;
+    const QByteArray played = card->takePlayed(&format);
+    ASSERT_EQ(format.bits, 8);
+    EXPECT_EQ(played.left(session.audio().size()), session.audio());
+}
+
+} // namespace

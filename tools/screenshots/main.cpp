@@ -11,6 +11,10 @@
 #include "app/GreetingDialogs.h"
 #include "app/ModemDefinitionDialog.h"
 #include "app/PostProcessDialog.h"
+#include "app/ErrorReportDialog.h"
+#include "app/SupportDialog.h"
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include "app/SettingsDialog.h"
 #include "audio/RiffWriter.h"
 #include "audio/WaveFormat.h"
@@ -206,6 +210,24 @@ int main(int argc, char** argv)
                 dialog.hide();
             }
         }
+    }
+
+    {
+        QFile log(QDir(service.dataFolder()).filePath(QStringLiteral("Diagnostics.log")));
+        if (log.open(QIODevice::WriteOnly))
+            log.write("12/10/26\n09:30:00\nDebian GNU/Linux 12 (bookworm)\nProcessor 2400Mhz\n \n");
+        log.close();
+        SupportDialog support(service.dataFolder(), service.ini(), [] { return true; }, &window);
+        support.addressField()->setText(QStringLiteral("ann.smith@example.org"));
+        support.nameField()->setText(QStringLiteral("Ann Smith"));
+        support.problemField()->setPlainText(QStringLiteral("Calls are answered but the messages are silent."));
+        support.show();
+        ok = save(&support, out, "ask-support") && ok;
+        support.hide();
+        ErrorReportDialog report(service.dataFolder(), service.ini(), &window);
+        report.show();
+        ok = save(&report, out, "error-report") && ok;
+        report.hide();
     }
 
     window.trayMenu()->popup(window.geometry().center());

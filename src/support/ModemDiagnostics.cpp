@@ -1,0 +1,92 @@
+#include "support/ModemDiagnostics.h"
+
+#include "modem/TQVModem253.h"
+#include "platform/SerialPort.h"
+#include "support/SystemFacts.h"
+
+#include <QDate>
+#include <QDir>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTime>
+#include <cmath>
+
+const std::array<const char*, 50> ModemDiagnostics::Commands = {
+    "atE0",      "atI0",      "atI1",      "atI2",      "atI3",      "atI4",      "atI5",      "atI6",
+    "atI7",      "atI8",      "atI9",      "atI10",     "at+fclass=8", "at+fclass=?", "at+VRID=?", "at+VCID=?",
+    "at+VNH=?",  "at+VRL=?",  "at+VTS=?",  "at+VGR=?",  "at+VGT=?",  "at+VIT=?",  "at+VLS=?",  "at+VRA=?",
+    "at+VRN=?",  "at+VSD=?",  "at+VSM=?",  "at+VTD=?",  "at+VDR=?",  "at+VDT=?",  "at+ITF=?",  "at+VBT=?",
+    "at+VPP=?",  "at+IPR=?",  "at+FPR=?",  "at+VPR=?",  "at+VSP=?",  "at+VGM=?",  "at+VGS=?",  "at+VTA=?",
+    "at+VTH=?",  "at+VDX=?",  "at+FLO=?",  "at+IFC=?",  "at+GMI?",   "at+FMI?",   "at+GMM?",   "at+FMM?",
+    "at+GMR?",   "at+FMR?"};
+
+ModemDiagnostics::ModemDiagnostics(TQVModem253& engine, const QString& dataFolder)
+    : m_engine(engine), m_dataFolder(dataFolder)
+{
+}
+
+QString ModemDiagnostics::logPath() const
+{
+    return QDir(m_dataFolder).filePath(FileName);
+}
+
+QString ModemDiagnostics::replyText(const QString& reply)
+{
+    QStringList lines;
+    for (const QString& line : reply.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
+        if (!line.trimmed().isEmpty())
+            lines << line.trimmed();
+    if (!lines.isEmpty() && lines.last().compare(QLatin1String("OK"), Qt::CaseInsensitive) == 0)
+        lines.removeLast();
+    return lines.join(QLatin1Char('\n'));
+}
+
+ModemDiagnostics::Result ModemDiagnostics::run(QString* message)
+{
+    m_lines.clear();
+    const QString port = m_engine.serialPort() ? QString::number(m_engine.serialPort()->comNumber()) : QString();
+    bool bound = m_engine.portIsOpen();
+    if (!bound) {
+        try {
+            bound = m_engine.BindModem();
+        } catch (const std::exception&) {
+        }
+    }
+    if (!bound) {
+        *message = QStringLiteral("Error during opening com port ") + port;
+        return Result::PortFailed;
+    }
+    const SystemFacts facts = SystemFacts::read();
+    QStringList lines{QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat),
+                      QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat), facts.osName,
+                      facts.processor, QStringLiteral(" ")};
+    for (size_t i = 0; i < Commands.size(); ++i) {
+        if (cancelled && cancelled()) {
+            *message = QStringLiteral("The diagnostics were cancelled; nothing was written.");
+            return Result::Cancelled;
+        }
+        const QString command = QLatin1String(Commands[i]);
+        const int reply = m_engine.SendCommand(command);
+        if (i == 0 && reply == TQVModem253::ReplyTimeOut) {
+            *message = QStringLiteral("The modem on port %1 does not answer").arg(port);
+            return Result::NoAnswer;
+        }
+        lines << command;
+        if (reply != TQVModem253::ReplyOk)
+            lines << QStringLiteral("ERROR");
+        else if (const QString text = replyText(m_engine.GetLastReply()); !text.isEmpty())
+            lines << text;
+        lines << QStringLiteral(" ");
+        if (onProgress)
+            onProgress(int(std::nearbyint(double(i) / 49.0 * 100.0)));
+    }
+    QSaveFile file(logPath());
+    if (!file.open(QIODevice::WriteOnly) || file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) < 0
+        || !file.commit()) {
+        *message = QStringLiteral("Cannot write %1: %2").arg(logPath(), file.errorString());
+        return Result::WriteFailed;
+    }
+    m_lines = lines;
+    return Result::Written;
+}
