@@ -9,6 +9,7 @@
 #include "platform/LinuxSerialPort.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QElapsedTimer>
@@ -99,6 +100,12 @@ TEST(ModemDefinitionDialog, FindModemsStartsTheCallHandlingOnTheModemFound)
     ok.stop();
     EXPECT_TRUE(pressed);
     EXPECT_TRUE(service.engine().portIsOpen());
+
+    // Options, Diagnostics on the bound modem: the log, and the modem taken back.
+    EXPECT_TRUE(window.runDiagnostics());
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Diagnostics.log"))));
+    EXPECT_TRUE(service.engine().portIsOpen());
+    EXPECT_TRUE(sim.waitForLog(QStringLiteral("host: at+FMR?"))) << "the last question";
     window.setExitRequested(true);
     window.close();
     service.shutDown();
