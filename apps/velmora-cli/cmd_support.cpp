@@ -24,7 +24,7 @@ int runDiagnose(CliContext& ctx)
     ModemDiagnostics diagnostics(modem.engine(), modem.dataFolder());
     int shown = -10;
     diagnostics.onProgress = [&](int percent) {
-        if (percent >= shown + 10) {
+        if (percent >= shown + 10 || (percent == 100 && shown < 100)) {
             ctx.out << "progress " << percent << "%\n";
             ctx.out.flush();
             shown = percent;

@@ -45,7 +45,10 @@ QString ModemDiagnostics::replyText(const QString& reply)
 ModemDiagnostics::Result ModemDiagnostics::run(QString* message)
 {
     m_lines.clear();
-    const QString port = m_engine.serialPort() ? QString::number(m_engine.serialPort()->comNumber()) : QString();
+    const SerialPort* serial = m_engine.serialPort();
+    QString port = serial ? QString::number(serial->comNumber()) : QString();
+    if (serial && !serial->deviceName().isEmpty())
+        port += QStringLiteral(" (") + serial->deviceName() + QLatin1Char(')');
     bool bound = m_engine.portIsOpen();
     if (!bound) {
         try {

@@ -35,10 +35,10 @@ QString firstProcessor(const QString& root)
 {
     QFile file(root + QStringLiteral("/proc/cpuinfo"));
     QString model, mhz;
+    // /proc files report no size, so atEnd() would hold at once: read it whole.
     if (file.open(QIODevice::ReadOnly)) {
         // The first processor's block ends at its first empty line.
-        while (!file.atEnd()) {
-            const QByteArray line = file.readLine(4096);
+        for (const QByteArray& line : file.read(1 << 20).split('\n')) {
             if (line.trimmed().isEmpty() && !model.isEmpty())
                 break;
             if (model.isEmpty() && (line.startsWith("model name") || line.startsWith("Model")))
