@@ -150,7 +150,8 @@ void SupportDialog::diagnose()
 
 void SupportDialog::send()
 {
-    const SupportMail mail(m_folder, m_settings);
+    SupportMail mail(m_folder, m_settings);
+    mail.mailProgram.program = mailProgram;
     SupportMail::Sender sender{m_address->text(), m_name->text(), m_problem->toPlainText()};
     if (mail.usesSmtp()) {
         const QString problem = SupportMail::check(sender);
@@ -175,11 +176,9 @@ void SupportDialog::send()
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     const QStringList paths = m_paths;
-    SupportMail sending(m_folder, m_settings);
-    sending.mailProgram.program = mailProgram;
     // The window stays responsive while a slow server answers.
     QThread* worker = QThread::create(
-        [&] { sent = sending.send(SupportMail::Subject, sender.problem, sender, paths, password, &error); });
+        [&] { sent = mail.send(SupportMail::Subject, sender.problem, sender, paths, password, &error); });
     QEventLoop wait;
     connect(worker, &QThread::finished, &wait, &QEventLoop::quit);
     worker->start();

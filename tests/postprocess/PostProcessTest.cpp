@@ -31,6 +31,18 @@ void appendBlock(std::vector<uint8_t>& audio, int d)
         audio.push_back(uint8_t(128 + (i % 2 ? -d : d)));
 }
 
+// A quiet 440 Hz sine at 8 kHz, made by sox.
+bool writeSine(const QString& path, int bits, const QString& seconds)
+{
+    return testsupport::run(QStringLiteral("sox"),
+                            {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"), QStringLiteral("-c"),
+                             QStringLiteral("1"), QStringLiteral("-b"), QString::number(bits), path, QStringLiteral("synth"),
+                             seconds, QStringLiteral("sine"), QStringLiteral("440"), QStringLiteral("vol"),
+                             QStringLiteral("0.2")})
+               .exitCode
+        == 0;
+}
+
 std::vector<char> classes(const char* text)
 {
     std::vector<char> c(1, '\0');
@@ -124,11 +136,7 @@ TEST(PostProcessCommands, SaveKeepsEachFileFormat)
         GTEST_SKIP() << "sox is not installed";
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("talk.wav"));
-    ASSERT_EQ(testsupport::run(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
-                                                       QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
-                                                       QStringLiteral("16"), source, QStringLiteral("synth"),
-                                                       QStringLiteral("2"), QStringLiteral("sine"), QStringLiteral("440"),
-                                                       QStringLiteral("vol"), QStringLiteral("0.2")}).exitCode, 0);
+    ASSERT_TRUE(writeSine(source, 16, QStringLiteral("2")));
     const struct
     {
         const char* name;
@@ -197,11 +205,7 @@ TEST(PostProcessPreview, PlaysTheChangedAudio)
         GTEST_SKIP() << "sox is not installed";
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("call.wav"));
-    ASSERT_EQ(testsupport::run(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
-                                                       QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
-                                                       QStringLiteral("8"), path, QStringLiteral("synth"),
-                                                       QStringLiteral("0.5"), QStringLiteral("sine"), QStringLiteral("440"),
-                                                       QStringLiteral("vol"), QStringLiteral("0.2")}).exitCode, 0);
+    ASSERT_TRUE(writeSine(path, 8, QStringLiteral("0.5")));
     const std::shared_ptr<VirtualSoundDevice> card = VirtualSoundDevice::instance();
     card->setSpeed(0);
     card->takePlayed();
