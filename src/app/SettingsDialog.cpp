@@ -131,8 +131,22 @@ QWidget* SettingsDialog::generalTab()
     connect(m_showHints, &QCheckBox::toggled, this, &SettingsDialog::applyHints);
     m_hints.push_back({m_startUp, QStringLiteral("Check this option if you want the software to be\nloaded in memory during windows start-up")});
     m_hints.push_back({m_callerId, QStringLiteral("Check this option if you want to enable caller ID\nIn order to have caller ID your telephone company or your PBX\nhas to provide it.\nYour modem is responsible to decode and provide it to the software.\nA cause for not having caller ID presented is that your\nmodem driver is not capable to decode it reliably.")});
+    auto* support = new QGroupBox(QStringLiteral("  Support mail  "), tab);
+    m_supportAddress = new QLineEdit(support);
+    m_supportAddress->setPlaceholderText(QStringLiteral("typed in your mail program when empty"));
+    m_smtpServer = new QLineEdit(support);
+    m_smtpServer->setPlaceholderText(QStringLiteral("empty: your mail program sends it"));
+    m_smtpPort = spin(support, 1, 65535);
+    m_smtpAccount = new QLineEdit(support);
+    m_smtpAccount->setPlaceholderText(QStringLiteral("the password is asked when sending"));
+    auto* supportForm = new QFormLayout(support);
+    supportForm->addRow(QStringLiteral("Support address"), m_supportAddress);
+    supportForm->addRow(QStringLiteral("Mail server (TLS)"), m_smtpServer);
+    supportForm->addRow(QStringLiteral("Port"), m_smtpPort);
+    supportForm->addRow(QStringLiteral("Account"), m_smtpAccount);
+    m_hints.push_back({m_smtpServer, QStringLiteral("Help, Ask support and error reports go through this server\nwhen you set one, always encrypted (STARTTLS, or TLS on port 465).\nWithout it your mail program opens with the message.")});
     auto* layout = new QVBoxLayout(tab);
-    for (QWidget* w : std::initializer_list<QWidget*>{format, fonts, m_startUp, m_callerId, m_showHints})
+    for (QWidget* w : std::initializer_list<QWidget*>{format, fonts, m_startUp, m_callerId, m_showHints, support})
         layout->addWidget(w);
     layout->addStretch();
     return tab;
@@ -376,6 +390,10 @@ void SettingsDialog::refreshDisk()
 void SettingsDialog::showForm(const SettingsForm& f)
 {
     m_startUp->setChecked(f.startUp);
+    m_supportAddress->setText(f.supportAddress);
+    m_smtpServer->setText(f.smtpServer);
+    m_smtpPort->setValue(f.smtpPort);
+    m_smtpAccount->setText(f.smtpAccount);
     m_callerId->setChecked(f.callerId);
     m_callerId->setEnabled(f.callerIdAvailable);
     m_showHints->setChecked(f.showHints);
@@ -431,6 +449,10 @@ void SettingsDialog::collect()
 {
     SettingsForm& f = m_form;
     f.startUp = m_startUp->isChecked();
+    f.supportAddress = m_supportAddress->text();
+    f.smtpServer = m_smtpServer->text();
+    f.smtpPort = m_smtpPort->value();
+    f.smtpAccount = m_smtpAccount->text();
     f.callerId = m_callerId->isChecked();
     f.showHints = m_showHints->isChecked();
     f.baudrate = m_baud->currentData().toInt();

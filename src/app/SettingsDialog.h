@@ -74,10 +74,10 @@ private:
         *m_silence, *m_periodic, *m_cadence, *m_answering, *m_beep, *m_maxMsg;
     QLabel *m_format, *m_font, *m_model, *m_disk;
     QComboBox *m_baud, *m_flow, *m_points, *m_voice;
-    QSpinBox *m_timeout, *m_discTime, *m_rings, *m_msgTime;
+    QSpinBox *m_timeout, *m_discTime, *m_rings, *m_msgTime, *m_smtpPort;
     QSlider *m_playGain, *m_recordGain;
     QPushButton *m_back, *m_trace, *m_playerBrowse, *m_fontColor, *m_findModems, *m_greetings, *m_schedule;
-    QLineEdit *m_player, *m_hangup, *m_remote, *m_wavDir;
+    QLineEdit *m_player, *m_hangup, *m_remote, *m_wavDir, *m_supportAddress, *m_smtpServer, *m_smtpAccount;
     QProgressBar* m_used;
     QLabel* m_weakCode;
     std::vector<std::pair<QWidget*, QString>> m_hints;

@@ -102,6 +102,10 @@ SettingsForm SettingsForm::load(const IniFile& ini)
     f.hangupSeq = readString(ini, keys::HangupSeq);
     f.remoteCode = readString(ini, keys::RemoteCode);
     f.wavDir = readString(ini, keys::WavDir);
+    f.supportAddress = readString(ini, keys::SupportAddress);
+    f.smtpServer = readString(ini, keys::SmtpServer);
+    f.smtpPort = std::clamp(readInteger(ini, keys::SmtpPort), 1, 65535);
+    f.smtpAccount = readString(ini, keys::SmtpAccount);
     return f;
 }
 
@@ -148,6 +152,10 @@ bool SettingsForm::save(IniFile& ini, QString* error) const
     writeBool(ini, keys::MaxMsgEnable, maxMsgEnable);
     writeString(ini, keys::HangupSeq, hangupSeq);
     writeString(ini, keys::RemoteCode, remoteCode);
+    writeString(ini, keys::SupportAddress, supportAddress.trimmed());
+    writeString(ini, keys::SmtpServer, smtpServer.trimmed());
+    writeInteger(ini, keys::SmtpPort, smtpPort);
+    writeString(ini, keys::SmtpAccount, smtpAccount.trimmed());
     writeBool(ini, keys::ShowHints, showHints);
     if (!ini.commitUpdate()) {
         if (error)

@@ -36,6 +36,9 @@ struct SettingsForm
     QString hangupSeq, remoteCode;
     // Storage
     QString wavDir;
+    // Where support mail goes; the SMTP password is never part of it.
+    QString supportAddress, smtpServer, smtpAccount;
+    int smtpPort = 587;
 
     // The baud rates the serial layer can set.
     static constexpr int BaudRates[] = {57600, 115200, 230400};

@@ -42,6 +42,18 @@ bool hasLineBreak(const QString& text)
     return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
 }
 
+// One bare address: nothing that would end the <...> or add a recipient.
+bool isPlainAddress(const QString& text)
+{
+    const QString address = text.trimmed();
+    if (address.isEmpty())
+        return true;
+    for (QChar c : address)
+        if (c.isSpace() || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char(','))
+            return false;
+    return true;
+}
+
 } // namespace
 
 QByteArray SmtpMail::headerText(const QString& text)
@@ -64,6 +76,11 @@ bool SmtpMail::send(const SmtpEndpoint& server, const QString& password, const S
     for (const QString& field : {message.fromAddress, message.fromName, message.replyTo, message.to, message.subject})
         if (hasLineBreak(field)) {
             *error = QStringLiteral("A mail field holds a line break.");
+            return false;
+        }
+    for (const QString& field : {message.fromAddress, message.replyTo, message.to})
+        if (!isPlainAddress(field)) {
+            *error = QStringLiteral("\"%1\" is not a mail address.").arg(field.trimmed());
             return false;
         }
     std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());

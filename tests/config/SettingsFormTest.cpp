@@ -35,6 +35,8 @@ TEST(SettingsForm, OkWritesWhatLoadReadsAndAnUnsettableBaudRateFallsBack)
     form.extPlayer = true;
     form.player = QStringLiteral("/usr/bin/mpv");
     form.fontName = QStringLiteral("DejaVu Sans"); // not chosen: not written
+    form.smtpServer = QStringLiteral(" mail.example.org ");
+    form.smtpPort = 465;
     QString error;
     ASSERT_TRUE(form.save(ini, &error)) << qPrintable(error);
 
@@ -46,6 +48,8 @@ TEST(SettingsForm, OkWritesWhatLoadReadsAndAnUnsettableBaudRateFallsBack)
     EXPECT_EQ(again.discTime, 15);
     EXPECT_EQ(again.player, "/usr/bin/mpv");
     EXPECT_NE(again.fontName, "DejaVu Sans");
+    EXPECT_EQ(again.smtpServer, "mail.example.org");
+    EXPECT_EQ(again.smtpPort, 465);
     EXPECT_EQ(ini.readString(QStringLiteral("Commands"), QStringLiteral("sTransmitGain"), QString()), "at+vgt=100");
     EXPECT_EQ(ini.readInteger(QStringLiteral("PortParams"), QStringLiteral("Baudrate"), 0), 115200);
 }

@@ -106,6 +106,10 @@ TEST_F(Smtp, NothingIsSentWithoutTlsOrToAnUntrustedServer)
     SmtpMessage injected = message();
     injected.subject = QStringLiteral("Hi\r\nBcc: someone@example.org");
     EXPECT_FALSE(SmtpMail::send({QStringLiteral("127.0.0.1"), 1, QString(), QString()}, QString(), injected, &error));
+    injected = message();
+    injected.to = QStringLiteral("help@example.org>, <other@example.org");
+    EXPECT_FALSE(SmtpMail::send({QStringLiteral("127.0.0.1"), 1, QString(), QString()}, QString(), injected, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("not a mail address")));
 }
 
 } // namespace
