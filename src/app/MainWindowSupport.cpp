@@ -66,5 +66,6 @@ void MainWindow::askSupport()
 {
     m_service.log().LogEvent(QStringLiteral("-- Ask support clicked"));
     SupportDialog dialog(m_service.dataFolder(), m_ini, [this] { return runDiagnostics(); }, this);
+    dialog.saveEventLog = [this] { m_service.log().save(); };
     dialog.exec();
 }

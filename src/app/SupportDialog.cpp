@@ -113,6 +113,12 @@ SupportDialog::SupportDialog(const QString& dataFolder, const IniFile& settings,
     refreshAttachments();
 }
 
+void SupportDialog::showEvent(QShowEvent* event)
+{
+    refreshAttachments(); // the log as it stands now
+    QDialog::showEvent(event);
+}
+
 QStringList SupportDialog::attachmentNames() const
 {
     QStringList names;
@@ -123,6 +129,8 @@ QStringList SupportDialog::attachmentNames() const
 
 void SupportDialog::refreshAttachments()
 {
+    if (saveEventLog)
+        saveEventLog();
     const SupportMail mail(m_folder, m_settings);
     QString error;
     m_paths = mail.attachments(&error);
@@ -204,6 +212,8 @@ bool SupportDialog::askPassword(const QString& account, QString* password)
 
 bool SupportDialog::saveBundle(const QString& path)
 {
+    if (saveEventLog)
+        saveEventLog();
     const QString description = QStringLiteral("From: %1 <%2>\n\n%3")
                                     .arg(m_name->text(), m_address->text(), m_problem->toPlainText());
     QString error;

@@ -37,12 +37,16 @@ public:
     QStringList attachmentNames() const;
     // The mail program (xdg-email) to use; tests set a stand-in.
     QString mailProgram = QStringLiteral("xdg-email");
+    // Writes the event log's lines held in memory to Events.log: called
+    // before the files are listed, sent or bundled.
+    std::function<void()> saveEventLog;
 
     void send();
     bool saveBundle(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void refreshAttachments();

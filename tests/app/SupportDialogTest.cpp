@@ -80,9 +80,12 @@ TEST(SupportDialog, TheMailProgramGetsTheMessageAndTheFiles)
     });
     dialog.setQuiet(true);
     dialog.mailProgram = mailProgram(data);
+    int logSaved = 0;
+    dialog.saveEventLog = [&] { ++logSaved; };
     dialog.problemField()->setPlainText(QStringLiteral("It hangs up."));
     dialog.send();
     EXPECT_EQ(diagnosed, 1);
+    EXPECT_GE(logSaved, 1) << "the lines held in memory are written before they are attached";
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << qPrintable(dialog.messages().join(QLatin1Char('\n')));
     const QString args = mailArguments(data);
     for (const QString& part : {QStringLiteral("VLM v2.5.3 support"), QStringLiteral("It hangs up."),
