@@ -44,7 +44,6 @@ QString ModemDiagnostics::replyText(const QString& reply)
 
 ModemDiagnostics::Result ModemDiagnostics::run(QString* message)
 {
-    m_lines.clear();
     const SerialPort* serial = m_engine.serialPort();
     QString port = serial ? QString::number(serial->comNumber()) : QString();
     if (serial && !serial->deviceName().isEmpty())
@@ -90,6 +89,5 @@ ModemDiagnostics::Result ModemDiagnostics::run(QString* message)
         *message = QStringLiteral("Cannot write %1: %2").arg(logPath(), file.errorString());
         return Result::WriteFailed;
     }
-    m_lines = lines;
     return Result::Written;
 }

@@ -27,8 +27,6 @@ public:
     // *message says what went wrong (the port, no answer, the file).
     Result run(QString* message);
     QString logPath() const;
-    // The lines written by the last run.
-    const QStringList& lines() const { return m_lines; }
 
     // The reply as the log keeps it: its lines without the final result.
     static QString replyText(const QString& reply);
@@ -36,5 +34,4 @@ public:
 private:
     TQVModem253& m_engine;
     QString m_dataFolder;
-    QStringList m_lines;
 };

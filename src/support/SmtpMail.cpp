@@ -54,15 +54,16 @@ bool isPlainAddress(const QString& text)
     return true;
 }
 
-} // namespace
-
-QByteArray SmtpMail::headerText(const QString& text)
+// An RFC 2047 word when the text is not plain ASCII.
+QByteArray headerText(const QString& text)
 {
     for (QChar c : text)
         if (c.unicode() > 126 || c.unicode() < 32)
             return "=?UTF-8?B?" + text.toUtf8().toBase64() + "?=";
     return text.toLatin1();
 }
+
+} // namespace
 
 bool SmtpMail::send(const SmtpEndpoint& server, const QString& password, const SmtpMessage& message, QString* error)
 {

@@ -30,6 +30,4 @@ class SmtpMail
 public:
     // True when the server took the message; otherwise *error says why.
     static bool send(const SmtpEndpoint& server, const QString& password, const SmtpMessage& message, QString* error);
-    // An RFC 2047 word when the text is not plain ASCII.
-    static QByteArray headerText(const QString& text);
 };
