@@ -110,7 +110,6 @@ SupportDialog::SupportDialog(const QString& dataFolder, const IniFile& settings,
     layout->addWidget(files);
     layout->addWidget(buttons);
     resize(560, 520);
-    refreshAttachments();
 }
 
 void SupportDialog::showEvent(QShowEvent* event)
