@@ -59,40 +59,59 @@ bool TQVModem253::StartRecording(const QString& fileName)
     return cmdVls() == ReplyOk && StartReceiveToFile(fileName);
 }
 
+// The file and the convertors are ready before the stream starts: voice data
+// often comes in the same read as CONNECT, and is processed inside the wait
+// for it; made afterwards, they missed the first words of every recording.
 bool TQVModem253::StartReceiveToFile(const QString& fileName)
 {
     if (DSP)
         DSP->ResetDetector();
     Recording = false;
-    const int started = StartVRX();
-    if (started != ReplyConnect && started != ReplyOk)
-        return false;
     PcmIndex = -1;
     RxIndex = -1;
     RecordingProblem.clear();
+    const bool fileExisted = QFile::exists(fileName);
     try {
         openRecordingFile(fileName);
-        TdeWaveFormat modemFormat;
-        modemFormat.setFormatBuffer(Profile.modemCompression);
-        // Only 8-bit samples change sign: 16-bit PCM in WAV is signed already.
-        FlipSign = modemFormat.bitsPerSample() == 8
-                && Profile.compressionDesc.trimmed().compare(QLatin1String("SIGNED PCM"), Qt::CaseInsensitive) == 0;
-        FileConvertor->setFormatIn(modemFormat);
-        FileConvertor->setFormatOut(DTEfmt);
-        MonitorConvertor->setFormatIn(modemFormat);
-        MonitorConvertor->setFormatOut(standardPcm8k());
-        if (!MonitorConvertor->isActive())
-            MonitorConvertor->open();
-        if (!FileConvertor->isActive())
-            FileConvertor->open();
-        Recording = true;
+        openConvertors();
     } catch (const std::exception& e) {
-        // The stream keeps running without a file until the caller stops it.
         Log(QStringLiteral("Recording not started: %1").arg(QString::fromUtf8(e.what())));
-        closeRecordingFile();
+        abandonRecordingFile(fileName, fileExisted);
         return false;
     }
-    return true;
+    Recording = true;
+    const int started = StartVRX();
+    if (started == ReplyConnect || started == ReplyOk)
+        return true;
+    Recording = false;
+    abandonRecordingFile(fileName, fileExisted);
+    return false;
+}
+
+void TQVModem253::openConvertors()
+{
+    TdeWaveFormat modemFormat;
+    modemFormat.setFormatBuffer(Profile.modemCompression);
+    // Only 8-bit samples change sign: 16-bit PCM in WAV is signed already.
+    FlipSign = modemFormat.bitsPerSample() == 8
+            && Profile.compressionDesc.trimmed().compare(QLatin1String("SIGNED PCM"), Qt::CaseInsensitive) == 0;
+    FileConvertor->setFormatIn(modemFormat);
+    FileConvertor->setFormatOut(DTEfmt);
+    MonitorConvertor->setFormatIn(modemFormat);
+    MonitorConvertor->setFormatOut(standardPcm8k());
+    if (!MonitorConvertor->isActive())
+        MonitorConvertor->open();
+    if (!FileConvertor->isActive())
+        FileConvertor->open();
+}
+
+// A recording that never started leaves no empty file behind.
+void TQVModem253::abandonRecordingFile(const QString& fileName, bool fileExisted)
+{
+    closeRecordingFile();
+    closeConvertors();
+    if (!fileExisted)
+        QFile::remove(fileName);
 }
 
 void TQVModem253::openRecordingFile(const QString& fileName)

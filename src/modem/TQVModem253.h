@@ -244,6 +244,8 @@ private:
     void setUpArrival();
     void setUpRecording();
     void openRecordingFile(const QString& fileName);
+    void openConvertors();
+    void abandonRecordingFile(const QString& fileName, bool fileExisted);
     void closeRecordingFile();
     void closeConvertors();
     void voiceDataPath(const char* data, qsizetype size);

@@ -38,16 +38,22 @@ protected:
         ini->writeBinary(QStringLiteral("File compression"), QStringLiteral("Bin"), standardPcm8k().formatBuffer());
         engine.setSleepFunction([](int) {});
         engine.setDSP(&dsp);
-        port.addReply("at+fclass=8", {"\r\nOK\r\n"});
-        port.addReply("at+vls=", {"\r\nOK\r\n"});
-        port.addReply("AT+VLS=0", {"\r\nOK\r\n"});
-        port.addReply("at+vrx", {"\r\nCONNECT\r\n"});
-        port.addReply(Engine::ReceiveStopPair, {EndOfData});
+        answerRecording("\r\nCONNECT\r\n");
         bind();
         engine.OnPCMdata = [this](const uint8_t* block, int size) {
             pcmBlocks.append(QByteArray(reinterpret_cast<const char*>(block), size));
         };
         file = dir.filePath(QStringLiteral("rec.wav"));
+    }
+    // The modem's answers to the recording commands, `vrx` to AT+VRX.
+    void answerRecording(const QByteArray& vrx)
+    {
+        port.clearReplies();
+        port.addReply("at+fclass=8", {"\r\nOK\r\n"});
+        port.addReply("at+vls=", {"\r\nOK\r\n"});
+        port.addReply("AT+VLS=0", {"\r\nOK\r\n"});
+        port.addReply("at+vrx", {vrx});
+        port.addReply(Engine::ReceiveStopPair, {EndOfData});
     }
     void arrive(const QByteArray& chunk)
     {
@@ -214,12 +220,32 @@ TEST_F(RecordingTest, StopThatIsNeverAnsweredReleasesThePortAndKeepsTheFile)
     EXPECT_EQ(wavAudio(file), QByteArray(1536, '\x33'));
 }
 
-TEST_F(RecordingTest, FileThatCannotBeCreatedFailsButTheStreamRuns)
+// A modem streams at once: audio in the same read as its CONNECT is kept.
+TEST_F(RecordingTest, VoiceDataThatComesWithTheConnectIsRecorded)
+{
+    const QByteArray voice(1536 + 100, '\x44');
+    answerRecording("\r\nCONNECT\r\n" + voice.first(1536));
+    ASSERT_TRUE(record());
+    arrive(voice.sliced(1536));
+    ASSERT_TRUE(engine.StopRecording());
+    EXPECT_EQ(wavAudio(file), voice);
+    EXPECT_EQ(pcmBlocks.size(), 1);
+}
+
+// Nothing to record into, or a refused stream: no stream runs and no
+// empty file is left behind.
+TEST_F(RecordingTest, RecordingThatCannotStartLeavesNoStreamAndNoFile)
 {
     EXPECT_FALSE(engine.StartRecording(dir.filePath(QStringLiteral("missing/rec.wav"))));
-    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceReceive);
-    arrive(QByteArray(4000, '\x33')); // dropped: no writer
-    EXPECT_TRUE(pcmBlocks.isEmpty());
+    EXPECT_FALSE(port.written().contains("at+vrx"));
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceIdle);
+
+    answerRecording("\r\nERROR\r\n");
+    port.clearWritten();
+    EXPECT_FALSE(engine.StartRecording(file));
+    EXPECT_TRUE(port.written().contains("at+vrx"));
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceIdle);
+    EXPECT_FALSE(QFile::exists(file));
     EXPECT_TRUE(engine.StopRecording());
 }
 
