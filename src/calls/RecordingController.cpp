@@ -109,7 +109,7 @@ void RecordingController::stopRecording()
         m_.view.showStatus(voiceFeatures() ? QStringLiteral(" Modem bound") : QString());
     const bool newMessage = SaveRecording();
     if (!onHook)
-        Bind();
+        bindAgain();
     if (newMessage)
         m_.view.showTray(TrayIcon::NewMessages);
 }
@@ -127,7 +127,16 @@ void RecordingController::saveAndKeepLine()
 void RecordingController::Rebind()
 {
     Release();
-    m_.clock.after(RebindPauseMs, [this] { Bind(); });
+    m_.clock.after(RebindPauseMs, [this] { bindAgain(); });
+}
+
+void RecordingController::bindAgain()
+{
+    if (Bind())
+        return;
+    m_userReleased = false; // the release was this program's own
+    if (onOwnBindFailed)
+        onOwnBindFailed();
 }
 
 void RecordingController::stopGreeting(bool remote)

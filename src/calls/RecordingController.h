@@ -68,10 +68,14 @@ public:
     // Called whenever a recording has started, and whenever a call has ended.
     std::function<void()> onRecordingStarted;
     std::function<void()> onCallEnded;
+    // A bind this program did by itself (after a modem that stopped
+    // answering) failed: the modem is to be tried again until it answers.
+    std::function<void()> onOwnBindFailed;
     // May change what the row of a recording being saved says.
     std::function<void(RecordingSession&)> describeRecording;
 
 private:
+    void bindAgain();
     void stopRecording();
     void stopGreeting(bool remote);
     void stopTransmission();

@@ -47,12 +47,14 @@ TvModem::TvModem(Parts parts, QObject* parent) : QObject(parent), m_(parts)
     connectEvents();
     m_.controller.onRecordingStarted = [this] { recordingStarted(); };
     m_.controller.onCallEnded = [this] { refreshBetweenCalls(); };
+    m_.controller.onOwnBindFailed = [this] { rebindLater(); };
 }
 
 TvModem::~TvModem()
 {
     m_.controller.onRecordingStarted = nullptr;
     m_.controller.onCallEnded = nullptr;
+    m_.controller.onOwnBindFailed = nullptr;
 }
 
 void TvModem::connectEvents()

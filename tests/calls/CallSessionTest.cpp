@@ -192,6 +192,30 @@ TEST_F(CallSessionTest, UnpluggedModemSavesTheCallAndIsBoundAgain)
     EXPECT_TRUE(recording());
 }
 
+// A modem that stops sending and never ends its stream is released; when it
+// cannot be opened again at once, it is tried until it answers.
+TEST_F(CallSessionTest, ModemThatStopsAnsweringIsReleasedAndTriedUntilItAnswers)
+{
+    pickedUpCall();
+    talk(1000);
+    answerStops = false;
+    port.setOpenError(QStringLiteral("the device does not exist"), true);
+    clock.advance(6000);
+    settle();
+    EXPECT_EQ(rowCount(), 1);
+    EXPECT_FALSE(engine().portIsOpen());
+
+    answerStops = true;
+    const int attempts = port.openAttempts();
+    clock.advance(4500);
+    settle();
+    EXPECT_GE(port.openAttempts() - attempts, 2);
+    port.setOpenError(QString());
+    clock.advance(2000);
+    settle();
+    EXPECT_TRUE(engine().portIsOpen());
+}
+
 TEST_F(CallSessionTest, StopArrivingThreeWaysInsideTheStopWaitSavesOnce)
 {
     set(keys::HangupSeq, QStringLiteral("#0"));
