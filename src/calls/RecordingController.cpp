@@ -220,6 +220,7 @@ bool RecordingController::Bind()
     } catch (const std::exception& e) {
         m_.log.LogEvent(QString::fromUtf8(e.what()));
     }
+    bound = bound && m_.engine.portIsOpen(); // not unplugged while it was initialised
     if (!bound) {
         m_.view.showMessage(QStringLiteral("Error during opening com port ") + portText());
         m_.log.LogEvent(QStringLiteral("<ERROR> during opening com port ") + portText());

@@ -79,6 +79,8 @@ void CallTest::onWrite(const QByteArray& bytes)
 
 void CallTest::command(const QByteArray& line)
 {
+    if (onCommand)
+        onCommand(line);
     if (line.startsWith("at+vrx")) {
         port.deliver(failRecording ? "\r\nERROR\r\n" : "\r\nCONNECT\r\n");
     } else if (line.startsWith("at+vtx")) {

@@ -119,6 +119,7 @@ protected:
     bool failRecording = false;
     uint32_t noiseSeed = 1;
     std::function<void()> onStopPair; // runs when the program asks the modem to stop receiving
+    std::function<void(const QByteArray& line)> onCommand; // runs before a command is answered
     bool refuseBeep = false;          // +VTS answers ERROR
     bool refuseTransmit = false;      // +VTX answers ERROR
 

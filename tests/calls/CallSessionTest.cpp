@@ -193,27 +193,42 @@ TEST_F(CallSessionTest, UnpluggedModemSavesTheCallAndIsBoundAgain)
 }
 
 // A modem that stops sending and never ends its stream is released; when it
-// cannot be opened again at once, it is tried until it answers.
+// cannot be bound again at once (it does not open, or vanishes while it is
+// initialised), it is tried until it answers.
 TEST_F(CallSessionTest, ModemThatStopsAnsweringIsReleasedAndTriedUntilItAnswers)
 {
-    pickedUpCall();
-    talk(1000);
-    answerStops = false;
-    port.setOpenError(QStringLiteral("the device does not exist"), true);
-    clock.advance(6000);
-    settle();
-    EXPECT_EQ(rowCount(), 1);
-    EXPECT_FALSE(engine().portIsOpen());
+    const QString gone = QStringLiteral("the device does not exist");
+    for (const bool vanishAtInit : {false, true}) {
+        SCOPED_TRACE(vanishAtInit);
+        pickedUpCall();
+        talk(1000);
+        answerStops = false;
+        if (vanishAtInit)
+            onCommand = [&](const QByteArray& line) {
+                if (!line.startsWith("at+fclass=8"))
+                    return;
+                onCommand = nullptr;
+                port.setOpenError(gone, true);
+                port.vanish();
+            };
+        else
+            port.setOpenError(gone, true);
+        clock.advance(6000);
+        settle();
+        EXPECT_FALSE(engine().portIsOpen());
 
-    answerStops = true;
-    const int attempts = port.openAttempts();
-    clock.advance(4500);
-    settle();
-    EXPECT_GE(port.openAttempts() - attempts, 2);
-    port.setOpenError(QString());
-    clock.advance(2000);
-    settle();
-    EXPECT_TRUE(engine().portIsOpen());
+        answerStops = true;
+        const int attempts = port.openAttempts();
+        clock.advance(4500);
+        settle();
+        EXPECT_GE(port.openAttempts() - attempts, 2);
+        port.setOpenError(QString());
+        clock.advance(2000);
+        settle();
+        EXPECT_TRUE(engine().portIsOpen());
+        clock.advance(30000);
+    }
+    EXPECT_EQ(rowCount(), 2);
 }
 
 TEST_F(CallSessionTest, StopArrivingThreeWaysInsideTheStopWaitSavesOnce)
