@@ -11,7 +11,7 @@ bool takeLine(TQVModem253& engine)
 {
     if (engine.GetModemMode() != TQVModem253::ModeVoice && engine.SetVoiceMode() != TQVModem253::ReplyOk)
         return false;
-    if (engine.GetHook().compare(QLatin1String("at+vls=0"), Qt::CaseInsensitive) != 0)
+    if (engine.lineTaken())
         return true;
     return engine.cmdVls() == TQVModem253::ReplyOk;
 }

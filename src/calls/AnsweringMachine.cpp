@@ -49,6 +49,15 @@ QByteArray AnsweringMachine::beepTone()
     return tone;
 }
 
+void AnsweringMachine::freeLineOfEndedCall()
+{
+    if (m_.engine.portIsOpen() && m_.engine.cmdOnHook() != TQVModem253::ReplyOk) {
+        m_.log.LogEvent(QStringLiteral("<ERROR> The modem did not confirm the on-hook command: the port is closed "
+                                       "to free the line"));
+        m_.controller.Rebind();
+    }
+}
+
 // --- Greetings --------------------------------------------------------------------
 
 Greeting AnsweringMachine::selectGreeting(const QString& callerNumber, const QTime& now)
@@ -97,13 +106,19 @@ void AnsweringMachine::answerCall()
                     || m_.engine.SetVoiceMode() == TQVModem253::ReplyOk;
     if (!voice || m_.engine.cmdVls() != TQVModem253::ReplyOk) {
         m_.log.LogEvent(QStringLiteral("<ERROR> The modem did not take the line: the call is not answered"));
+        freeLineOfEndedCall(); // a take that timed out may still have happened
         return; // the rings are counted again
     }
-    if (callId != m_.state.callId || m_.state.phase != CallPhase::Ringing)
-        return; // the call ended while the line was taken
+    if (callId != m_.state.callId || m_.state.phase != CallPhase::Ringing) {
+        m_.log.LogEvent(QStringLiteral("The call ended while the line was taken: it is freed"));
+        freeLineOfEndedCall();
+        return;
+    }
     m_callId = callId;
     m_message = m_ownerKeys = false;
     m_wrongCodes = 0;
+    m_tries.setCode(s.remoteCode);
+    m_tries.reset();
     m_.state.phase = CallPhase::Greeting;
     m_.state.trxEnded = false;
     m_.state.greetingStopped = false;
@@ -228,9 +243,7 @@ void AnsweringMachine::digitReceived()
     const CallSettings& s = m_.settings.values();
     const QString& digits = m_.state.dtmfDigits;
     if (!s.hangupSeq.isEmpty() && digits == s.hangupSeq) {
-        if (m_.state.phase == CallPhase::MessageRecording && ownerKeysHeard())
-            m_ownerKeys = true;
-        m_.controller.queueStop(m_callId);
+        m_.controller.queueStop(m_callId); // the caller's way to end: a message stays a message
         return;
     }
     if (m_.state.phase == CallPhase::RemoteAccess) {
@@ -243,23 +256,57 @@ void AnsweringMachine::digitReceived()
 
 void AnsweringMachine::checkRemoteCode()
 {
-    const CallSettings& s = m_.settings.values();
-    QString& digits = m_.state.dtmfDigits;
-    if (s.remoteCode.isEmpty())
+    const QString& digits = m_.state.dtmfDigits;
+    if (digits.isEmpty())
         return;
-    if (digits.contains(s.remoteCode)) {
+    m_tries.setCode(m_.settings.values().remoteCode);
+    remoteCodeTry(m_tries.digit(digits.back()));
+    if (!current())
+        return;
+    const quint64 serial = ++m_digitSerial;
+    const quint64 callId = m_callId;
+    m_.clock.after(RemoteCodeTries::PauseMs, [this, serial, callId] {
+        if (serial == m_digitSerial && callId == m_.state.callId && current() && ownerKeysHeard())
+            remoteCodeTry(m_tries.pause());
+    });
+}
+
+void AnsweringMachine::remoteCodeTry(RemoteCodeTries::Result result)
+{
+    if (result == RemoteCodeTries::Result::Match) {
         m_ownerKeys = m_.state.phase == CallPhase::MessageRecording;
         enterRemoteAccess();
         return;
     }
-    if (digits.size() < s.remoteCode.size() || s.hangupSeq.startsWith(digits))
+    if (result == RemoteCodeTries::Result::Pending)
         return;
-    digits.clear();
+    m_.state.dtmfDigits.clear();
     m_.log.LogEvent(QStringLiteral("Wrong remote code"));
     if (++m_wrongCodes >= WrongCodesToHangUp) {
         m_.log.LogEvent(QStringLiteral("%1 wrong remote codes: hanging up").arg(m_wrongCodes));
+        m_ownerKeys = m_.state.phase == CallPhase::MessageRecording; // someone's tries, not a message
         m_.controller.queueStop(m_callId);
     }
+}
+
+void AnsweringMachine::handsetLifted()
+{
+    if (!current() || m_.state.phase == CallPhase::RemoteAccess)
+        return;
+    m_message = false; // a conversation now, heard by whoever picked up
+    if (m_.state.phase == CallPhase::MessageRecording) {
+        m_.state.phase = CallPhase::AutoRecording;
+        return;
+    }
+    if (!m_line.cancel()) {
+        m_.controller.Stop();
+        m_.controller.Rebind();
+        return;
+    }
+    m_.state.greetingStopped = false;
+    m_.state.periodicCount = 0;
+    TvModem::armDetector(m_.dsp, m_.settings.values());
+    m_.controller.Record(CallPhase::AutoRecording);
 }
 
 void AnsweringMachine::enterRemoteAccess()

@@ -5,6 +5,7 @@
 #include "calls/Greeting.h"
 #include "calls/LineOutput.h"
 #include "calls/MessageContent.h"
+#include "calls/RemoteCodeTries.h"
 
 #include <QObject>
 #include <QString>
@@ -65,6 +66,7 @@ public:
 
     void answerCall() override;
     void digitReceived() override;
+    void handsetLifted() override;
     // Renders every text greeting and the remote access texts ahead, in the
     // voice of the settings.
     void prepareTexts();
@@ -83,6 +85,8 @@ private:
     void enterRemoteAccess();
     bool ownerKeysHeard() const;
     void checkRemoteCode();
+    void remoteCodeTry(RemoteCodeTries::Result result);
+    void freeLineOfEndedCall();
     void describe(RecordingSession& session);
     void audio(const uint8_t* data, int size);
 
@@ -95,4 +99,6 @@ private:
     bool m_ownerKeys = false;   // the owner's keys ended the message
     qint64 m_messageStartTick = 0;
     int m_wrongCodes = 0;
+    RemoteCodeTries m_tries;
+    quint64 m_digitSerial = 0;  // the pause timer of the latest digit only
 };

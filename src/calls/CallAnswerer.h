@@ -10,4 +10,7 @@ public:
     virtual void answerCall() = 0;
     // A digit was added to the call's digits while the machine has the call.
     virtual void digitReceived() = 0;
+    // A handset on the line was lifted while the machine has the call: the
+    // owner takes it over as a conversation.
+    virtual void handsetLifted() = 0;
 };

@@ -56,7 +56,6 @@ bool RecordingController::Record(CallPhase phase)
     if (!recoverLeftoverRecording(m_.catalogue, m_.log))
         m_recordedPath = m_.catalogue.recordingsFolder() + QStringLiteral("Recorded-%1.wav").arg(m_.state.callId);
     m_.state.phase = phase;
-    m_lineTakenTick = m_.clock.tickMs();
     if (m_.engine.StartRecording(m_recordedPath)) {
         m_.state.recordStartTime = m_.clock.now();
         m_.state.recordStartTick = m_.clock.tickMs();
@@ -68,8 +67,8 @@ bool RecordingController::Record(CallPhase phase)
     }
     // Nothing is left half-done: the line goes back on hook and the call is over.
     m_.log.LogEvent(QStringLiteral("<ERROR> The recording did not start"));
+    m_.engine.StopRecording(false);
     stopTransmission();
-    m_.engine.StopRecording();
     endCall();
     Rebind();
     return false;
@@ -83,11 +82,15 @@ void RecordingController::queueStop(quint64 callId)
     });
 }
 
-void RecordingController::Stop()
+void RecordingController::Stop(bool modemStalled)
 {
     if (m_stopping)
         return;
     m_stopping = true;
+    if (modemStalled && m_.engine.portIsOpen()) {
+        m_.log.LogEvent(QStringLiteral("The port is closed to free the line"));
+        m_.engine.ReleaseModem(); // bound again once the recording is saved
+    }
     const CallPhase phase = m_.state.phase;
     if (m_.state.recording() || m_.engine.GetVoiceState() == TQVModem253::VoiceReceive)
         stopRecording();
@@ -105,11 +108,13 @@ void RecordingController::stopRecording()
     m_.dsp.Enable = false;
     m_.log.LogEvent(QStringLiteral("-- Stop Recording"));
     const bool onHook = m_.engine.StopRecording();
-    if (onHook)
-        m_.view.showStatus(voiceFeatures() ? QStringLiteral(" Modem bound") : QString());
     const bool newMessage = SaveRecording();
     if (!onHook)
-        bindAgain();
+        freeLine();
+    if (m_.engine.portIsOpen())
+        m_.view.showStatus(voiceFeatures() ? QStringLiteral(" Modem bound") : QString());
+    else
+        bindLater(); // the port was closed to end the stream or to free the line
     if (newMessage)
         m_.view.showTray(TrayIcon::NewMessages);
 }
@@ -127,6 +132,11 @@ void RecordingController::saveAndKeepLine()
 void RecordingController::Rebind()
 {
     Release();
+    bindLater();
+}
+
+void RecordingController::bindLater()
+{
     m_.clock.after(RebindPauseMs, [this] { bindAgain(); });
 }
 
@@ -154,9 +164,26 @@ void RecordingController::stopTransmission()
         m_.engine.StopTransmitRaw();
         m_.engine.StopWaveToLine();
     }
-    if (m_.engine.portIsOpen() && m_.engine.GetHook().compare(m_.engine.profile().command(ModemCommand::sOnHook),
-                                                              Qt::CaseInsensitive) != 0)
-        m_.engine.cmdOnHook();
+    if (!freeLine())
+        bindLater();
+}
+
+// The on-hook command goes out at the end of every call, whatever the
+// engine believes of the hook (on an idle line it does no harm). A modem
+// that does not confirm it is let go: closing the port drops DTR, which
+// frees the line. False when the port had to be closed.
+bool RecordingController::freeLine()
+{
+    if (!m_.engine.portIsOpen())
+        return true; // DTR is down: the line is free
+    if (m_.engine.cmdOnHook() == TQVModem253::ReplyOk)
+        return true;
+    m_.log.LogEvent(QStringLiteral("<ERROR> The modem did not confirm the on-hook command: the port is closed "
+                                   "to free the line"));
+    m_userReleased = true; // not a modem gone: it is bound again below
+    m_.engine.ReleaseModem();
+    m_userReleased = false;
+    return false;
 }
 
 bool RecordingController::SaveRecording()

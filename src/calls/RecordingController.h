@@ -42,8 +42,10 @@ public:
     // recording unless the session says otherwise). False when it did not
     // start; the call is then over.
     bool Record(CallPhase phase = CallPhase::ManualRecording);
-    // acRestore.
-    void Stop();
+    // acRestore. `modemStalled`: the modem sends nothing, so it is not asked
+    // to end its stream: the port is closed at once (which frees the line)
+    // and bound again a moment later.
+    void Stop(bool modemStalled = false);
     // Stop for the call `callId`, once the event that asks for it is over.
     void queueStop(quint64 callId);
     // Ends the recording under way and catalogues it, keeping the line:
@@ -62,8 +64,6 @@ public:
     bool stopping() const { return m_stopping; }
     // The user released the modem: a closed port is not a modem gone.
     bool userReleased() const { return m_userReleased; }
-    // When the line was last taken by this program (its own AT+VLS=1).
-    qint64 lineTakenTick() const { return m_lineTakenTick; }
     bool voiceFeatures() const;
     // Called whenever a recording has started, and whenever a call has ended.
     std::function<void()> onRecordingStarted;
@@ -76,6 +76,8 @@ public:
 
 private:
     void bindAgain();
+    void bindLater();
+    bool freeLine();
     void stopRecording();
     void stopGreeting(bool remote);
     void stopTransmission();
@@ -88,6 +90,5 @@ private:
     Parts m_;
     bool m_stopping = false;
     bool m_userReleased = false;
-    qint64 m_lineTakenTick = -1;
     QString m_recordedPath;
 };

@@ -98,6 +98,10 @@ void RemoteAccess::play()
     const bool plain = !row.fileName.isEmpty() && QFileInfo(row.fileName).fileName() == row.fileName;
     const QString path = m_.catalogue.recordingsFolder() + row.fileName;
     if (!plain || !QFileInfo(path).isFile()) {
+        // Told once: a message whose file has gone is not offered again.
+        m_.log.LogEvent(QStringLiteral("<ERROR> The recording of message %1 could not be found; it is marked heard")
+                            .arg(m_row + 1));
+        markHeard();
         say(MissingFileText, Step::Notice, &RemoteAccess::menu, "block4 infinite loop");
         return;
     }

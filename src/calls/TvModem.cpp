@@ -263,11 +263,18 @@ void TvModem::DevRingAway(int ringNum)
 
 void TvModem::DevOffHook(const QString& which)
 {
-    if (m_.state.phase != CallPhase::Ringing || !m_.settings.values().autoRecord)
+    // Some modems report their own line take (AT+VLS=1) as a handset
+    // lifted, however the line was taken.
+    if (m_.engine.tookLineWithin(OwnLineTakeReportMs))
+        return;
+    const CallPhase phase = m_.state.phase;
+    if (m_answerer && (phase == CallPhase::Greeting || phase == CallPhase::MessageRecording)) {
+        m_.log.LogEvent(QStringLiteral("Off hook (%1) while answering: the call is taken over").arg(which));
+        m_answerer->handsetLifted();
+        return;
+    }
+    if (phase != CallPhase::Ringing || !m_.settings.values().autoRecord)
         return; // an outgoing call, or the line is ours already
-    const qint64 sinceOwn = m_.clock.tickMs() - m_.controller.lineTakenTick();
-    if (m_.controller.lineTakenTick() >= 0 && sinceOwn < 2000)
-        return; // the report some modems send after their own AT+VLS=1
     m_.log.LogEvent(QStringLiteral("Off hook (%1) while ringing").arg(which));
     startAutoRecording();
 }
@@ -322,7 +329,7 @@ void TvModem::watchRecording(quint64 callId)
         if (m_.clock.tickMs() - m_lastAudioTick >= SilentAudioMs) {
             m_.log.LogEvent(QStringLiteral("<ERROR> No audio from the modem for %1 s: the recording ends")
                                 .arg(SilentAudioMs / 1000));
-            m_.controller.Stop();
+            m_.controller.Stop(true); // waiting for a stalled modem to end its stream only keeps the line taken
             return;
         }
         if (m_silentMs >= SilenceBackstopMs) {

@@ -53,6 +53,7 @@ public:
     static constexpr int RebindIntervalMs = 2000;
     // A caller ID this recent belongs to the ringing that follows it.
     static constexpr int CallerIdBeforeRingMs = 10000;
+    static constexpr int OwnLineTakeReportMs = 2000;
 
     explicit TvModem(Parts parts, QObject* parent = nullptr);
     ~TvModem() override;

@@ -107,6 +107,8 @@ bool TQVModem253::inVoiceData() const
 // 0x10 (V.253), a DLE before a byte outside the shielded set stays data.
 void TQVModem253::takeVoiceData(ArrivalCursor& at)
 {
+    if (receiveStopPending())
+        return matchStopOk(at);
     if (DropStreamLineFeed) { // the LF of a CONNECT line whose CR ended the last read
         DropStreamLineFeed = false;
         if (at.data[at.next] == '\n')
@@ -136,6 +138,40 @@ void TQVModem253::takeVoiceData(ArrivalCursor& at)
         return;
     }
     recordVoiceData(at.data + voiceStart, at.out - voiceStart);
+}
+
+bool TQVModem253::receiveStopPending() const
+{
+    return VoiceState.load() == VoiceReceive && lastCommand() == QLatin1String(ReceiveStopPair);
+}
+
+// After our stop pair the stream is over for the recording: what still
+// comes is dropped while the modem's end is looked for. Some modems end
+// with DLE ETX (an event below), some with a bare OK line inside the data.
+void TQVModem253::matchStopOk(ArrivalCursor& at)
+{
+    static constexpr char Ok[] = "\r\nOK\r";
+    constexpr int OkLength = int(sizeof Ok) - 1;
+    while (at.next < at.size && !StreamEnded) {
+        const char c = at.data[at.next];
+        if (c == DLE && at.next + 1 < at.size) {
+            const auto code = uint8_t(at.data[at.next + 1]);
+            const qsizetype pair = at.next;
+            at.next += 2;
+            StopOkMatched = 0;
+            if (code != uint8_t(DLE) && isShieldedCode(code))
+                runDleAction(code, QByteArray::fromRawData(at.data + pair, at.size - pair));
+            continue;
+        }
+        ++at.next;
+        StopOkMatched = c == Ok[StopOkMatched] ? StopOkMatched + 1 : (c == '\r' ? 1 : 0);
+        if (StopOkMatched == OkLength) {
+            StopOkMatched = 0;
+            StreamEnded = true;
+            Lines.clear();
+            acceptResult(ReplyOk);
+        }
+    }
 }
 
 void TQVModem253::recordVoiceData(const char* data, qsizetype size)

@@ -293,6 +293,7 @@ void ModemDefinition::probeVoiceCommands()
         step();
     }
     writeTriedCommands();
+    probeStopForm();
     send(QStringLiteral("at+vsp=0"));
 
     writeCommand(ModemCommand::sDataMode, QStringLiteral("at+fclass=0"));
@@ -302,6 +303,23 @@ void ModemDefinition::probeVoiceCommands()
     if (IniFile* settings = ini())
         settings::writeInteger(*settings, keys::Timeout, ProbeTimeout);
     m_view.showGauge(false);
+}
+
+// Found once here, so no call pays a time-out to learn which stop pair the
+// modem obeys.
+void ModemDefinition::probeStopForm()
+{
+    logLine(QStringLiteral("now stop pairs"));
+    if (send(QStringLiteral("at+vls=1")) != TQVModem253::ReplyOk)
+        return;
+    if (m_engine->FindStopForm() == TQVModem253::StopForm::None && !m_engine->portIsOpen()) {
+        try {
+            m_engine->serialPort()->setOpen(true); // closed to end the stream
+        } catch (const SerialPortError&) {
+            throw ProbeStepUnanswered{QStringLiteral("at+vrx")};
+        }
+    }
+    send(QStringLiteral("at+vls=0"));
 }
 
 // Each function gets the first of its commands the modem accepts, or an

@@ -64,6 +64,7 @@ private:
     void restore(const Snapshot& before);
     void probeVoiceCommands();
     void writeTriedCommands();
+    void probeStopForm();
     void writePortParams(const TModemProperties& modem);
     void noCompressionRecognised();
     void writeChoice(const CompressionRecord& record, int index);

@@ -56,12 +56,12 @@ int TQVModem253::SendProfileCommand(ModemCommand command)
             return ReplyError;
     }
     setLastCommand(text);
-    const int result = SendCommand(text);
-    if (result == ReplyOk && (command == ModemCommand::sOnHook || command == ModemCommand::sOffHook)) {
-        QMutexLocker lock(&TextMutex);
-        HookCommand = text;
-    }
-    return result;
+    std::optional<bool> hook;
+    if (command == ModemCommand::sOnHook)
+        hook = false;
+    else if (command == ModemCommand::sOffHook)
+        hook = true;
+    return sendCommand(text, hook);
 }
 
 bool TQVModem253::InitModem()

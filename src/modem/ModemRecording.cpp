@@ -53,9 +53,8 @@ bool TQVModem253::StartRecording(const QString& fileName)
         return false;
     if (ModemMode.load() != ModeVoice && SetVoiceMode() != ReplyOk)
         return false;
-    if (GetHook().compare(QLatin1String("at+vls=0"), Qt::CaseInsensitive) != 0)
+    if (lineTaken())
         return StartReceiveToFile(fileName);
-    // cmdVls leaves GetHook alone, so every recording from on hook sends it.
     return cmdVls() == ReplyOk && StartReceiveToFile(fileName);
 }
 

@@ -4,6 +4,7 @@
 #include "audio/RiffWriter.h"
 #include "config/IniFile.h"
 #include "core/TextSink.h"
+#include "modem/HookCommands.h"
 #include "modem/TransmitWorkers.h"
 #include "platform/SerialPort.h"
 
@@ -137,6 +138,7 @@ void TQVModem253::PortOpened()
 void TQVModem253::PortClosed()
 {
     PortIsOpen = false;
+    noteHook(QStringLiteral("at+vls=0"), false); // DTR dropped
     if (auto handler = OnPortClose)
         handler(this);
 }
@@ -280,6 +282,13 @@ bool TQVModem253::BindModem()
 
 bool TQVModem253::ReleaseModem()
 {
+    // A recording under way keeps what came: its file is completed.
+    if (WaveWriter) {
+        Recording = false;
+        finishFileAudio();
+        closeRecordingFile();
+        closeConvertors();
+    }
     if (SerialPort* port = SerialPortRef.data()) {
         try {
             if (port->isOpen())
@@ -294,6 +303,7 @@ bool TQVModem253::ReleaseModem()
     VoiceState = VoiceIdle;
     Recording = false;
     EscapeNextStop = false;
+    noteHook(QStringLiteral("at+vls=0"), false);
     return true;
 }
 
@@ -301,6 +311,18 @@ bool TQVModem253::ReleaseModem()
 
 int TQVModem253::SendCommand(const QString& command)
 {
+    return sendCommand(command, std::nullopt);
+}
+
+// `hookHint`: what the command does to the line when its text does not say
+// (the profile's own hook strings).
+int TQVModem253::sendCommand(const QString& command, std::optional<bool> hookHint)
+{
+    const std::optional<bool> hook = hookHint ? hookHint : lineTakenAfter(command);
+    if (hook == true) {
+        LineTakeTick = TickClock();
+        LineTakeSent = true;
+    }
     Log(command);
     const QByteArray bytes = command.toLatin1() + '\r';
     ReplyWait nesting(ReplyState);
@@ -321,7 +343,21 @@ int TQVModem253::SendCommand(const QString& command)
                         CmdTimeoutDur * PollsPerSecond, true);
     const int result = ReplyState.load();
     logResult(result, end);
+    if (hook && (result == ReplyOk || result == ReplyConnect))
+        noteHook(command, *hook);
     return result;
+}
+
+void TQVModem253::noteHook(const QString& command, bool taken)
+{
+    QMutexLocker lock(&TextMutex);
+    HookCommand = command;
+    LineTaken = taken;
+}
+
+bool TQVModem253::tookLineWithin(int ms) const
+{
+    return LineTakeSent.load() && TickClock && uint32_t(TickClock() - LineTakeTick.load()) < uint32_t(std::max(ms, 0));
 }
 
 int TQVModem253::SendIfOpen(const QString& command)
@@ -336,24 +372,9 @@ int TQVModem253::SendStopSequence(uint8_t voiceState, const QByteArray& stopPair
 {
     if (VoiceState.load() != voiceState)
         return ReplyError;
-    ReplyWait nesting(ReplyState);
-    ReplyState = ReplyTimeOut;
     const bool escaped = EscapeStopPairs.load() || EscapeNextStop.exchange(false);
-    setLastCommand(QString::fromLatin1(stopPair));
-    expectEcho(QByteArray());
-    const QByteArray bytes = escaped ? QByteArray("\x10\x10", 2) + stopPair : stopPair;
-    const uint32_t resultsBefore = ResultLines.load();
-    const auto resultCame = [this, resultsBefore] { return ResultLines.load() != resultsBefore; };
-    WaitEnd end = WaitEnd::PortGone;
-    if (portUsable() && SerialPortRef->write(bytes))
-        end = pollUntil([this] { return ReplyState.load() == ReplyOk; }, ReplyPollMs,
-                        CmdTimeoutDur * PollsPerSecond, true);
+    const WaitEnd end = sendStopPair(stopPair, escaped, CmdTimeoutDur * PollsPerSecond);
     if (end == WaitEnd::Done) {
-        VoiceState = VoiceIdle;
-        // A receive stream ends with DLE ETX and then OK: that OK must not
-        // be taken for the answer to the next command.
-        if (!resultCame())
-            pollUntil(resultCame, ReplyPollMs, TrailingOkPolls, true);
         if (escaped && !EscapeStopPairs.load())
             rememberEscapedStops();
         return ReplyOk;
@@ -364,6 +385,53 @@ int TQVModem253::SendStopSequence(uint8_t voiceState, const QByteArray& stopPair
     if (end == WaitEnd::Expired && !escaped)
         EscapeNextStop = true;
     return ReplyTimeOut;
+}
+
+// Writes the stop pair (behind an escaped DLE when `escaped`) and waits for
+// the modem to end the stream: DLE ETX and/or OK, whichever it sends.
+TQVModem253::WaitEnd TQVModem253::sendStopPair(const QByteArray& stopPair, bool escaped, int maxPolls)
+{
+    ReplyWait nesting(ReplyState);
+    ReplyState = ReplyTimeOut;
+    StopOkMatched = 0;
+    setLastCommand(QString::fromLatin1(stopPair));
+    expectEcho(QByteArray());
+    const QByteArray bytes = escaped ? QByteArray("\x10\x10", 2) + stopPair : stopPair;
+    const uint32_t resultsBefore = ResultLines.load();
+    const auto resultCame = [this, resultsBefore] { return ResultLines.load() != resultsBefore; };
+    WaitEnd end = WaitEnd::PortGone;
+    if (portUsable() && SerialPortRef->write(bytes))
+        end = pollUntil([this] { return ReplyState.load() == ReplyOk; }, ReplyPollMs, maxPolls, true);
+    if (end != WaitEnd::Done)
+        return end;
+    VoiceState = VoiceIdle;
+    // A stream ended by DLE ETX is followed by OK: that OK must not be taken
+    // for the answer to the next command.
+    if (!resultCame())
+        pollUntil(resultCame, ReplyPollMs, TrailingOkPolls, true);
+    return WaitEnd::Done;
+}
+
+TQVModem253::StopForm TQVModem253::FindStopForm()
+{
+    constexpr int ProbeStreamMs = 300;
+    constexpr int StopWaitPolls = PollsPerSecond * 3 / 2;
+    SendIfOpen(QStringLiteral("at+vrx"));
+    if (VoiceState.load() != VoiceReceive)
+        return StopForm::None;
+    pollUntil([] { return false; }, ReplyPollMs, ProbeStreamMs / ReplyPollMs, true);
+    for (const bool escaped : {false, true}) {
+        if (sendStopPair(ReceiveStopPair, escaped, StopWaitPolls) == WaitEnd::Done) {
+            EscapeStopPairs = escaped;
+            writeSetting([escaped](IniFile& ini) { settings::writeBool(ini, keys::EscapeStopPairs, escaped); });
+            Log(escaped ? QStringLiteral("The modem ends a stream on an escaped stop pair")
+                        : QStringLiteral("The modem ends a stream on a plain stop pair"));
+            return escaped ? StopForm::Escaped : StopForm::Plain;
+        }
+    }
+    Log(QStringLiteral("The modem ended a receive stream on no stop pair: the port is closed to end it"));
+    ReleaseModem();
+    return StopForm::None;
 }
 
 // The escaped form worked where the plain one did not: use it from now on,

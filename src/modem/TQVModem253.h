@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class IniFile;
 class QFile;
@@ -79,8 +80,17 @@ public:
     void setCmdTimeoutDur(int seconds) { CmdTimeoutDur = seconds < 1 ? 1 : seconds > 3600 ? 3600 : seconds; }
     WaitWindow* waitWindow() const { return WaitWindowRef; }
     void setWaitWindow(WaitWindow* window) { WaitWindowRef = window; }
-    // The last hook command the modem acknowledged.
+    // The last command that took or freed the line and that the modem
+    // acknowledged (any command: ATH, ATA, +VLS, the profile's hook strings,
+    // the init script); "at+vls=0" before any.
     QString GetHook() const;
+    // The line as the modem acknowledged it: taken (off hook) or free. A
+    // closed port has dropped DTR, which frees it.
+    bool lineTaken() const { return LineTaken.load(); }
+    // This program sent a command that takes the line within the last `ms`
+    // (counted from when it was sent, so a report that comes inside the
+    // wait for its answer counts too).
+    bool tookLineWithin(int ms) const;
 
     // --- Binding ----------------------------------------------------------
     // Loads the profile and opens the port; passes on SerialPortError. False
@@ -101,6 +111,12 @@ public:
     int SendCommand(const QString& command);
     int SendIfOpen(const QString& command);
     int SendStopSequence(uint8_t voiceState, const QByteArray& stopPair);
+    // For the probe: starts a short receive stream and ends it the plain
+    // way, then the escaped way; the form that worked is used from then on.
+    // Nothing when neither ended it (the port is then released).
+    enum class StopForm { Plain, Escaped, None };
+    StopForm FindStopForm();
+    bool escapedStopPairs() const { return EscapeStopPairs.load(); }
     QString GetLastReply() const;
     uint8_t GetModemMode() const { return ModemMode.load(); }
     uint8_t GetVoiceState() const { return VoiceState.load(); }
@@ -295,6 +311,11 @@ private:
     void Log(const QString& text) const;
     void logResult(int result, WaitEnd end) const;
     void rememberEscapedStops();
+    int sendCommand(const QString& command, std::optional<bool> hookHint);
+    void noteHook(const QString& command, bool taken);
+    WaitEnd sendStopPair(const QByteArray& stopPair, bool escaped, int maxPolls);
+    bool receiveStopPending() const;
+    void matchStopOk(ArrivalCursor& at);
     void writeSetting(std::function<void(IniFile&)> write);
     void runAtdtCycle();
     LineFormat lineFormat() const;
@@ -327,6 +348,9 @@ private:
     QByteArray ReplyText;                  // guarded by TextMutex
     RingTracker Rings; // RingCounter, FirstRingTick, SecondRingTick
     QString HookCommand;                   // GetHook; guarded by TextMutex
+    std::atomic<bool> LineTaken{false};
+    std::atomic<bool> LineTakeSent{false};
+    std::atomic<uint32_t> LineTakeTick{0};
 
 public:
     // --- Published events: optional, called only when set -------------------
@@ -369,6 +393,7 @@ private:
     std::atomic<bool> NumericResults{false}; // after ATV0: results are digits
     std::atomic<uint32_t> ResultLines{0};    // results recognised so far
     bool StreamEnded = false;     // the modem ended the stream it was asked to stop
+    int StopOkMatched = 0;        // bytes of the OK that ends a stopped receive stream, seen so far
     bool DropStreamLineFeed = false;
     QStringList TextCallerId;     // plain-text caller-ID lines not yet reported
     QTimer* CallerIdQuietTimer = nullptr;

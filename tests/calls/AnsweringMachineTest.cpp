@@ -218,7 +218,8 @@ TEST_F(AnsweringMachineTest, HangUpSequenceEndsTheGreetingOrTheMessage)
     EXPECT_TRUE(logged(QStringLiteral("-- Stop Transmitting")));
     EXPECT_LE(transmissions().size(), 1) << "nothing is sent after the Stop";
 
-    // In the first seconds of the message it is the owner's key: kept, not new.
+    // In the first seconds of the message too it is the caller's end: a
+    // message, new.
     engine().setTransmitSpeed(20);
     answer();
     ASSERT_TRUE(waitFor([&] { return recording(); }));
@@ -226,7 +227,7 @@ TEST_F(AnsweringMachineTest, HangUpSequenceEndsTheGreetingOrTheMessage)
     keys("#0");
     ASSERT_TRUE(waitFor([&] { return callOver(); }));
     ASSERT_EQ(rowCount(), 1);
-    expectRow("True", QStringLiteral("SMITH JOHN"));
+    expectRow("False", QStringLiteral("SMITH JOHN"));
 
     // Later, the caller's own end of a message, which is kept as new.
     answer();
@@ -334,6 +335,88 @@ TEST_F(AnsweringMachineTest, RemoteCodeRules)
     ASSERT_EQ(rowCount(), 1);
     expectRow("True", QStringLiteral("SMITH JOHN"));
     EXPECT_EQ(newMessages(), 0);
+}
+
+// A modem that reports its own line take as a handset lifted: the call is
+// still answered. A handset lifted later, while the machine greets, takes
+// the call over: a conversation, heard.
+TEST_F(AnsweringMachineTest, OffHookReportsAfterTheAnswer)
+{
+    dleHAfterLineSelect = true;
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    EXPECT_EQ(state().phase, CallPhase::MessageRecording);
+    EXPECT_EQ(transmissions().size(), 1) << "the greeting";
+    talk(3000);
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    expectRow("False", QStringLiteral("SMITH JOHN"));
+
+    dleHAfterLineSelect = false;
+    engine().setTransmitSpeed(1);
+    answer();
+    ASSERT_TRUE(waitFor([&] { return !transmissions().isEmpty() && engine().transmitting(); }));
+    clock.advance(TvModem::OwnLineTakeReportMs + 500);
+    deliver(QByteArray("\x10H"));
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    EXPECT_EQ(state().phase, CallPhase::AutoRecording);
+    talk(2000);
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_EQ(rowCount(), 2);
+    expectRow("True", QStringLiteral("SMITH JOHN"));
+}
+
+// Whatever ends the call, the line ends on hook, by the fake modem's own
+// account: a call that rang off while the answer command waited, and a
+// message whose file has gone (told once, never offered again).
+TEST_F(AnsweringMachineTest, LineIsFreedAndMissingMessagesAreToldOnce)
+{
+    onCommand = [this](const QByteArray& line) {
+        if (line == "at+vls=1")
+            service->engine().RingAwayTimer(); // the caller gives up meanwhile
+    };
+    answer();
+    settle();
+    EXPECT_TRUE(onHook());
+    EXPECT_TRUE(logged(QStringLiteral("The call ended while the line was taken: it is freed")));
+    EXPECT_TRUE(transmissions().isEmpty());
+    onCommand = nullptr;
+
+    addMessage(QStringLiteral("gone.wav"));
+    QFile::remove(service->catalogue().recordingsFolder() + QStringLiteral("gone.wav"));
+    answer();
+    ASSERT_TRUE(waitFor([&] { return !transmissions().isEmpty(); }));
+    keys("4711");
+    ASSERT_TRUE(waitFor([&] { return transmissions().size() == 5 && !engine().transmitting(); }));
+    settle();
+    clock.advance(RemoteAccess::DigitWaitMs);
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_TRUE(logged(QStringLiteral("<ERROR> The recording of message 1 could not be found; it is marked heard")));
+    EXPECT_EQ(newMessages(), 0);
+}
+
+// A modem deaf while it transmits hears only the end of a code keyed
+// during the greeting; the whole code keyed after it still opens remote
+// access, while wrong tries are still counted.
+TEST_F(AnsweringMachineTest, APartlyHeardCodeNeverLocksTheOwnerOut)
+{
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    keys("11");
+    talk(1000);
+    keys("4711");
+    ASSERT_TRUE(waitFor([&] { return logged(QStringLiteral("-- Remote access")); }));
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    keys("12");
+    talk(RemoteCodeTries::PauseMs + 200); // a short try, not counted
+    keys("1234");
+    talk(RemoteCodeTries::PauseMs + 200);
+    EXPECT_EQ(logLines().filter(QStringLiteral("Wrong remote code")).size(), 1);
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
 }
 
 } // namespace

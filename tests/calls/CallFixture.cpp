@@ -52,6 +52,7 @@ void CallTest::SetUp()
     ini.writeBool(QStringLiteral("Settings"), QStringLiteral("Answering Machine"), false);
     ini.commitUpdate();
     port.setWriteHook([this](const QByteArray& bytes) { onWrite(bytes); });
+    QObject::connect(&port, &SerialPort::portClosed, [this] { m_lineTaken = false; }); // DTR dropped
 }
 
 void CallTest::onWrite(const QByteArray& bytes)
@@ -81,6 +82,10 @@ void CallTest::command(const QByteArray& line)
 {
     if (onCommand)
         onCommand(line);
+    if (line.startsWith("at+vls="))
+        m_lineTaken = line.mid(7).toInt() != 0;
+    else if (line == "ath" || line == "ath0" || line == "atz")
+        m_lineTaken = false;
     if (line.startsWith("at+vrx")) {
         port.deliver(failRecording ? "\r\nERROR\r\n" : "\r\nCONNECT\r\n");
     } else if (line.startsWith("at+vtx")) {
@@ -94,6 +99,8 @@ void CallTest::command(const QByteArray& line)
         port.deliver(refuseBeep ? "\r\nERROR\r\n" : "\r\nOK\r\n");
     } else {
         port.deliver("\r\nOK\r\n");
+        if (dleHAfterLineSelect && line.startsWith("at+vls=") && line.mid(7).toInt() != 0)
+            port.deliver("\x10H");
     }
 }
 

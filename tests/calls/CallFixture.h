@@ -98,7 +98,9 @@ protected:
     TQVModem253& engine() { return service->engine(); }
     CallState& state() { return service->state(); }
     bool recording() { return engine().GetVoiceState() == TQVModem253::VoiceReceive; }
-    bool onHook() { return engine().GetHook().compare(QLatin1String("at+vls=0"), Qt::CaseInsensitive) == 0; }
+    // The line as the fake modem holds it (from the commands it answered),
+    // not as the program believes it; a closed port has dropped DTR.
+    bool onHook() { return !m_lineTaken || !port.isOpen(); }
     // Writes a setting and lets the service read it, as between calls.
     void set(const settings::Key& key, const QString& value);
 
@@ -122,6 +124,7 @@ protected:
     std::function<void(const QByteArray& line)> onCommand; // runs before a command is answered
     bool refuseBeep = false;          // +VTS answers ERROR
     bool refuseTransmit = false;      // +VTX answers ERROR
+    bool dleHAfterLineSelect = false; // DLE H after the OK of AT+VLS=1, as some modems send
 
 private:
     void onWrite(const QByteArray& bytes);
@@ -131,6 +134,7 @@ private:
     QRecursiveMutex m_writeMutex; // writes come from the main thread and the transmit worker
     bool m_transmitting = false;
     bool m_pendingDle = false;
+    bool m_lineTaken = false;
     QList<QByteArray> m_transmissions;
     std::atomic<int> m_beepCommands{0};
 };

@@ -1,5 +1,7 @@
 #include "EngineFixture.h"
 
+#include "modem/HookCommands.h"
+
 #include "linedsp/TQVMdsp.h"
 
 namespace {
@@ -88,6 +90,42 @@ TEST_F(EngineTest, HookCommandsRecordOnlyAcknowledgedStrings)
     port.addReply("at+vls=0;h0", {"\r\nOK\r\n"}, 1);
     EXPECT_EQ(engine.cmdOnHook(), 0);
     EXPECT_EQ(engine.GetHook(), QStringLiteral("at+vls=0;h0"));
+}
+
+TEST(HookCommandsTest, WhatACommandLineDoesToTheLine)
+{
+    const std::pair<const char*, std::optional<bool>> cases[] = {
+        {"at+vls=1", true},     {"AT+VLS=0", false},        {"at+vls=5", true},      {"at+vls=?", {}},
+        {"ATH", false},         {"ath0", false},            {"ATH1", true},          {"ATA", true},
+        {"ATDT5551234", true},  {"ATZ", false},             {"AT&F", false},         {"ATE0H0", false},
+        {"at+vls=0;h1", true},  {"AT+VTS={A,60}", {}},      {"ATS0=0", {}},          {"ATI3", {}},
+        {"at+vls=1;+vls=0", false}, {"hello", {}},          {"AT", {}},
+    };
+    for (const auto& [command, expected] : cases)
+        EXPECT_EQ(lineTakenAfter(QString::fromLatin1(command)), expected) << command;
+}
+
+// The line as the modem acknowledged it, from whatever command took or
+// freed it; the port closing frees it too.
+TEST_F(EngineTest, TheLineIsKnownFromEveryAcknowledgedCommand)
+{
+    bind();
+    EXPECT_FALSE(engine.lineTaken());
+    port.addReply("ata", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("ata")), 0);
+    EXPECT_TRUE(engine.lineTaken());
+    port.addReply("ATH0", {"\r\nERROR\r\n"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("ATH0")), 1);
+    EXPECT_TRUE(engine.lineTaken()) << "a refused command changes nothing";
+    port.addReply("at+vls=0", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.SendCommand(QStringLiteral("at+vls=0")), 0);
+    EXPECT_FALSE(engine.lineTaken());
+    port.addReply("at+vls=1", {"\r\nOK\r\n"}, 1);
+    EXPECT_EQ(engine.cmdVls(), 0);
+    EXPECT_TRUE(engine.lineTaken());
+    EXPECT_TRUE(engine.tookLineWithin(1000));
+    engine.ReleaseModem();
+    EXPECT_FALSE(engine.lineTaken());
 }
 
 TEST_F(EngineTest, RefusedReceiveStartMarksTheLineCycleForTheNextInit)

@@ -41,7 +41,7 @@ TEST_F(ProbeTest, WholeProbeWritesTheProfileTheFileAndTheEngine)
         "at+vtd=10", "at+flo=1", "at+ifc=1", "at+vit=0", "at+vra=50", "at+vrn=10", "at+vsd=0,0", "at+vdr=0,0",
         "at+vdt=0,0", "at+vbt=256,896", "at+vpp=0", "at+vpr=0", "at+ipr=0", "at+vrid=1", "at+vrid=0",
         "at+vcid=0", "at+vcid=1", "at+vcid=2", "at+vsp=0", "at+vsp=1", "at+vsp=2", "at+vsp=3", "at+vsp=4",
-        "at+vsp=0"};
+        "at+vls=1", "at+vsp=0"};
     EXPECT_EQ(modem->commands(), expected);
 
     // Sections erased before writing: the old ring span, atdt flag and

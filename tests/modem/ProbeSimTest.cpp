@@ -26,6 +26,7 @@ struct SimProfile
     const char* flowControl;
     const char* desc = "UNSIGNED PCM";
     const char* codec = "pcm_8000_8";
+    const char* escapedStops = "0"; // the stop pair form the modem obeys
 };
 
 void PrintTo(const SimProfile& p, std::ostream* os)
@@ -71,6 +72,8 @@ TEST_P(ProbeSimTest, ProbeSetsUpAProfileTheModemAccepts)
     EXPECT_EQ(setting("Commands", "sVoiceCompression"), QLatin1String(p.vsm));
     EXPECT_EQ(setting("Commands", "sFlowControl"), QLatin1String(p.flowControl));
     EXPECT_EQ(setting("Modem", "CompressionDesc"), QLatin1String(p.desc));
+    EXPECT_EQ(setting("Modem", "EscapeStopPairs"), QLatin1String(p.escapedStops));
+    EXPECT_FALSE(sim->log().filter(QStringLiteral("line freed")).isEmpty());
     const auto bin = ini->readBinary(QStringLiteral("Modem compression"), QStringLiteral("Bin"));
     ASSERT_TRUE(bin.has_value());
     EXPECT_EQ(modemCodecName(*bin), QLatin1String(p.codec));
@@ -105,7 +108,8 @@ TEST_P(ProbeSimTest, ProbeSetsUpAProfileTheModemAccepts)
 INSTANTIATE_TEST_SUITE_P(
     Families, ProbeSimTest,
     testing::Values(SimProfile{"generic", "Generic V.253 Voice Modem", 6, "at+vsm=128,8000,0,0", "at+flo=1"},
-                    SimProfile{"conexant", "V90/V92 USB Voice Modem", 5, "at+vsm=128,8000", "at+ifc=1"},
+                    SimProfile{"conexant", "V90/V92 USB Voice Modem", 5, "at+vsm=128,8000", "at+ifc=1", "UNSIGNED PCM",
+                               "pcm_8000_8", "1"},
                     SimProfile{"usr", "56K Voice Faxmodem", 4, "at+vsm=1,8000,0,0", "at+flo=1"},
                     SimProfile{"old-serial", "Serial Voice Modem", 4, "at+vsm=128,8000", "at+ifc=1"},
                     SimProfile{"rockwell", "Rockwell Voice Modem", 3, "at+vsm=0,7200,0,0", "at+ifc=1", "SIGNED PCM",

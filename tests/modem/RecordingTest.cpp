@@ -220,6 +220,31 @@ TEST_F(RecordingTest, StopThatIsNeverAnsweredReleasesThePortAndKeepsTheFile)
     EXPECT_EQ(wavAudio(file), QByteArray(1536, '\x33'));
 }
 
+// Some modems answer the stop with OK alone, no DLE ETX; before our stop
+// an OK in the data is audio. The stop waits for no time-out, and what
+// comes after the decision is not recorded.
+TEST_F(RecordingTest, ReceiveStreamEndsOnAnOkAloneOnlyAfterTheStop)
+{
+    answerRecording("\r\nCONNECT\r\n");
+    port.clearReplies();
+    port.addReply("at+fclass=8", {"\r\nOK\r\n"});
+    port.addReply("at+vls=", {"\r\nOK\r\n"});
+    port.addReply("at+vrx", {"\r\nCONNECT\r\n"});
+    port.addReply(Engine::ReceiveStopPair, {QByteArray(300, '\x46') + "\r\nO", "K\r", "\n"});
+    int polls = 0;
+    engine.setSleepFunction([&polls](int) { ++polls; });
+    ASSERT_TRUE(record());
+    const QByteArray voice = QByteArray(1000, '\x44') + "\r\nOK\r\n" + QByteArray(600, '\x45');
+    arrive(voice);
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceReceive);
+    polls = 0;
+    EXPECT_TRUE(engine.StopRecording(false));
+    EXPECT_LT(polls, 200) << "no time-out";
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceIdle);
+    EXPECT_TRUE(engine.portIsOpen());
+    EXPECT_EQ(wavAudio(file), voice);
+}
+
 // A modem streams at once: audio in the same read as its CONNECT is kept.
 TEST_F(RecordingTest, VoiceDataThatComesWithTheConnectIsRecorded)
 {

@@ -74,14 +74,49 @@ void Modem::service(double now)
             ++i;
         }
     }
-    if (m_hostPresent) {
+    if (frozen()) {
+        discardHostBytes();
+        m_out.clear();
+    } else if (m_hostPresent) {
+        if (m_thawed) {
+            m_thawed = false;
+            if (m_rx)
+                m_rx->skipTo(now); // what played while hung is lost, not sent in a burst
+            m_log("the modem answers again");
+        }
         readHost();
         processHostBytes();
         noticeUnderrun();
         produceReceive();
     }
+    noteLine();
     m_line.prune(now);
     flush();
+}
+
+// The truth of the line, whatever the host believes: tests judge by these.
+void Modem::noteLine()
+{
+    const bool taken = m_state.offHook();
+    if (taken == m_lineLogged)
+        return;
+    m_lineLogged = taken;
+    m_log(taken ? "line taken" : "line freed");
+}
+
+void Modem::freeze(double seconds)
+{
+    m_frozenUntil = m_now + seconds;
+    m_thawed = true;
+    m_log("the modem hangs: it sends and answers nothing for " + std::to_string(seconds) + " s");
+}
+
+void Modem::discardHostBytes()
+{
+    char buffer[kReadBlock];
+    while (m_pty.read(buffer, sizeof buffer) > 0) {
+    }
+    m_hostIn.clear();
 }
 
 void Modem::readHost()
@@ -165,7 +200,8 @@ size_t Modem::receiveBytes(const std::string& bytes)
             m_log("rx end, " + std::to_string(m_rx->bytesSent()) + " bytes");
             m_rx.reset();
             m_rxStop.reset();
-            emit(std::string{kDle, kEtx});
+            if (!m_profile.rxEndOkOnly)
+                emit(std::string{kDle, kEtx});
             result("OK");
             return i + 1;
         }
@@ -380,8 +416,13 @@ void Modem::event(char code)
 
 void Modem::dtmfEvent(char code)
 {
-    if (m_state.fclass != 8 || !m_state.offHook() || (m_tx && !m_profile.dtmfWhileTransmitting))
+    if (m_state.fclass != 8 || !m_state.offHook() || (m_tx && !m_profile.dtmfWhileTransmitting) || frozen()) {
+        if (code != '/' && code != '~' && code != m_lastUnheard)
+            m_log(std::string("key ") + code + " not heard by the modem");
+        m_lastUnheard = code;
         return;
+    }
+    m_lastUnheard = 0;
     emit(std::string{kDle, code});
 }
 

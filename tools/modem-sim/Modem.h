@@ -47,6 +47,11 @@ public:
     void setHandset(bool offHook);
     bool handsetOffHook() const { return m_handsetOffHook; }
 
+    // The modem hangs: it neither answers nor sends for that long (a USB
+    // modem after days of uptime); dropping DTR still frees the line.
+    void freeze(double seconds);
+    bool frozen() const { return m_now < m_frozenUntil; }
+
     bool hostPresent() const { return m_hostPresent; }
     bool offHook() const { return m_state.offHook(); }
     bool receiving() const { return bool(m_rx); }
@@ -57,6 +62,8 @@ public:
 
 private:
     void readHost();
+    void discardHostBytes();
+    void noteLine();
     void processHostBytes();
     void noticeUnderrun();
     size_t commandBytes(const std::string& bytes);
@@ -81,6 +88,10 @@ private:
     double m_now = 0;
     bool m_hostPresent = false;
     bool m_handsetOffHook = false;
+    bool m_lineLogged = false;
+    double m_frozenUntil = -1;
+    bool m_thawed = false;
+    char m_lastUnheard = 0;
 
     std::string m_hostIn;  // read from the host, not yet used
     std::string m_command; // the command line being typed

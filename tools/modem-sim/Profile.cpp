@@ -93,6 +93,7 @@ Profile conexant()
     p.missing = {"+FLO", "+VPR", "+VRID"};
     p.callerId = CallerIdStyle::Spaced;
     p.stop = StopStyle::Escaped;
+    p.rxEndOkOnly = true;
     p.underrunAtStart = true;
     p.reportsHangup = false;
     p.dtmfWhileTransmitting = false;
@@ -204,7 +205,7 @@ bool Profile::set(const std::string& key, const std::string& value, std::string&
         {"underrun-at-start", &underrunAtStart}, {"dle-h-after-vls", &dleHAfterLineSelect},
         {"echo", &echoByDefault},                 {"hangup-events", &reportsHangup},
         {"dtmf-while-tx", &dtmfWhileTransmitting}, {"stream-on-hook", &streamOnHook},
-        {"cid-needs-vcid", &callerIdNeedsVcid}};
+        {"cid-needs-vcid", &callerIdNeedsVcid},   {"rx-end-ok-only", &rxEndOkOnly}};
     error.clear();
     if (auto f = flags.find(key); f != flags.end()) {
         if (!parseYesNo(value, *f->second))

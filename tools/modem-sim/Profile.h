@@ -48,6 +48,7 @@ struct Profile
     CallerIdStyle callerId = CallerIdStyle::DlePacket;
     CallerIdTiming callerIdTiming = CallerIdTiming::AfterFirstRing;
     StopStyle stop = StopStyle::Plain;
+    bool rxEndOkOnly = false;             // a receive stream's stop is answered by OK alone, no DLE ETX
     bool underrunAtStart = false;         // DLE u right after CONNECT of +VTX
     bool dleHAfterLineSelect = false;     // DLE H right after the OK of AT+VLS=1
     bool echoByDefault = true;

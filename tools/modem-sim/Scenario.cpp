@@ -155,6 +155,8 @@ public:
             return need(2) && text(K::UseProfile, m_t[1]);
         if (word == "log")
             return text(K::Log, joined(1));
+        if (word == "freeze")
+            return need(2) && seconds(1, K::Freeze);
         if (word == "unplug")
             return simple(K::Unplug);
         if (word == "quit")
@@ -326,10 +328,17 @@ private:
             if (!dtmfFrequencies(c, low, high))
                 return fail(std::string("'") + c + "' is not a DTMF digit");
         }
-        for (size_t i = 2; i + 1 < m_t.size(); i += 2) {
+        for (size_t i = 2; i < m_t.size(); i += 2) {
+            if (m_t[i] == "until-onhook") {
+                m_step.untilOnHook = true;
+                --i;
+                continue;
+            }
+            if (i + 1 >= m_t.size())
+                return fail("dtmf takes 'on D', 'off D' and 'until-onhook'");
             double& target = m_t[i] == "on" ? m_step.on : m_step.off;
             if ((m_t[i] != "on" && m_t[i] != "off") || !parseSeconds(m_t[i + 1], target))
-                return fail("dtmf takes 'on D' and 'off D'");
+                return fail("dtmf takes 'on D', 'off D' and 'until-onhook'");
         }
         m_step.seconds = double(m_step.text.size()) * (m_step.on + m_step.off);
         const std::string digits = m_step.text;

@@ -84,6 +84,7 @@ bool ScenarioRunner::runInstant(const Step& step, double now)
         }
         return true;
     case K::Log: m_log(m_name + ": " + step.text); return true;
+    case K::Freeze: m_modem.freeze(step.seconds); return true;
     case K::Unplug: m_exit = ExitRequest::Unplug; return true;
     case K::Quit: m_exit = ExitRequest::Quit; return true;
     default: (void)now; return false;
@@ -102,6 +103,7 @@ bool ScenarioRunner::begin(Step& step, double now)
             m_progress.events.emplace_back(now + kToneDetection, step.detectedEvent);
         return false;
     case Step::Kind::Dtmf:
+        m_log(m_name + ": caller keys " + step.text);
         m_progress.soundId = m_modem.line().play(now, step.sound());
         scheduleDtmf(step, now);
         return false;
@@ -131,6 +133,11 @@ bool ScenarioRunner::advanceRing(Step& step, double now)
     if (step.handsetAfter > 0 && m_progress.ringsDone >= step.handsetAfter * reports && !m_modem.handsetOffHook()
         && now >= m_progress.lastRing + std::min(1.0, step.seconds / 2))
         m_modem.setHandset(true);
+    if (m_progress.ringsDone == 0 && m_modem.offHook()) {
+        m_log(m_name + ": the caller hears a busy line (it was left off hook)");
+        skipToNextCall("busy line");
+        return false;
+    }
     if (m_modem.offHook() || m_modem.handsetOffHook()) {
         m_log(m_name + ": line taken after " + std::to_string(m_progress.ringsDone / reports) + " ring(s)");
         m_callerId.clear();
@@ -213,6 +220,19 @@ bool ScenarioRunner::advanceSound(const Step& step, double now)
             m_modem.dtmfEvent(code);
         else if (m_modem.profile().reportsHangup && m_modem.fclass() == 8 && m_modem.offHook())
             m_modem.event(code);
+    }
+    if (step.kind == Step::Kind::Dtmf && step.untilOnHook) {
+        // The caller keys on and on until the line is freed.
+        if (!m_modem.offHook()) {
+            m_modem.line().stop(m_progress.soundId, now);
+            return true;
+        }
+        if (events.empty() && now - m_progress.start >= step.seconds) {
+            m_progress.start = now;
+            m_progress.soundId = m_modem.line().play(now, step.sound());
+            scheduleDtmf(step, now);
+        }
+        return false;
     }
     if (step.untilOnHook) {
         if (m_modem.offHook())

@@ -4,6 +4,7 @@
 #include "LineAudio.h"
 #include "Profile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -39,6 +40,8 @@ public:
     void produce(double now, Line& line, std::string& out);
     double bytesPerSecond() const { return sim::bytesPerSecond(m_encoding, m_rate); }
     uint64_t bytesSent() const { return m_bytes; }
+    // Nothing of what was due until `now` is sent.
+    void skipTo(double now) { m_produced = uint64_t(std::max(0.0, (now - m_start) * m_rate)); }
 
 private:
     Encoding m_encoding;
