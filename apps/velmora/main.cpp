@@ -9,6 +9,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(datafolder::ApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velmora")); // the Wayland app id: our menu entry
     QApplication::setQuitOnLastWindowClosed(false); // the tray keeps it running
     DesktopProgram::Options options;
     QString error;
