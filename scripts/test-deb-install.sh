@@ -15,13 +15,14 @@ command -v mmdebstrap >/dev/null || apt-get install -y -q mmdebstrap >/dev/null
 root=$(mktemp -d /tmp/velmora-root.XXXXXX)
 cleanup() {
   for m in dev/pts dev proc; do umount -l "$root/$m" 2>/dev/null || true; done
-  rm -rf "$root"
+  rm -rf "$root" "$root".*
 }
 trap cleanup EXIT
 step() { echo "== $*"; }
 
 step "a fresh $PRETTY_NAME root in $root"
 mmdebstrap --quiet --variant=apt --include=xvfb,xauth,file "$VERSION_CODENAME" "$root"
+cp /etc/resolv.conf "$root/etc/resolv.conf" # mmdebstrap leaves none: apt in the root needs it
 mount -t proc proc "$root/proc"
 mount --bind /dev "$root/dev"
 mount --bind /dev/pts "$root/dev/pts"
@@ -31,7 +32,8 @@ packages >"$root.before"
 
 step "dpkg -i $(basename "$deb"), then its dependencies"
 cp "$deb" "$root/tmp/velmora.deb"
-in_root dpkg -i /tmp/velmora.deb || in_root apt-get install -y -q -f >/dev/null
+in_root apt-get update -q >/dev/null # mmdebstrap empties the package lists
+in_root dpkg -i /tmp/velmora.deb >/dev/null 2>&1 || in_root apt-get install -y -q -f >/dev/null
 in_root dpkg -s velmora | grep -E '^(Status|Version|Depends|Recommends):'
 in_root dpkg -L velmora | sort >"$root.files"
 
