@@ -38,7 +38,8 @@ in_root dpkg -s velmora | grep -E '^(Status|Version|Depends|Recommends):'
 in_root dpkg -L velmora | sort >"$root.files"
 
 step "velmora-cli --help"
-in_root velmora-cli --help | head -5
+in_root velmora-cli --help >"$root/tmp/help.txt"
+head -5 "$root/tmp/help.txt"
 step "velmora-cli doctor (exit 1 expected: no modem here)"
 in_root velmora-cli doctor || true
 
@@ -48,7 +49,8 @@ tail -5 "$root/tmp/demo.out" || true
 events=$root/root/.local/share/Velmora-demo/Events.log
 grep -c . "$events" | sed 's/^/Events.log lines: /'
 grep -m3 -E 'RING|CALLERID|NMBR|File saved' "$events" || { echo "the demo handled no call"; exit 1; }
-in_root sh -c 'ls /usr/share/velmora/help/index.html /usr/share/icons/hicolor/*/apps/velmora.*' | head -3
+in_root sh -c 'ls /usr/share/velmora/help/index.html /usr/share/icons/hicolor/*/apps/velmora.*' >"$root/tmp/ls.txt"
+head -3 "$root/tmp/ls.txt"
 
 step "velmora-cli run as a service: READY and WATCHDOG to a notify socket"
 in_root sh -c 'velmora-modem-sim --profile conexant --path-file /tmp/sim.path >/tmp/sim.log 2>&1 & echo $! >/tmp/sim.pid'

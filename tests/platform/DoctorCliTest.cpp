@@ -10,6 +10,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,4 +103,31 @@ TEST(DoctorCli, MachineChecksFollowTheSystem)
         EXPECT_TRUE(lineOf(result.out, QStringLiteral("udev-rule")).second.contains(InstalledUdevRule));
     if (!modemManagerRunning())
         EXPECT_EQ(lineOf(result.out, QStringLiteral("modemmanager")).first, QStringLiteral("ok"));
+}
+
+// As a user outside the serial group, on a device of that group: the kernel refuses, the doctor says how to join.
+TEST(DoctorCli, AUserOutsideTheSerialGroupIsToldHowToJoinIt)
+{
+    const group* dialout = ::getgrnam("dialout");
+    if (::geteuid() != 0 || !dialout || !testsupport::haveProgram(QStringLiteral("setpriv")))
+        GTEST_SKIP() << "needs root, the dialout group and setpriv to act as another user";
+    QTemporaryDir data;
+    ::chmod(data.path().toLocal8Bit().constData(), 0777);
+    const QString device = data.filePath(QStringLiteral("ttyModem"));
+    testsupport::writeFile(device, QByteArray());
+    ASSERT_EQ(::chown(device.toLocal8Bit().constData(), 0, dialout->gr_gid), 0);
+    ::chmod(device.toLocal8Bit().constData(), 0660);
+    const auto result = testsupport::run(
+        QStringLiteral("setpriv"), {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                    QStringLiteral("--clear-groups"), QStringLiteral(VELMORA_CLI),
+                                    QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), device,
+                                    QStringLiteral("doctor")});
+    if (result.out.isEmpty() && result.exitCode != 1)
+        GTEST_SKIP() << "nobody may not run the program from this folder: " << result.err.constData();
+    for (const QString check : {QStringLiteral("group"), QStringLiteral("port")}) {
+        const auto [status, text] = lineOf(result.out, check);
+        EXPECT_EQ(status, QStringLiteral("FAIL")) << result.out.constData();
+        EXPECT_TRUE(text.contains(QLatin1String("sudo usermod -aG dialout nobody"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String("log out and in again"))) << text.toStdString();
+    }
 }
