@@ -34,6 +34,9 @@ step "dpkg -i $(basename "$deb"), then its dependencies"
 cp "$deb" "$root/tmp/velmora.deb"
 in_root apt-get update -q >/dev/null # mmdebstrap empties the package lists
 in_root dpkg -i /tmp/velmora.deb >/dev/null 2>&1 || in_root apt-get install -y -q -f >/dev/null
+# What apt would bring along by default: the recommended packages (speech among them).
+# shellcheck disable=SC2046
+in_root apt-get install -y -q $(dpkg-deb -f "$deb" Recommends | tr -d ',') >/dev/null
 in_root dpkg -s velmora | grep -E '^(Status|Version|Depends|Recommends):'
 in_root dpkg -L velmora | sort >"$root.files"
 
@@ -81,7 +84,7 @@ PY
 kill "$(cat "$root/tmp/sim.pid")" 2>/dev/null || true
 step "systemd-analyze verify of the installed units"
 if in_root sh -c 'command -v systemd-analyze' >/dev/null; then
-  in_root systemd-analyze verify /lib/systemd/system/velmora@.service || true
+  in_root systemd-analyze verify --man=no /lib/systemd/system/velmora@.service || true
 else
   echo "systemd is not in this root; no systemd user session can be had here"
 fi
@@ -91,7 +94,7 @@ in_root dpkg --purge velmora
 # shellcheck disable=SC2046
 in_root apt-get purge -y -q $(comm -13 "$root.before" <(packages)) >/dev/null
 comm -13 "$root.before" <(packages) | sed 's/^/still installed: /'
-left=$(while read -r f; do [ -f "$root$f" ] || [ -L "$root$f" ] && echo "$f"; done <"$root.files")
+left=$(while read -r f; do if [ -f "$root$f" ] || [ -L "$root$f" ]; then echo "$f"; fi; done <"$root.files")
 left+=$(cd "$root" && find . -xdev \( -path ./proc -o -path ./dev -o -path ./tmp -o -path ./root \) -prune \
   -o -iname '*velmora*' -print)
 rm -f "$root.before" "$root.files"

@@ -11,8 +11,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <algorithm>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -143,7 +143,7 @@ Check speechCheck()
         error = QStringLiteral("espeak-ng has no voices");
     }
     return {Status::Fail, QStringLiteral("speech"),
-            error + QStringLiteral(": greetings are not spoken; sudo apt install espeak-ng-data")};
+            error + QStringLiteral(": greetings are not spoken; sudo apt install espeak-ng")};
 }
 
 Check soundCheck()
@@ -165,8 +165,10 @@ Check diskCheck(const Facts& facts)
     QString folder = QDir::cleanPath(QDir::current().absoluteFilePath(facts.dataFolder));
     while (!QFileInfo::exists(folder) && folder != QLatin1String("/"))
         folder = QFileInfo(folder).path();
-    const QStorageInfo storage(folder);
-    const qint64 free = storage.bytesAvailable();
+    // statvfs rather than QStorageInfo: that one needs the mount table, which a chroot lacks.
+    struct statvfs fs{};
+    const qint64 free = ::statvfs(folder.toLocal8Bit().constData(), &fs) == 0 ? qint64(fs.f_bavail) * qint64(fs.f_frsize)
+                                                                              : -1;
     const QString text = QStringLiteral("%1 MB free for %2").arg(free >> 20).arg(facts.dataFolder);
     if (free < 0)
         return {Status::Fail, QStringLiteral("disk"), QStringLiteral("cannot tell the free space for %1").arg(facts.dataFolder)};
