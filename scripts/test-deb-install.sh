@@ -35,8 +35,9 @@ cp "$deb" "$root/tmp/velmora.deb"
 in_root apt-get update -q >/dev/null # mmdebstrap empties the package lists
 in_root dpkg -i /tmp/velmora.deb >/dev/null 2>&1 || in_root apt-get install -y -q -f >/dev/null
 # What apt would bring along by default: the recommended packages (speech among them).
-# shellcheck disable=SC2046
-in_root apt-get install -y -q $(dpkg-deb -f "$deb" Recommends | tr -d ',') >/dev/null
+dpkg-deb -f "$deb" Recommends | tr ',' '\n' | while read -r choice; do
+  for p in ${choice//|/ }; do in_root apt-get install -y -q "$p" </dev/null >/dev/null 2>&1 && break; done
+done
 in_root dpkg -s velmora | grep -E '^(Status|Version|Depends|Recommends):'
 in_root dpkg -L velmora | sort >"$root.files"
 

@@ -186,6 +186,14 @@ QString probedDevice(const QString& dataFolder)
     return settings::readString(ini, keys::PortName).trimmed();
 }
 
+// Paths and the model come from the settings file and the system: never let them steer the terminal.
+QString printable(QString text)
+{
+    for (QChar& c : text)
+        c = c.isPrint() ? c : QLatin1Char('?');
+    return text;
+}
+
 const char* statusText(Status s)
 {
     return s == Status::Ok ? "ok" : s == Status::Warn ? "warn" : "FAIL";
@@ -207,7 +215,7 @@ int runDoctor(CliContext& ctx)
                             portCheck(facts),  profileCheck(facts), speechCheck(), soundCheck(), diskCheck(facts)};
     bool failed = false;
     for (const Check& c : checks) {
-        ctx.out << statusText(c.status) << '\t' << c.name << '\t' << c.text << '\n';
+        ctx.out << statusText(c.status) << '\t' << c.name << '\t' << printable(c.text) << '\n';
         failed = failed || c.status == Status::Fail;
     }
     return failed ? 1 : 0;
