@@ -52,7 +52,7 @@ for pair in "velmora.1:$desktop" "velmora-modem-sim.1:$sim"; do
   page=$mandir/${pair%%:*}
   lint "$page"
   text=$(render "$page")
-  help=$(QT_QPA_PLATFORM=offscreen "${pair#*:}" --help) || { echo "${pair#*:} --help failed"; exit 1; }
+  help=$("${pair#*:}" --help) || { echo "${pair#*:} --help failed"; exit 1; }
   mapfile -t options < <(options_of <<<"$help")
   need "$text" "${options[@]}"
   for word in $(grep -oE '\b[A-Z]{4,}\b' <<<"$(head -1 <<<"$help")" | grep -vE '^(OPTIONS|PATH|DIR)$'); do
