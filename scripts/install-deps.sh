@@ -13,6 +13,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev sox libsox-fmt-all xvfb
   espeak-ng python3 openssl
+  # packaging: checks of the desktop entry, metainfo, manual pages and the package
+  desktop-file-utils appstream groff-base file lintian
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include "config/SettingsCatalogue.h"
 #include "core/StreamTextSink.h"
 #include "platform/LinuxSerialPort.h"
+#include "platform/SystemdNotify.h"
 
 #include <QEventLoop>
 
@@ -65,6 +66,8 @@ int runRun(CliContext& ctx)
         ctx.err << "velmora-cli run: warning: the remote code \"" << settings.remoteCode << "\" has fewer than "
                 << MinRemoteCodeDigits << " digits; anyone who calls could listen to the messages "
                 << "(velmora-cli set Settings RemoteCode NNNN)\n";
+    SystemdService systemd; // under systemd: ready now, then alive while the loop turns
+    systemd.ready(QStringLiteral("handling calls for ") + dataFolder);
     QEventLoop loop;
     interrupts.whenInterrupted(&loop, [&loop] { loop.quit(); });
     loop.exec();

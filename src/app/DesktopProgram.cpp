@@ -4,11 +4,14 @@
 #include "app/MainWindow.h"
 #include "calls/CallService.h"
 #include "calls/EventLog.h"
+#include "modem/TQVModem253.h"
 #include "catalogue/DataFolder.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 #include "platform/InterruptScope.h"
 #include "platform/LinuxSerialPort.h"
+#include "platform/SerialOpenError.h"
+#include "platform/SerialPortEnumerator.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
@@ -142,6 +145,13 @@ void DesktopProgram::startCalls(const QString& device)
     if (result == CallService::Start::NoModem)
         note = QStringLiteral("No modem has been set up: Options, Settings, Modem, Find modems (or velmora-cli probe)");
     m_window->callsStarted(result == CallService::Start::Ready, note);
+    // The first run's usual obstacles (the group, ModemManager) said in a box, not only in the log.
+    if (result == CallService::Start::Ready && !m_service->engine().portIsOpen()) {
+        const QString path = device.isEmpty() ? devicePathForPort(m_port->comNumber(), QString()) : device;
+        const QString problem = path.isEmpty() ? QString() : serialAccessProblem(path);
+        if (!problem.isEmpty())
+            m_window->showMessage(problem + QStringLiteral("\n\nvelmora-cli doctor checks all that Velmora needs."));
+    }
     if (m_options.demo)
         m_window->showStatus(QStringLiteral(" Demonstration: a call about every minute"));
 }

@@ -57,5 +57,6 @@ QIcon trayIcon(TrayAnimation::List list, int frame)
 
 QIcon programIcon()
 {
-    return trayIcon(TrayAnimation::List::Normal, 0);
+    // The installed icon of the theme; a build that is not installed draws its own.
+    return QIcon::fromTheme(QStringLiteral("velmora"), trayIcon(TrayAnimation::List::Normal, 0));
 }

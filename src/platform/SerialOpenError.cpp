@@ -1,7 +1,12 @@
 #include "SerialOpenError.h"
 
+#include "SerialAccess.h"
+
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,11 +19,15 @@ QString head(const QString& device)
 
 QString describeSerialBusy(const QString& device)
 {
-    return head(device)
-           + QStringLiteral("the device is in use by another program. ModemManager often holds USB "
-                            "modems: stop it, or add a udev rule with ENV{ID_MM_DEVICE_IGNORE}=\"1\" "
-                            "for the modem and plug it in again. Also close any other program that "
-                            "uses the modem (a fax or terminal program).");
+    QStringList holders = deviceHolders(device);
+    for (QString& h : holders) { // a process may name itself anything
+        h.truncate(16);
+        for (QChar& c : h)
+            c = c.isPrint() ? c : QLatin1Char('?');
+    }
+    const QString who = holders.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holders.join(QStringLiteral(", ")));
+    return head(device) + QStringLiteral("the device is in use by another program%1. ").arg(who)
+           + busyAdvice(modemManagerRunning(), modemManagerIgnoreRules());
 }
 
 QString describeSerialOpenError(const QString& device, int errnum)
@@ -31,10 +40,12 @@ QString describeSerialOpenError(const QString& device, int errnum)
                + QStringLiteral("the device does not exist. Check that the modem is plugged in and "
                                 "switched on, and that the port setting names the right device.");
     case EACCES:
-    case EPERM:
-        return head(device)
-               + QStringLiteral("permission denied. Add your user to the 'dialout' group "
-                                "(sudo usermod -aG dialout $USER), then log out and in again.");
+    case EPERM: {
+        const QString group = deviceGroup(device);
+        const UserGroups user = currentUserGroups();
+        return head(device) + QStringLiteral("permission denied. ")
+               + permissionAdvice(group, groupMembership(group, user), user.user);
+    }
     case EBUSY:
     case EWOULDBLOCK:
         return describeSerialBusy(device);
@@ -48,4 +59,18 @@ QString describeSerialOpenError(const QString& device, int errnum)
     default:
         return head(device) + QString::fromLocal8Bit(std::strerror(errnum)) + QLatin1Char('.');
     }
+}
+
+QString serialAccessProblem(const QString& device)
+{
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return describeSerialOpenError(device, errno);
+    QString problem;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        problem = errno == EWOULDBLOCK ? describeSerialBusy(device) : describeSerialOpenError(device, errno);
+    else if (!::isatty(fd))
+        problem = describeSerialOpenError(device, ENOTTY);
+    ::close(fd);
+    return problem;
 }

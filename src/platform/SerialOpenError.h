@@ -9,3 +9,7 @@ QString describeSerialOpenError(const QString& device, int errnum);
 // The message for a device that another program holds (found by a lock,
 // not by an errno of open()).
 QString describeSerialBusy(const QString& device);
+
+// Opens the device for a moment as the program would, to tell why it cannot
+// be used: the message of describeSerialOpenError(), empty when it can.
+QString serialAccessProblem(const QString& device);
