@@ -369,6 +369,7 @@ void TvModem::DevDTMF(char digit)
 
 void TvModem::DevTrxEnd()
 {
+    m_.log.LogEvent(QStringLiteral("trx end"));
     m_.state.trxEnded = true;
 }
 

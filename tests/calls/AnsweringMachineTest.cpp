@@ -157,6 +157,7 @@ TEST_F(AnsweringMachineTest, AnsweredCallGreetsBeepsAndKeepsTheMessage)
     EXPECT_GT(transmissions()[0].size(), 8000) << "a spoken greeting of over a second";
     EXPECT_EQ(beepCommands(), 1);
     EXPECT_TRUE(logged(QStringLiteral("Greeting: Default time period")));
+    EXPECT_TRUE(logged(QStringLiteral("trx end")));
     talk(3000);
     service->session().dsp1CadenceDisc();
     ASSERT_TRUE(waitFor([&] { return callOver(); }));

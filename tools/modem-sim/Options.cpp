@@ -9,7 +9,7 @@ const char* usageText()
     return "Usage: velmora-modem-sim [OPTIONS]\n"
            "A V.253 voice modem on a pseudo-terminal. Prints the device path on its first line,\n"
            "then one line per event; serves until killed. Commands on stdin run live.\n\n"
-           "  --profile NAME      modem family: generic, conexant, usr, old-serial (default generic)\n"
+           "  --profile NAME      modem family: generic, conexant, usr, old-serial, rockwell (default generic)\n"
            "  --scenario FILE     play the calls of a scenario file (see README.md)\n"
            "  --speed N           run time N times faster (default 1)\n"
            "  --chunk N           send received bytes in reads of N bytes\n"

@@ -1,5 +1,7 @@
 #include "Profile.h"
 
+#include <cctype>
+
 namespace sim {
 
 namespace {
@@ -229,6 +231,15 @@ bool Profile::set(const std::string& key, const std::string& value, std::string&
             callerIdTiming = value == "before" ? CallerIdTiming::BeforeFirstRing : CallerIdTiming::AfterFirstRing;
         else
             error = "cid-timing is before or between";
+    } else if (key == "refuse" || key == "accept") {
+        // A command this modem answers with ERROR from now on, or no longer.
+        std::string command = value;
+        for (char& c : command)
+            c = char(std::toupper(uint8_t(c)));
+        if (key == "refuse")
+            missing.insert(command);
+        else
+            missing.erase(command);
     } else if (key == "stop") {
         if (value == "plain" || value == "escaped")
             stop = value == "plain" ? StopStyle::Plain : StopStyle::Escaped;

@@ -62,7 +62,7 @@ struct Profile
     bool set(const std::string& key, const std::string& value, std::string& error);
 };
 
-// The built-in profiles, by name: generic, conexant, usr, old-serial.
+// The built-in profiles, by name: generic, conexant, usr, old-serial, rockwell.
 const std::vector<Profile>& builtinProfiles();
 const Profile* findProfile(const std::string& name);
 

@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""A long run of calls against `velmora-cli run`, judged by the simulator's
+own log of the line and by the catalogue.
+
+    bench/calls/soak.py [--calls 1000] [--profile usr] [--speed 20] [--build build]
+
+Calls come mixed as real life mixes them: conversations picked up on a
+handset, messages, remote access, hang-up sequences, silent callers, callers
+who give up, a modem that refuses a command, and an unplugged modem every
+hundred calls. Prints lost recordings, calls whose line was not freed and
+calls not answered (all must be 0), and the resident memory and open file
+descriptors of `run` at calls 1, 100, 500 and the last.
+"""
+import argparse
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+TALK = 'say "Hello, this is a test call. Please call me back tomorrow morning."'
+RING = "ring 2 every 20s"
+
+
+class Sim:
+    def __init__(self, program, profile, speed, link):
+        self.lines = []
+        self.proc = subprocess.Popen([program, "--profile", profile, "--speed", str(speed), "--link", link],
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
+        threading.Thread(target=self._read, daemon=True).start()
+        deadline = time.time() + 10
+        while not os.path.exists(link) and time.time() < deadline:
+            time.sleep(0.05)
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.append(line.rstrip("\n"))
+
+    def send(self, line):
+        self.proc.stdin.write(line + "\n")
+        self.proc.stdin.flush()
+
+    def wait_for(self, text, start, timeout):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if any(text in line for line in self.lines[start:]):
+                return True
+            if self.proc.poll() is not None and not any(text in line for line in self.lines[start:]):
+                time.sleep(0.2)
+                return any(text in line for line in self.lines[start:])
+            time.sleep(0.05)
+        return False
+
+
+# kind -> (weight, scenario lines after the rings, expected row: new/heard/none/any, answered)
+KINDS = {
+    "conversation": (30, [TALK, "handset down", "busy 15s"], "heard", True),
+    "message": (30, ["await rx timeout 300s", TALK, "busy 15s"], "new", True),
+    "remote access": (6, ["await rx timeout 300s", "dtmf 4711", "wait 5s", "dtmf 2 off 1.3s until-onhook"], "any",
+                      True),
+    "hang-up sequence": (8, ["await rx timeout 300s", TALK, 'dtmf "#0"', "silence 20s"], "new", True),
+    "silent caller": (10, ["await rx timeout 300s", "silence 3s", "busy 15s"], "heard", True),
+    "gave up": (3, [], "any", False),  # taken for a handset by the ring-away rule: recorded until silence ends it
+    "refused beep": (8, ["await rx timeout 300s", TALK, "busy 15s"], "new", True),
+}
+
+
+def rss_and_fds(pid):
+    rss = 0
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                rss = int(line.split()[1])
+    return rss, len(os.listdir(f"/proc/{pid}/fd"))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--calls", type=int, default=1000)
+    parser.add_argument("--profile", default="usr")
+    parser.add_argument("--speed", type=float, default=20)
+    parser.add_argument("--build", default=os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+    parser.add_argument("--seed", type=int, default=7)
+    args = parser.parse_args()
+    cli = os.path.join(args.build, "apps/velmora-cli/velmora-cli")
+    simulator = os.path.join(args.build, "tools/modem-sim/velmora-modem-sim")
+    random.seed(args.seed)
+    work = tempfile.mkdtemp(prefix="velmora-soak-")
+    data, link = os.path.join(work, "data"), os.path.join(work, "modem")
+
+    def velmora(*words):
+        return subprocess.run([cli, "--data-dir", data, "--port", link, *words], capture_output=True, text=True)
+
+    sim = Sim(simulator, args.profile, args.speed, link)
+    if velmora("probe").returncode != 0:
+        sys.exit("the probe failed")
+    for section, key, value in [("Settings", "amRings", "2"), ("Settings", "RemoteCode", "4711"),
+                                ("Settings", "MsgTime", "10"), ("Modem", "ringSpan", "4000")]:
+        velmora("set", section, key, value)
+    velmora("greeting", "period", "default", "--text", "Please leave a message.")
+    run_log = open(os.path.join(work, "run.log"), "w")
+    run = subprocess.Popen([cli, "--data-dir", data, "--port", link, "run"], stdout=run_log,
+                           stderr=subprocess.STDOUT)
+    time.sleep(3)
+
+    names = list(KINDS)
+    weights = [KINDS[k][0] for k in names]
+    expected, not_freed, not_answered, samples = {}, [], [], {}
+    started = time.time()
+    for n in range(1, args.calls + 1):
+        kind = random.choices(names, weights)[0]
+        _, lines, row, answered = KINDS[kind]
+        number = str(5000000 + n)
+        start = len(sim.lines)
+        ring = "ring 4 every 20s handset-after 2" if kind == "conversation" else RING
+        if kind == "gave up":
+            ring = "ring 1 every 20s"
+        script = ["call", f'cid NMBR={number} NAME="SOAK {n}"', ring] + lines
+        if kind == "refused beep":
+            script = ["set refuse +VTS"] + script + ["set accept +VTS"]
+        for line in script + ["await onhook timeout 600s", f"log over {number}"]:
+            sim.send(line)
+        if not sim.wait_for(f"over {number}", start, 400):
+            not_freed.append((n, kind))
+        log = sim.lines[start:]
+        if any("busy line" in line for line in log):
+            not_freed.append((n, kind))
+        if answered and not any("line taken" in line for line in log):
+            not_answered.append((n, kind))
+        expected[number] = (row, kind)
+        if n in (1, 100, 500, args.calls):
+            samples[n] = rss_and_fds(run.pid)
+        if n % 100 == 0 and n < args.calls:
+            sim.send("unplug")
+            sim.proc.wait(30)
+            os.remove(link) if os.path.lexists(link) else None
+            sim = Sim(simulator, args.profile, args.speed, link)
+            time.sleep(4)  # the program binds it again within 2 s
+        if n % 50 == 0:
+            print(f"{n} calls, {time.time() - started:.0f} s", flush=True)
+
+    time.sleep(2)
+    rows = {}
+    for line in velmora("list").stdout.splitlines():
+        fields = line.split("\t")
+        if len(fields) >= 9:
+            rows.setdefault(fields[4], []).append(fields)
+    lost = []
+    for number, (row, kind) in expected.items():
+        mine = rows.get(number, [])
+        if row == "new" and not any(f[8] == "0" for f in mine):
+            lost.append((number, kind))
+        elif row == "heard" and not mine:
+            lost.append((number, kind))
+    run.terminate()
+    run.wait(30)
+    sim.proc.kill()
+
+    print(f"\n{args.calls} calls on the {args.profile} profile at speed {args.speed:g}, "
+          f"{time.time() - started:.0f} s")
+    print(f"lost recordings: {len(lost)} {lost[:10]}")
+    print(f"line not freed: {len(not_freed)} {not_freed[:10]}")
+    print(f"not answered: {len(not_answered)} {not_answered[:10]}")
+    for n, (rss, fds) in sorted(samples.items()):
+        print(f"call {n}: resident {rss} kB, {fds} open file descriptors")
+    print(f"data folder and logs: {work}")
+    return 1 if lost or not_freed or not_answered else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
