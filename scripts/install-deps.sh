@@ -13,6 +13,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev sox libsox-fmt-all xvfb
   espeak-ng python3 openssl
+  # real speech for the line detector tests (1 MB)
+  asterisk-prompt-es-co
 )
 
 missing=()

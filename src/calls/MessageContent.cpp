@@ -3,12 +3,64 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
+
+namespace {
+
+// The floor is the level below which this share of the stretches lie: the
+// pauses between words, the line after the caller hung up, the gaps of a
+// busy tone.
+constexpr double FloorShare = 0.1;
+// A voice's stretch stands this far above the floor. In the voice band the
+// power of 100 ms of line noise varies by about a third of a decibel; a
+// voice at -40 dBFS peak on a quiet 8-bit line adds more than this.
+constexpr double VoiceOverFloorDb = 2.0;
+// On a dead line (floor 0) rounding alone must not make a voice.
+constexpr double MinVoicePower = 0.02;
+// The band judged against the floor: where a voice has most of its power,
+// and a fifth of white noise's; hum lies below it.
+constexpr double BandLowHz = 250;
+constexpr double BandHighHz = 1000;
+
+MessageContent::Biquad::Coefficients butterworth(double hz, bool highPass)
+{
+    const double w = 2 * std::numbers::pi * hz / CallProgressDetector::SampleRate;
+    const double alpha = std::sin(w) / (2 * std::numbers::sqrt2 / 2);
+    const double c = std::cos(w);
+    const double a0 = 1 + alpha;
+    const double b1 = highPass ? -(1 + c) : 1 - c;
+    const double b0 = highPass ? (1 + c) / 2 : (1 - c) / 2;
+    return {b0 / a0, b1 / a0, b0 / a0, -2 * c / a0, (1 - alpha) / a0};
+}
+
+} // namespace
+
+double MessageContent::Biquad::step(double x)
+{
+    const double y = k.b0 * x + k.b1 * x1 + k.b2 * x2 - k.a1 * y1 - k.a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+}
 
 void MessageContent::reset()
 {
+    m_highPass = Biquad{butterworth(BandLowHz, true)};
+    m_lowPass = Biquad{butterworth(BandHighHz, false)};
     m_tones.reset();
     m_filled = 0;
-    m_voiceFrames = 0;
+    m_pendingCount = 0;
+    m_toneRun = 0;
+    m_toneGap = false;
+    m_framesSinceTone = ToneMargin + 1;
+    m_stretchPower = 0;
+    m_stretchFrames = m_stretchLoud = 0;
+    m_stretchNearTone = false;
+    m_levels.fill(0);
+    m_stretches = 0;
+    m_loudStretches = 0;
 }
 
 void MessageContent::process(const uint8_t* data, int size)
@@ -29,14 +81,96 @@ void MessageContent::process(const uint8_t* data, int size)
 void MessageContent::judgeFrame()
 {
     m_tones.process(m_frame);
-    double sum = 0, squares = 0;
+    double sum = 0, squares = 0, band = 0;
     for (uint8_t s : m_frame) {
         sum += s;
         squares += double(s) * s;
+        const double y = m_lowPass.step(m_highPass.step(double(s) - 128.0));
+        band += y * y;
     }
     const double n = double(m_frame.size());
     const double mean = sum / n;
-    const double deviation = std::sqrt(std::max(0.0, squares / n - mean * mean));
-    if (deviation >= VoiceLevel && m_tones.lastFrameFamily() == CallProgressDetector::Family::None)
-        ++m_voiceFrames;
+    const Frame frame{band / n, std::max(0.0, squares / n - mean * mean) >= VoiceLevel * VoiceLevel,
+                      m_tones.lastFrameFamily() != CallProgressDetector::Family::None};
+    if (frame.tone)
+        ++m_toneRun;
+    else if (m_toneRun > 0 && !m_toneGap)
+        m_toneGap = true;
+    else
+        m_toneRun = 0;
+    m_toneGap = m_toneGap && !frame.tone && m_toneRun > 0;
+    const bool inTone = m_toneRun >= MinToneFrames;
+    m_framesSinceTone = inTone ? 0 : std::min(m_framesSinceTone + 1, ToneMargin + 1);
+    if (inTone)
+        m_pendingNearTone.fill(true);
+    if (m_pendingCount == PendingFrames) {
+        commit(m_pending[0], m_pendingNearTone[0]);
+        std::rotate(m_pending.begin(), m_pending.begin() + 1, m_pending.end());
+        std::rotate(m_pendingNearTone.begin(), m_pendingNearTone.begin() + 1, m_pendingNearTone.end());
+        --m_pendingCount;
+    }
+    m_pending[size_t(m_pendingCount)] = frame;
+    m_pendingNearTone[size_t(m_pendingCount)] = m_framesSinceTone <= ToneMargin;
+    ++m_pendingCount;
+}
+
+void MessageContent::commit(const Frame& frame, bool nearTone)
+{
+    m_stretchPower += frame.power;
+    m_stretchLoud += frame.loud ? 1 : 0;
+    m_stretchNearTone = m_stretchNearTone || nearTone;
+    if (++m_stretchFrames == FramesPerStretch)
+        countStretch();
+}
+
+void MessageContent::countStretch()
+{
+    if (!m_stretchNearTone) {
+        ++m_levels[size_t(binOf(m_stretchPower / FramesPerStretch))];
+        ++m_stretches;
+        // Loud throughout: a voice however noisy the line.
+        if (m_stretchLoud == FramesPerStretch)
+            ++m_loudStretches;
+    }
+    m_stretchPower = 0;
+    m_stretchFrames = m_stretchLoud = 0;
+    m_stretchNearTone = false;
+}
+
+int MessageContent::binOf(double power)
+{
+    if (power <= 0)
+        return 0;
+    const double bin = std::floor((10.0 * std::log10(power) - LowestDb) * BinsPerDb);
+    return int(std::clamp(bin, 0.0, double(Bins - 1)));
+}
+
+int MessageContent::floorBin() const
+{
+    const int below = int(std::ceil(FloorShare * m_stretches));
+    int seen = 0;
+    for (int b = 0; b < Bins; ++b) {
+        seen += m_levels[size_t(b)];
+        if (seen >= below)
+            return b;
+    }
+    return 0;
+}
+
+double MessageContent::floorPower() const
+{
+    return m_stretches == 0 ? 0.0 : std::pow(10.0, (double(floorBin()) / BinsPerDb + LowestDb) / 10.0);
+}
+
+int MessageContent::voiceMs() const
+{
+    if (m_stretches == 0)
+        return 0;
+    // The floor's bin holds levels up to a quarter decibel above it.
+    const int first = std::max(floorBin() + 1 + int(VoiceOverFloorDb * BinsPerDb), binOf(MinVoicePower));
+    int voice = 0;
+    for (int b = first; b < Bins; ++b)
+        voice += m_levels[size_t(b)];
+    // Loud frames are a voice's even when they hardly rise above the floor.
+    return std::max(voice, m_loudStretches) * StretchMs;
 }

@@ -6,28 +6,85 @@
 #include <cstdint>
 
 // Whether a recorded message holds anything of a caller: fed with the
-// live 8 kHz blocks, it counts the 25 ms frames that are loud enough to be
-// a voice and that the call-progress detector does not take for an
-// exchange's tone (dial, busy, reorder). A message with less than
-// MinimumVoiceMs of such frames holds only tones, noise or silence.
+// live 8 kHz blocks, it judges 100 ms stretches against the noise floor of
+// this very call. A stretch is a voice's when its power in the voice band
+// stands clearly above the floor (or it is loud outright) and none of its
+// 25 ms frames lies in or beside a run of frames that the call-progress
+// detector takes for an exchange's tone (dial, busy, reorder). A message with less than MinimumVoiceMs of such stretches held
+// only tones, noise or silence.
 class MessageContent
 {
 public:
-    static constexpr int MinimumVoiceMs = 600;
-    // Root-mean-square deviation from the mid value, in 8-bit steps:
-    // about -30 dB below full scale, well above a quiet line's noise.
+    static constexpr int MinimumVoiceMs = 200;
+    static constexpr int FramesPerStretch = 4;
+    static constexpr int StretchMs = FramesPerStretch * CallProgressDetector::FrameMs;
+    // Root-mean-square deviation from the mid value, in 8-bit steps: about
+    // -30 dB below full scale, a voice on any line.
     static constexpr double VoiceLevel = 4.0;
 
     void reset();
     void process(const uint8_t* data, int size);
-    int voiceMs() const { return m_voiceFrames * CallProgressDetector::FrameMs; }
+    int voiceMs() const;
     bool holdsVoice() const { return voiceMs() >= MinimumVoiceMs; }
+    // The call's noise floor: mean square of its quiet frames in the voice
+    // band, 8-bit steps.
+    double floorPower() const;
+
+    struct Biquad
+    {
+        struct Coefficients
+        {
+            double b0, b1, b2, a1, a2;
+        } k;
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        double step(double x);
+    };
 
 private:
+    // Frame powers in steps of a quarter decibel from LowestDb.
+    static constexpr int BinsPerDb = 4;
+    static constexpr int LowestDb = -20;
+    static constexpr int Bins = 66 * BinsPerDb;
+
+    struct Frame
+    {
+        double power = 0; // in the voice band
+        bool loud = false;
+        bool tone = false;
+    };
+
+    // A tone holds this many frames in a row (one odd frame in noise
+    // forgiven); a vowel may pass for a few.
+    static constexpr int MinToneFrames = 7;
+    // Frames on either side of a tone that hold its rise, fall or faint
+    // beats in noise.
+    static constexpr int ToneMargin = 3;
+    static constexpr int PendingFrames = ToneMargin + MinToneFrames + 1;
+
     void judgeFrame();
+    void commit(const Frame& frame, bool nearTone);
+    void countStretch();
+    static int binOf(double power);
+    int floorBin() const;
 
     CallProgressDetector m_tones;
+    Biquad m_highPass{};
+    Biquad m_lowPass{};
     std::array<uint8_t, CallProgressDetector::FrameSize> m_frame{};
     int m_filled = 0;
-    int m_voiceFrames = 0;
+    // Held back until the frames after them are known.
+    std::array<Frame, PendingFrames> m_pending{};
+    std::array<bool, PendingFrames> m_pendingNearTone{};
+    int m_pendingCount = 0;
+    int m_toneRun = 0;
+    bool m_toneGap = false; // the run's last frame was the forgiven one
+    int m_framesSinceTone = ToneMargin + 1;
+    // The stretch being gathered.
+    double m_stretchPower = 0;
+    int m_stretchFrames = 0;
+    int m_stretchLoud = 0;
+    bool m_stretchNearTone = false;
+    std::array<int, Bins> m_levels{}; // stretches clear of tones, by power
+    int m_stretches = 0;
+    int m_loudStretches = 0;
 };

@@ -55,6 +55,8 @@ public:
     TLoggerOptions LoggerOptions;
     bool Enable = true;
     float SilenceValue() const { return m_silenceValue; }
+    // Blocks analysed since the last ResetDetector.
+    int64_t blocks() const { return m_blocks; }
 
     // Published events; each is called only when set.
     SenderEvent OnSilence;
@@ -91,6 +93,7 @@ private:
     void log(const QString& line) const;
 
     float m_silenceValue = 0.0f;
+    int64_t m_blocks = 0;
     std::vector<int> m_arSil;
     int m_arSilCount = 0;
     std::array<double, CadenceBufferSize> m_cadenceBuffer{};
