@@ -52,8 +52,6 @@ void MessageContent::reset()
     m_tones.reset();
     m_filled = 0;
     m_pendingCount = 0;
-    m_toneRun = 0;
-    m_toneGap = false;
     m_framesSinceTone = ToneMargin + 1;
     m_stretchPower = 0;
     m_stretchFrames = m_stretchLoud = 0;
@@ -90,16 +88,8 @@ void MessageContent::judgeFrame()
     }
     const double n = double(m_frame.size());
     const double mean = sum / n;
-    const Frame frame{band / n, std::max(0.0, squares / n - mean * mean) >= VoiceLevel * VoiceLevel,
-                      m_tones.lastFrameFamily() != CallProgressDetector::Family::None};
-    if (frame.tone)
-        ++m_toneRun;
-    else if (m_toneRun > 0 && !m_toneGap)
-        m_toneGap = true;
-    else
-        m_toneRun = 0;
-    m_toneGap = m_toneGap && !frame.tone && m_toneRun > 0;
-    const bool inTone = m_toneRun >= MinToneFrames;
+    const Frame frame{band / n, std::max(0.0, squares / n - mean * mean) >= VoiceLevel * VoiceLevel};
+    const bool inTone = m_tones.inSteadyTone();
     m_framesSinceTone = inTone ? 0 : std::min(m_framesSinceTone + 1, ToneMargin + 1);
     if (inTone)
         m_pendingNearTone.fill(true);

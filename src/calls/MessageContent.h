@@ -9,8 +9,8 @@
 // live 8 kHz blocks, it judges 100 ms stretches against the noise floor of
 // this very call. A stretch is a voice's when its power in the voice band
 // stands clearly above the floor (or it is loud outright) and none of its
-// 25 ms frames lies in or beside a run of frames that the call-progress
-// detector takes for an exchange's tone (dial, busy, reorder). A message with less than MinimumVoiceMs of such stretches held
+// 25 ms frames lies in or beside a steady tone of an exchange (dial, busy,
+// reorder) as the call-progress detector hears it. A message with less than MinimumVoiceMs of such stretches held
 // only tones, noise or silence.
 class MessageContent
 {
@@ -50,16 +50,14 @@ private:
     {
         double power = 0; // in the voice band
         bool loud = false;
-        bool tone = false;
     };
 
-    // A tone holds this many frames in a row (one odd frame in noise
-    // forgiven); a vowel may pass for a few.
-    static constexpr int MinToneFrames = 7;
     // Frames on either side of a tone that hold its rise, fall or faint
     // beats in noise.
     static constexpr int ToneMargin = 3;
-    static constexpr int PendingFrames = ToneMargin + MinToneFrames + 1;
+    // A tone is known steady some frames after it began.
+    static constexpr int SteadyAfterFrames = 6;
+    static constexpr int PendingFrames = ToneMargin + SteadyAfterFrames;
 
     void judgeFrame();
     void commit(const Frame& frame, bool nearTone);
@@ -76,8 +74,6 @@ private:
     std::array<Frame, PendingFrames> m_pending{};
     std::array<bool, PendingFrames> m_pendingNearTone{};
     int m_pendingCount = 0;
-    int m_toneRun = 0;
-    bool m_toneGap = false; // the run's last frame was the forgiven one
     int m_framesSinceTone = ToneMargin + 1;
     // The stretch being gathered.
     double m_stretchPower = 0;

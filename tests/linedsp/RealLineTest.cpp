@@ -7,6 +7,7 @@
 #include "linedsp/TQVMdsp.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -163,6 +164,41 @@ TEST(PeriodicSignalRule, CountsOnlyARunOfPeriodicBlocks)
             if (PeriodicSignalRule::periodicBlock(count, last, c.blocks[i]))
                 endedAt = int(i);
         EXPECT_EQ(endedAt, c.endsAt);
+    }
+}
+
+// A line nobody speaks on ends the call after five minutes, whatever its
+// noise; the floor follows a line that was dead at first and then hisses.
+TEST(SilenceBackstop, EndsAQuietLineOfAnyNoise)
+{
+    struct Case
+    {
+        const char* name;
+        double deadSeconds;
+        double noiseRms; // 8-bit steps
+    } cases[] = {
+        {"dead line", 0, 0.0},
+        {"hiss at -55 dBFS", 0, 0.23},
+        {"hiss at -40 dBFS", 0, 1.3},
+        {"dead, then hiss at -45 dBFS", 30, 0.72},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::mt19937 random(5);
+        std::normal_distribution<double> white(0.0, c.noiseRms);
+        SilenceBackstop backstop;
+        backstop.reset();
+        double endedAt = -1;
+        std::vector<uint8_t> chunk(800); // 100 ms, as a modem's reads come
+        for (int n = 0; n < 7 * 600 && endedAt < 0; ++n) {
+            for (size_t i = 0; i < chunk.size(); ++i)
+                chunk[i] = uint8_t(128 + (n < c.deadSeconds * 10 ? 0 : std::lround(white(random))));
+            backstop.audio(chunk.data(), int(chunk.size()));
+            if (backstop.ends())
+                endedAt = n / 10.0;
+        }
+        EXPECT_GE(endedAt, 300.0);
+        EXPECT_LE(endedAt, 300.0 + c.deadSeconds + 90.0);
     }
 }
 
