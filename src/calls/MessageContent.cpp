@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <numbers>
 
 namespace {
 
@@ -17,38 +16,11 @@ constexpr double FloorShare = 0.1;
 constexpr double VoiceOverFloorDb = 2.0;
 // On a dead line (floor 0) rounding alone must not make a voice.
 constexpr double MinVoicePower = 0.02;
-// The band judged against the floor: where a voice has most of its power,
-// and a fifth of white noise's; hum lies below it.
-constexpr double BandLowHz = 250;
-constexpr double BandHighHz = 1000;
-
-MessageContent::Biquad::Coefficients butterworth(double hz, bool highPass)
-{
-    const double w = 2 * std::numbers::pi * hz / CallProgressDetector::SampleRate;
-    const double alpha = std::sin(w) / (2 * std::numbers::sqrt2 / 2);
-    const double c = std::cos(w);
-    const double a0 = 1 + alpha;
-    const double b1 = highPass ? -(1 + c) : 1 - c;
-    const double b0 = highPass ? (1 + c) / 2 : (1 - c) / 2;
-    return {b0 / a0, b1 / a0, b0 / a0, -2 * c / a0, (1 - alpha) / a0};
-}
-
 } // namespace
-
-double MessageContent::Biquad::step(double x)
-{
-    const double y = k.b0 * x + k.b1 * x1 + k.b2 * x2 - k.a1 * y1 - k.a2 * y2;
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
-    return y;
-}
 
 void MessageContent::reset()
 {
-    m_highPass = Biquad{butterworth(BandLowHz, true)};
-    m_lowPass = Biquad{butterworth(BandHighHz, false)};
+    m_band.reset();
     m_tones.reset();
     m_filled = 0;
     m_pendingCount = 0;
@@ -83,7 +55,7 @@ void MessageContent::judgeFrame()
     for (uint8_t s : m_frame) {
         sum += s;
         squares += double(s) * s;
-        const double y = m_lowPass.step(m_highPass.step(double(s) - 128.0));
+        const double y = m_band.step(double(s) - 128.0);
         band += y * y;
     }
     const double n = double(m_frame.size());

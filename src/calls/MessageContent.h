@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linedsp/CallProgressDetector.h"
+#include "linedsp/VoiceBand.h"
 
 #include <array>
 #include <cstdint>
@@ -30,16 +31,6 @@ public:
     // band, 8-bit steps.
     double floorPower() const;
 
-    struct Biquad
-    {
-        struct Coefficients
-        {
-            double b0, b1, b2, a1, a2;
-        } k;
-        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-        double step(double x);
-    };
-
 private:
     // Frame powers in steps of a quarter decibel from LowestDb.
     static constexpr int BinsPerDb = 4;
@@ -66,8 +57,7 @@ private:
     int floorBin() const;
 
     CallProgressDetector m_tones;
-    Biquad m_highPass{};
-    Biquad m_lowPass{};
+    VoiceBand m_band;
     std::array<uint8_t, CallProgressDetector::FrameSize> m_frame{};
     int m_filled = 0;
     // Held back until the frames after them are known.

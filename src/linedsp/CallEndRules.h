@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linedsp/VoiceBand.h"
+
 #include <cstdint>
 
 // How the call session turns what the detector reports, block by block,
@@ -12,11 +14,12 @@
 // this long, however long the call.
 struct PeriodicSignalRule
 {
-    // 19 blocks are 3.6 s: a tone ends the call within 5 s even when a
-    // few of its blocks are missed in line noise.
-    static constexpr int EventsToDisconnect = 19;
+    // 14 blocks are 2.7 s: a tone ends the call within 5 s even when some
+    // of its blocks are missed in line noise. Real speech and music gave
+    // runs of 6 at most.
+    static constexpr int EventsToDisconnect = 14;
     // Blocks without the event that a run may have between two with it.
-    static constexpr int MaxGapBlocks = 2;
+    static constexpr int MaxGapBlocks = 4;
 
     // One OnPeriodic of `block` (TQVMdsp::blocks()); true when the call
     // ends on it. The count and the last block counted are kept with the
@@ -25,9 +28,9 @@ struct PeriodicSignalRule
 };
 
 // The 5-minute backstop: how long the line has been silent, fed with the
-// received audio as it arrives, in chunks of any size. Silent is judged
-// against the line's own noise floor, so a faint voice on a quiet line is
-// no silence, and line noise is however loud.
+// received audio as it arrives, in chunks of any size. Silent is judged in
+// the voice band against the line's own noise floor, so a faint voice on a
+// quiet line is no silence, and line noise is however loud.
 class SilenceBackstop
 {
 public:
@@ -38,7 +41,6 @@ public:
     void audio(const uint8_t* data, int size);
     int64_t silentMs() const { return m_silentMs; }
     bool ends() const { return m_silentMs >= EndsAfterMs; }
-    double floor() const { return m_floor; }
 
 private:
     void judgeWindow();
@@ -50,4 +52,6 @@ private:
     int m_filled = 0;
     double m_sum = 0;
     double m_squares = 0;
+    double m_bandSquares = 0;
+    VoiceBand m_band;
 };
