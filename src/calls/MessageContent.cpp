@@ -31,6 +31,8 @@ void MessageContent::reset()
     m_levels.fill(0);
     m_stretches = 0;
     m_loudStretches = 0;
+    m_sequence.clear();
+    m_sequenceLoud.clear();
 }
 
 void MessageContent::process(const uint8_t* data, int size)
@@ -87,11 +89,15 @@ void MessageContent::commit(const Frame& frame, bool nearTone)
 
 void MessageContent::countStretch()
 {
+    const int bin = binOf(m_stretchPower / FramesPerStretch);
+    // Loud throughout: a voice however noisy the line.
+    const bool loud = m_stretchLoud == FramesPerStretch;
+    m_sequence.push_back(int16_t(m_stretchNearTone ? -1 : bin));
+    m_sequenceLoud.push_back(loud);
     if (!m_stretchNearTone) {
-        ++m_levels[size_t(binOf(m_stretchPower / FramesPerStretch))];
+        ++m_levels[size_t(bin)];
         ++m_stretches;
-        // Loud throughout: a voice however noisy the line.
-        if (m_stretchLoud == FramesPerStretch)
+        if (loud)
             ++m_loudStretches;
     }
     m_stretchPower = 0;
@@ -124,12 +130,26 @@ double MessageContent::floorPower() const
     return m_stretches == 0 ? 0.0 : std::pow(10.0, (double(floorBin()) / BinsPerDb + LowestDb) / 10.0);
 }
 
+int MessageContent::firstVoiceBin() const
+{
+    // The floor's bin holds levels up to a quarter decibel above it.
+    return std::max(floorBin() + 1 + int(VoiceOverFloorDb * BinsPerDb), binOf(MinVoicePower));
+}
+
+qint64 MessageContent::lastVoiceEndMs() const
+{
+    const int first = firstVoiceBin();
+    for (size_t i = m_sequence.size(); i-- > 0;)
+        if (m_sequence[i] >= 0 && isVoice(m_sequence[i], m_sequenceLoud[i], first))
+            return qint64(i + 1) * StretchMs;
+    return 0;
+}
+
 int MessageContent::voiceMs() const
 {
     if (m_stretches == 0)
         return 0;
-    // The floor's bin holds levels up to a quarter decibel above it.
-    const int first = std::max(floorBin() + 1 + int(VoiceOverFloorDb * BinsPerDb), binOf(MinVoicePower));
+    const int first = firstVoiceBin();
     int voice = 0;
     for (int b = first; b < Bins; ++b)
         voice += m_levels[size_t(b)];

@@ -4,7 +4,9 @@
 #include "linedsp/VoiceBand.h"
 
 #include <array>
+#include <QtGlobal>
 #include <cstdint>
+#include <vector>
 
 // Whether a recorded message holds anything of a caller: fed with the
 // live 8 kHz blocks, it judges 100 ms stretches against the noise floor of
@@ -27,6 +29,9 @@ public:
     void process(const uint8_t* data, int size);
     int voiceMs() const;
     bool holdsVoice() const { return voiceMs() >= MinimumVoiceMs; }
+    // Where the last stretch with a voice ends, in ms from the first sample
+    // fed; 0 without one.
+    qint64 lastVoiceEndMs() const;
     // The call's noise floor: mean square of its quiet frames in the voice
     // band, 8-bit steps.
     double floorPower() const;
@@ -53,6 +58,8 @@ private:
     void judgeFrame();
     void commit(const Frame& frame, bool nearTone);
     void countStretch();
+    int firstVoiceBin() const;
+    bool isVoice(int bin, bool loud, int firstBin) const { return loud || bin >= firstBin; }
     static int binOf(double power);
     int floorBin() const;
 
@@ -73,4 +80,7 @@ private:
     std::array<int, Bins> m_levels{}; // stretches clear of tones, by power
     int m_stretches = 0;
     int m_loudStretches = 0;
+    // Every stretch in order, to find the last word: its bin, -1 near a tone.
+    std::vector<int16_t> m_sequence;
+    std::vector<bool> m_sequenceLoud;
 };

@@ -24,7 +24,7 @@ QString excerpt(const QString& name)
     return QStringLiteral(VELMORA_LINE_DATA "/") + name;
 }
 
-std::vector<uint8_t> onLine(const QStringList& files, double peakDbfs, bool noise, double seconds)
+std::vector<uint8_t> onLine(const QStringList& files, double peakDbfs, bool noise, double seconds, double padSeconds)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("line.raw"));
@@ -36,6 +36,8 @@ std::vector<uint8_t> onLine(const QStringList& files, double peakDbfs, bool nois
          << QString::number(peakDbfs);
     if (seconds > 0)
         args << QStringLiteral("trim") << QStringLiteral("0") << QString::number(seconds);
+    if (padSeconds > 0)
+        args << QStringLiteral("pad") << QStringLiteral("0") << QString::number(padSeconds);
     if (testsupport::run(QStringLiteral("sox"), args, 120000).exitCode != 0)
         return {};
     const QByteArray bytes = testsupport::readFile(out);

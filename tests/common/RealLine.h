@@ -18,7 +18,8 @@ QStringList spokenPrompts();
 QString excerpt(const QString& name);
 
 // The files back to back, peak at `peakDbfs`, trimmed to `seconds` when
-// above 0; empty when sox fails.
-std::vector<uint8_t> onLine(const QStringList& files, double peakDbfs, bool noise, double seconds = 0);
+// above 0, then `padSeconds` of the line alone; empty when sox fails.
+std::vector<uint8_t> onLine(const QStringList& files, double peakDbfs, bool noise, double seconds = 0,
+                            double padSeconds = 0);
 
 } // namespace realline
