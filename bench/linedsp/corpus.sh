@@ -100,8 +100,8 @@ line() {
     line50 | line60)
         local hz=${noise#line}
         sox -V1 -m -v 1 "$signal" \
-            -v 1 "|sox -V1 -n -r 8000 -c 1 -p synth $dur whitenoise gain -n -50.2" \
-            -v 1 "|sox -V1 -n -r 8000 -c 1 -p synth $dur sine $hz sine $((hz * 3)) channels 1 gain -n -50" \
+            -v 1 "|sox -V1 -R -n -r 8000 -c 1 -p synth $dur whitenoise gain -n -50.2" \
+            -v 1 "|sox -V1 -R -n -r 8000 -c 1 -p synth $dur sine $hz sine $((hz * 3)) channels 1 gain -n -50" \
             -t raw -e unsigned -b 8 - ;;
     esac
 }
