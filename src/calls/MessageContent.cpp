@@ -16,6 +16,7 @@ constexpr double FloorShare = 0.1;
 constexpr double VoiceOverFloorDb = 2.0;
 // On a dead line (floor 0) rounding alone must not make a voice.
 constexpr double MinVoicePower = 0.02;
+
 } // namespace
 
 void MessageContent::reset()
@@ -123,11 +124,6 @@ int MessageContent::floorBin() const
             return b;
     }
     return 0;
-}
-
-double MessageContent::floorPower() const
-{
-    return m_stretches == 0 ? 0.0 : std::pow(10.0, (double(floorBin()) / BinsPerDb + LowestDb) / 10.0);
 }
 
 int MessageContent::firstVoiceBin() const

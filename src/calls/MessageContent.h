@@ -3,8 +3,8 @@
 #include "linedsp/CallProgressDetector.h"
 #include "linedsp/VoiceBand.h"
 
-#include <array>
 #include <QtGlobal>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -13,8 +13,8 @@
 // this very call. A stretch is a voice's when its power in the voice band
 // stands clearly above the floor (or it is loud outright) and none of its
 // 25 ms frames lies in or beside a steady tone of an exchange (dial, busy,
-// reorder) as the call-progress detector hears it. A message with less than MinimumVoiceMs of such stretches held
-// only tones, noise or silence.
+// reorder) as the call-progress detector hears it. A message with less
+// than MinimumVoiceMs of such stretches held only tones, noise or silence.
 class MessageContent
 {
 public:
@@ -32,12 +32,9 @@ public:
     // Where the last stretch with a voice ends, in ms from the first sample
     // fed; 0 without one.
     qint64 lastVoiceEndMs() const;
-    // The call's noise floor: mean square of its quiet frames in the voice
-    // band, 8-bit steps.
-    double floorPower() const;
 
 private:
-    // Frame powers in steps of a quarter decibel from LowestDb.
+    // Stretch powers in steps of a quarter decibel from LowestDb.
     static constexpr int BinsPerDb = 4;
     static constexpr int LowestDb = -20;
     static constexpr int Bins = 66 * BinsPerDb;

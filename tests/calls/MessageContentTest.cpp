@@ -62,9 +62,12 @@ TEST(MessageContent, AnySpokenWordMakesAMessage)
             SCOPED_TRACE(testing::Message() << qPrintable(prompts[p]) << ' ' << level << " dBFS");
             const std::vector<uint8_t> words = realline::onLine({prompts[p]}, level, true);
             ASSERT_FALSE(words.empty());
-            const MessageContent content = judged({words, exchangeTone(Silence, -6, 2.0),
-                                                   exchangeTone(judgedCount % 2 ? Busy : Reorder, -12, 6.0)});
+            const Tone& ending = judgedCount % 2 ? Busy : Reorder;
+            const MessageContent content =
+                judged({words, exchangeTone(Silence, -6, 2.0), exchangeTone(ending, -12, 6.0)});
             EXPECT_TRUE(content.holdsVoice()) << content.voiceMs() << " ms of voice";
+            // The last word is where the caller's audio ends, not in the tone.
+            EXPECT_LE(content.lastVoiceEndMs(), qint64(words.size() / 8 + 100));
             ++judgedCount;
         }
     EXPECT_GE(judgedCount, 40);
