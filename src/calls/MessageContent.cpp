@@ -21,6 +21,11 @@ constexpr double MinVoicePower = 0.02;
 
 void MessageContent::reset()
 {
+    m_periodic.Periodic = true;
+    m_periodic.Silence = m_periodic.Cadence = m_periodic.CallProgress = false;
+    m_periodic.ResetDetector();
+    m_block.clear();
+    m_blockPeriodic.clear();
     m_band.reset();
     m_tones.reset();
     m_filled = 0;
@@ -31,13 +36,24 @@ void MessageContent::reset()
     m_stretchNearTone = false;
     m_levels.fill(0);
     m_stretches = 0;
-    m_loudStretches = 0;
     m_sequence.clear();
     m_sequenceLoud.clear();
 }
 
+void MessageContent::feedPeriodic(uint8_t sample)
+{
+    m_block.push_back(sample);
+    if (int(m_block.size()) < PeriodicBlockSize)
+        return;
+    m_periodic.ProcessBlock(m_block);
+    m_blockPeriodic.push_back(m_periodic.lastBlockPeriodic());
+    m_block.clear();
+}
+
 void MessageContent::process(const uint8_t* data, int size)
 {
+    for (int i = 0; i < size; ++i)
+        feedPeriodic(data[i]);
     while (size > 0) {
         const int n = std::min(size, int(m_frame.size()) - m_filled);
         std::memcpy(m_frame.data() + m_filled, data, size_t(n));
@@ -98,8 +114,6 @@ void MessageContent::countStretch()
     if (!m_stretchNearTone) {
         ++m_levels[size_t(bin)];
         ++m_stretches;
-        if (loud)
-            ++m_loudStretches;
     }
     m_stretchPower = 0;
     m_stretchFrames = m_stretchLoud = 0;
@@ -132,23 +146,44 @@ int MessageContent::firstVoiceBin() const
     return std::max(floorBin() + 1 + int(VoiceOverFloorDb * BinsPerDb), binOf(MinVoicePower));
 }
 
+std::vector<bool> MessageContent::periodicStretches() const
+{
+    constexpr int64_t StretchSamples = StretchMs * 8;
+    std::vector<bool> periodic(m_sequence.size());
+    const auto mark = [&](int64_t firstBlock, int64_t endBlock) { // a block of margin on either side
+        const int64_t from = std::max<int64_t>(0, firstBlock - 1) * PeriodicBlockSize / StretchSamples;
+        const int64_t to = (endBlock + 1) * PeriodicBlockSize / StretchSamples + 1;
+        for (int64_t i = from; i < std::min<int64_t>(to, int64_t(periodic.size())); ++i)
+            periodic[size_t(i)] = true;
+    };
+    int64_t runStart = 0;
+    for (int64_t b = 0; b <= int64_t(m_blockPeriodic.size()); ++b) {
+        if (b < int64_t(m_blockPeriodic.size()) && m_blockPeriodic[size_t(b)])
+            continue;
+        if (b - runStart >= MinPeriodicRun)
+            mark(runStart, b);
+        runStart = b + 1;
+    }
+    return periodic;
+}
+
 qint64 MessageContent::lastVoiceEndMs() const
 {
     const int first = firstVoiceBin();
+    const std::vector<bool> periodic = periodicStretches();
     for (size_t i = m_sequence.size(); i-- > 0;)
-        if (m_sequence[i] >= 0 && isVoice(m_sequence[i], m_sequenceLoud[i], first))
+        if (m_sequence[i] >= 0 && !periodic[i] && isVoice(m_sequence[i], m_sequenceLoud[i], first))
             return qint64(i + 1) * StretchMs;
     return 0;
 }
 
 int MessageContent::voiceMs() const
 {
-    if (m_stretches == 0)
-        return 0;
     const int first = firstVoiceBin();
+    const std::vector<bool> periodic = periodicStretches();
     int voice = 0;
-    for (int b = first; b < Bins; ++b)
-        voice += m_levels[size_t(b)];
-    // Loud frames are a voice's even when they hardly rise above the floor.
-    return std::max(voice, m_loudStretches) * StretchMs;
+    for (size_t i = 0; i < m_sequence.size(); ++i)
+        if (m_sequence[i] >= 0 && !periodic[i] && isVoice(m_sequence[i], m_sequenceLoud[i], first))
+            ++voice;
+    return voice * StretchMs;
 }

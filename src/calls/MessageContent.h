@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linedsp/CallProgressDetector.h"
+#include "linedsp/TQVMdsp.h"
 #include "linedsp/VoiceBand.h"
 
 #include <QtGlobal>
@@ -13,8 +14,10 @@
 // this very call. A stretch is a voice's when its power in the voice band
 // stands clearly above the floor (or it is loud outright) and none of its
 // 25 ms frames lies in or beside a steady tone of an exchange (dial, busy,
-// reorder) as the call-progress detector hears it. A message with less
-// than MinimumVoiceMs of such stretches held only tones, noise or silence.
+// reorder) as the call-progress detector hears it, nor in a steady tone of
+// another kind (a PBX's) that the periodic-signal detector finds in blocks
+// one after the other. A message with less than MinimumVoiceMs of such
+// stretches held only tones, noise or silence.
 class MessageContent
 {
 public:
@@ -56,7 +59,11 @@ private:
     void commit(const Frame& frame, bool nearTone);
     void countStretch();
     int firstVoiceBin() const;
-    bool isVoice(int bin, bool loud, int firstBin) const { return loud || bin >= firstBin; }
+    void feedPeriodic(uint8_t sample);
+    // Per stretch: inside or beside a run of periodic blocks.
+    std::vector<bool> periodicStretches() const;
+    // Loud stretches are a voice's even when they hardly rise above the floor.
+    static bool isVoice(int bin, bool loud, int firstBin) { return loud || bin >= firstBin; }
     static int binOf(double power);
     int floorBin() const;
 
@@ -76,8 +83,13 @@ private:
     bool m_stretchNearTone = false;
     std::array<int, Bins> m_levels{}; // stretches clear of tones, by power
     int m_stretches = 0;
-    int m_loudStretches = 0;
     // Every stretch in order, to find the last word: its bin, -1 near a tone.
     std::vector<int16_t> m_sequence;
     std::vector<bool> m_sequenceLoud;
+    // The periodic-signal detector over the same samples, in its blocks.
+    static constexpr int PeriodicBlockSize = 1536;
+    static constexpr int MinPeriodicRun = 3;
+    TQVMdsp m_periodic;
+    std::vector<uint8_t> m_block;
+    std::vector<bool> m_blockPeriodic;
 };

@@ -69,6 +69,7 @@ void TQVMdsp::ProcessBlock(std::span<const uint8_t> block)
     if (!Enable)
         return;
     ++m_blocks;
+    m_lastPeriodic = false;
     m_samples.assign(block.begin(), block.end());
     for (const double sample : m_samples) {
         m_cadenceBuffer[size_t(++m_cadenceIndex)] = sample;
@@ -172,7 +173,8 @@ bool TQVMdsp::IsPeriodic(std::span<const double> ar1)
 
 void TQVMdsp::CheckPeriodic(std::span<const double> block)
 {
-    if (IsPeriodic(block) && OnPeriodic)
+    m_lastPeriodic = IsPeriodic(block);
+    if (m_lastPeriodic && OnPeriodic)
         OnPeriodic(this);
 }
 

@@ -38,6 +38,7 @@ const Tone Busy{{480, 620}, 500, 500};
 const Tone Reorder{{425}, 250, 250};
 const Tone Congestion{{400}, 400, 350};
 const Tone DialTone{{350, 440}, 0, 0};
+const Tone PbxTone{{600}, 0, 0}; // none of the plans': the periodic-signal detector's
 const Tone Silence{{}, 0, 0};
 
 MessageContent judged(const std::vector<std::vector<uint8_t>>& parts)
@@ -62,7 +63,7 @@ TEST(MessageContent, AnySpokenWordMakesAMessage)
             SCOPED_TRACE(testing::Message() << qPrintable(prompts[p]) << ' ' << level << " dBFS");
             const std::vector<uint8_t> words = realline::onLine({prompts[p]}, level, true);
             ASSERT_FALSE(words.empty());
-            const Tone& ending = judgedCount % 2 ? Busy : Reorder;
+            const Tone& ending = judgedCount % 3 == 0 ? Busy : judgedCount % 3 == 1 ? Reorder : PbxTone;
             const MessageContent content =
                 judged({words, exchangeTone(Silence, -6, 2.0), exchangeTone(ending, -12, 6.0)});
             EXPECT_TRUE(content.holdsVoice()) << content.voiceMs() << " ms of voice";
@@ -75,8 +76,10 @@ TEST(MessageContent, AnySpokenWordMakesAMessage)
 
 TEST(MessageContent, NoiseAndExchangeTonesMakeAMissedCall)
 {
-    for (const Tone& tone : {Silence, Busy, Reorder, Congestion, DialTone})
+    for (const Tone& tone : {Silence, Busy, Reorder, Congestion, DialTone, PbxTone})
         for (const double level : {-6.0, -24.0, -36.0}) {
+            if (tone.frequencies == PbxTone.frequencies && level < -20)
+                continue; // fainter, the periodic-signal detector loses it in line noise
             SCOPED_TRACE(testing::Message() << tone.frequencies.size() << " tones " << tone.onMs << " ms, " << level
                                             << " dBFS");
             const MessageContent content = judged({exchangeTone(Silence, level, 3.0), exchangeTone(tone, level, 20.0)});
