@@ -142,12 +142,12 @@ TEST(PeriodicSignalRule, CountsOnlyARunOfPeriodicBlocks)
     } cases[] = {
         {"a steady tone", {}, PeriodicSignalRule::EventsToDisconnect - 1},
         {"a tone with two blocks missed", {}, PeriodicSignalRule::EventsToDisconnect - 1},
-        {"one periodic block every second", {}, -1},
+        {"periodic blocks just too far apart", {}, -1},
         {"a new recording", {}, -1},
     };
     for (int64_t b = 1; b <= 40; ++b) {
         cases[0].blocks.push_back(b);
-        cases[2].blocks.push_back(b * 5);
+        cases[2].blocks.push_back(b * (PeriodicSignalRule::MaxGapBlocks + 2));
     }
     // Every fourth block is followed by as many missed ones as a run may have.
     for (int64_t b = 1; int(cases[1].blocks.size()) < 40; b += 1 + (b % 4 == 0 ? PeriodicSignalRule::MaxGapBlocks : 0))
