@@ -188,11 +188,12 @@ awk '{k = $1; if ($4 == "none") miss[k]++; else if ($4 > max[k]) max[k] = $4; n[
      END {for (k in n) printf "%-22s worst %5.2f s  missed %d of %d\n", k, max[k], miss[k], n[k]}' cadence.txt | sort
 
 echo
-echo "== Silence detection switched on (window 10 s): seconds from the end of speech to the disconnect"
+echo "== Silence detection switched on (window 10 s): seconds from the end of 10 s of speech to the"
+echo "   disconnect (negative: the speech itself was too faint for the silence threshold)"
 sox -V1 -n -r 8000 -c 1 -b 16 quiet.wav trim 0 20
 for l in $levels; do for n in band line50 line60; do
     r=$( { line lead.wav "$l" "$n"; line quiet.wav "$l" "$n"; } | "$bench" call --silence | grep '^disconnect' | head -1)
-    echo "$l $n ${r:-none}"
+    echo "$l dBFS $n ${r:+$(echo "$r" | awk '{printf "%.2f s", $2 - 10}')}${r:-none}"
 done; done
 
 # --- 3. Messages ------------------------------------------------------------------
