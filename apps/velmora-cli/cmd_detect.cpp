@@ -78,8 +78,10 @@ int runDetect(CliContext& ctx)
     int64_t lastPeriodic = 0;
     dsp.OnPeriodic = [&](TQVMdsp*) {
         show(QStringLiteral("periodic"));
-        if (PeriodicSignalRule::periodicBlock(periodicRun, lastPeriodic, dsp.blocks()))
+        if (PeriodicSignalRule::periodicBlock(periodicRun, lastPeriodic, dsp.blocks())) {
             show(QStringLiteral("periodic-disconnect"));
+            periodicRun = 0; // a call would end here; the next run counts anew
+        }
     };
     dsp.OnCadence = [&](TQVMdsp*, double period, int duty) {
         show(QStringLiteral("cadence period=%1 duty=%2").arg(std::lround(period)).arg(duty));
