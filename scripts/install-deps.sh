@@ -15,6 +15,8 @@ packages=(
   espeak-ng python3 openssl
   # packaging: checks of the desktop entry, metainfo, manual pages and the package
   desktop-file-utils appstream groff-base file lintian
+  # real speech for the line detector tests (1 MB)
+  asterisk-prompt-es-co
 )
 
 missing=()

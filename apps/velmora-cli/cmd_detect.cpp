@@ -2,6 +2,7 @@
 
 #include "audio/AudioErrors.h"
 #include "audio/FileConversion.h"
+#include "linedsp/CallEndRules.h"
 #include "linedsp/TQVMdsp.h"
 
 #include <QIODevice>
@@ -73,7 +74,15 @@ int runDetect(CliContext& ctx)
         ctx.out << "block " << feed.blocks() << ' ' << what << '\n';
     };
     dsp.OnSilence = [&](TQVMdsp*) { show(QStringLiteral("silence")); };
-    dsp.OnPeriodic = [&](TQVMdsp*) { show(QStringLiteral("periodic")); };
+    int periodicRun = 0;
+    int64_t lastPeriodic = 0;
+    dsp.OnPeriodic = [&](TQVMdsp*) {
+        show(QStringLiteral("periodic"));
+        if (PeriodicSignalRule::periodicBlock(periodicRun, lastPeriodic, dsp.blocks())) {
+            show(QStringLiteral("periodic-disconnect"));
+            periodicRun = 0; // a call would end here; the next run counts anew
+        }
+    };
     dsp.OnCadence = [&](TQVMdsp*, double period, int duty) {
         show(QStringLiteral("cadence period=%1 duty=%2").arg(std::lround(period)).arg(duty));
     };

@@ -1,12 +1,14 @@
 #include "CliLineSession.h"
 
 #include "audio/WaveFormat.h"
+#include "linedsp/CallEndRules.h"
 #include "linedsp/TQVMdsp.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -26,7 +28,11 @@ void watchDetector(CliLineSession& session, TQVMdsp& dsp, const int& blocks, boo
         }
     };
     dsp.OnSilence = [decided](TQVMdsp*) { decided(QStringLiteral("silence"), true); };
-    dsp.OnPeriodic = [decided](TQVMdsp*) { decided(QStringLiteral("periodic"), true); };
+    // A periodic block is a disconnect only in a run, as in a call.
+    auto run = std::make_shared<std::pair<int, int64_t>>(0, 0);
+    dsp.OnPeriodic = [decided, run, &dsp](TQVMdsp*) {
+        decided(QStringLiteral("periodic"), PeriodicSignalRule::periodicBlock(run->first, run->second, dsp.blocks()));
+    };
     dsp.OnCadence = [decided](TQVMdsp*, double period, int duty) {
         decided(QStringLiteral("cadence period=%1 duty=%2").arg(std::lround(period)).arg(duty), false);
     };

@@ -100,3 +100,30 @@ WavRepair repairWavLengths(const QString& path)
     result.changed = true;
     return result;
 }
+
+WavRepair cutWavAudio(const QString& path, qint64 keepBytes)
+{
+    WavRepair result = repairWavLengths(path);
+    if (!result.usable || !result.error.isEmpty())
+        return result;
+    QFile file(path);
+    Layout layout;
+    if (!file.open(QIODevice::ReadWrite) || !readLayout(file, layout, result.error)) {
+        result.usable = false;
+        result.error = result.error.isEmpty() ? file.errorString() : result.error;
+        return result;
+    }
+    const qint64 keep = std::max<qint64>(0, keepBytes) - std::max<qint64>(0, keepBytes) % layout.blockAlign;
+    if (keep >= result.dataBytes)
+        return result;
+    if (!file.resize(layout.dataStart + keep) || !writeLength(file, 4, quint32(layout.dataStart + keep - 8))
+        || !writeLength(file, layout.dataStart - 4, quint32(keep)) || !file.flush()) {
+        result.error = file.errorString();
+        return result;
+    }
+    file.close();
+    syncFile(path);
+    result.dataBytes = keep;
+    result.changed = true;
+    return result;
+}

@@ -16,3 +16,8 @@ struct WavRepair
 // actually in the file (the data chunk is the last one, as the writer leaves
 // it), in place and synced. The audio itself is never touched.
 WavRepair repairWavLengths(const QString& path);
+
+// Keeps the first `keepBytes` of a recording's audio (rounded down to whole
+// blocks) and drops the rest, in place and synced; a file with less audio is
+// left as it is.
+WavRepair cutWavAudio(const QString& path, qint64 keepBytes);

@@ -1,5 +1,7 @@
 #include "calls/AnsweringMachine.h"
 
+#include "calls/MessageTail.h"
+
 #include "calls/CallState.h"
 #include "calls/EventLog.h"
 #include "calls/GreetingTable.h"
@@ -343,8 +345,10 @@ void AnsweringMachine::describe(RecordingSession& session)
         session.heard = true;
         return;
     }
-    if (m_content.holdsVoice())
+    if (m_content.holdsVoice()) {
+        MessageTail::cut(session, m_content.lastVoiceEndMs());
         return;
+    }
     session.heard = true;
     session.comment = MissedCallComment;
     m_.log.LogEvent(QStringLiteral("Missed call %1 %2").arg(session.callerNumber, session.callerName).trimmed());

@@ -26,6 +26,7 @@ struct CallState
     CallPhase phase = CallPhase::Idle;
     int ringCount = 0;
     int periodicCount = 0;
+    int64_t periodicLastBlock = 0;
     bool greetingIsTts = true;
     bool greetingStopped = false;
     bool trxEnded = false;

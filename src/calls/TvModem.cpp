@@ -11,34 +11,16 @@
 #include "config/CurrentSettings.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
+#include "linedsp/CallEndRules.h"
 #include "linedsp/TQVMdsp.h"
 #include "modem/InitScript.h"
 #include "modem/TQVModem253.h"
 #include "platform/SerialPort.h"
 #include "speech/TextToSpeech.h"
 
-#include <cmath>
-
 namespace {
 
 constexpr int WatchIntervalMs = 1000;
-constexpr int PeriodicEventsToDisconnect = 12;
-// A live block this quiet is silence for the backstop: far below speech,
-// above the noise of a line nobody speaks on.
-constexpr double BackstopSilenceDeviation = 3.0;
-
-bool isSilentBlock(const uint8_t* data, int size)
-{
-    if (size < 2)
-        return true;
-    double sum = 0, squares = 0;
-    for (int i = 0; i < size; ++i) {
-        sum += data[i];
-        squares += double(data[i]) * data[i];
-    }
-    const double mean = sum / size;
-    return std::sqrt(std::max(0.0, squares / size - mean * mean)) < BackstopSilenceDeviation;
-}
 
 } // namespace
 
@@ -315,7 +297,7 @@ void TvModem::armDetector(TQVMdsp& dsp, const CallSettings& s)
 void TvModem::recordingStarted()
 {
     m_lastAudioTick = m_.clock.tickMs();
-    m_silentMs = 0;
+    m_backstop.reset();
     watchRecording(m_.state.callId);
 }
 
@@ -332,7 +314,7 @@ void TvModem::watchRecording(quint64 callId)
             m_.controller.Stop(true); // waiting for a stalled modem to end its stream only keeps the line taken
             return;
         }
-        if (m_silentMs >= SilenceBackstopMs) {
+        if (m_backstop.ends()) {
             m_.log.LogEvent(QStringLiteral("Silence for %1 minutes: the recording ends (backstop)")
                                 .arg(SilenceBackstopMs / 60000));
             m_.controller.Stop();
@@ -345,7 +327,7 @@ void TvModem::watchRecording(quint64 callId)
 void TvModem::DevPCMdata(const uint8_t* data, int size)
 {
     m_lastAudioTick = m_.clock.tickMs();
-    m_silentMs = isSilentBlock(data, size) ? m_silentMs + size / 8 : 0; // 8 samples a millisecond
+    m_backstop.audio(data, size);
     if (m_.settings.values().recordTrace)
         m_.view.showLiveAudio(data, size);
 }
@@ -410,8 +392,8 @@ void TvModem::dsp1Periodic()
     if (phase != CallPhase::AutoRecording && phase != CallPhase::MessageRecording)
         return;
     m_.log.LogEvent(QStringLiteral("Periodic signal"));
-    if (++m_.state.periodicCount >= PeriodicEventsToDisconnect)
-        disconnect(QStringLiteral("Periodic signal: %1 events").arg(PeriodicEventsToDisconnect));
+    if (PeriodicSignalRule::periodicBlock(m_.state.periodicCount, m_.state.periodicLastBlock, m_.dsp.blocks()))
+        disconnect(QStringLiteral("Periodic signal: %1 events").arg(m_.state.periodicCount));
 }
 
 void TvModem::dsp1CriticalError(const QString& message, const QString& line)

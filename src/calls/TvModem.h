@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linedsp/CallEndRules.h"
+
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -49,7 +51,7 @@ public:
     enum class Start { Ready, NoModem };
 
     static constexpr int SilentAudioMs = 5000;
-    static constexpr int SilenceBackstopMs = 5 * 60 * 1000;
+    static constexpr int SilenceBackstopMs = int(SilenceBackstop::EndsAfterMs);
     static constexpr int RebindIntervalMs = 2000;
     // A caller ID this recent belongs to the ringing that follows it.
     static constexpr int CallerIdBeforeRingMs = 10000;
@@ -109,7 +111,7 @@ private:
     std::unique_ptr<TextToSpeech> m_tts;
     CallAnswerer* m_answerer = nullptr;
     qint64 m_lastAudioTick = 0;
-    qint64 m_silentMs = 0;
+    SilenceBackstop m_backstop;
     bool m_rebinding = false;
     bool m_rebindFailed = false;
     bool m_shuttingDown = false;

@@ -47,6 +47,9 @@ public:
 
     // For tests and tuning: what the last frame was judged to be.
     Family lastFrameFamily() const { return m_lastFamily; }
+    // The last frame belongs to a tone that has held its frequency for
+    // several frames: an exchange's oscillator, not a vowel.
+    bool inSteadyTone() const { return m_burstOpen && m_glitches == 0 && m_on.steady(); }
 
 private:
     struct FrameResult

@@ -13,6 +13,9 @@ constexpr int CrossingHoldOff = 11;      // positions skipped after an upward cr
 constexpr int MinCrossings = 13;
 constexpr double MaxPeriodDeviation = 1.0;
 constexpr double CadenceTolerancePct = 3.0;
+// Busy and reorder cadences repeat every 400 ms or slower; a beat or a
+// trill in music can repeat every 100 ms for seconds.
+constexpr double MinCadencePeriodMs = 300.0;
 
 // Shortest decimal form that reads back as the same value.
 template <typename T>
@@ -51,6 +54,7 @@ void TQVMdsp::ResetDetector()
 {
     m_arSil.assign(size_t(std::max(0, SilenceDim)) + 1, 0);
     m_arSilCount = 0;
+    m_blocks = 0;
     m_cadenceIndex = -1;
     m_cadenceOn = false;
     m_onTime = SnippetMs;
@@ -64,6 +68,8 @@ void TQVMdsp::ProcessBlock(std::span<const uint8_t> block)
 {
     if (!Enable)
         return;
+    ++m_blocks;
+    m_lastPeriodic = false;
     m_samples.assign(block.begin(), block.end());
     for (const double sample : m_samples) {
         m_cadenceBuffer[size_t(++m_cadenceIndex)] = sample;
@@ -167,7 +173,8 @@ bool TQVMdsp::IsPeriodic(std::span<const double> ar1)
 
 void TQVMdsp::CheckPeriodic(std::span<const double> block)
 {
-    if (IsPeriodic(block) && OnPeriodic)
+    m_lastPeriodic = IsPeriodic(block);
+    if (m_lastPeriodic && OnPeriodic)
         OnPeriodic(this);
 }
 
@@ -222,7 +229,7 @@ bool TQVMdsp::isDisconnectCadence() const
     const auto& [h0, h1, h2] = m_history;
     return similar(h1.period, h0.period) && similar(h2.period, h1.period) &&
            similar(double(h1.duty), double(h0.duty)) && similar(double(h2.duty), double(h1.duty)) &&
-           h0.period > 50.0 && h0.duty > 30 && h0.duty < 70;
+           h0.period > MinCadencePeriodMs && h0.duty > 30 && h0.duty < 70;
 }
 
 void TQVMdsp::criticalError(const QString& message, const char* label)

@@ -55,6 +55,10 @@ public:
     TLoggerOptions LoggerOptions;
     bool Enable = true;
     float SilenceValue() const { return m_silenceValue; }
+    // Blocks analysed since the last ResetDetector.
+    int64_t blocks() const { return m_blocks; }
+    // Whether the periodic-signal detector judged the last block periodic.
+    bool lastBlockPeriodic() const { return m_lastPeriodic; }
 
     // Published events; each is called only when set.
     SenderEvent OnSilence;
@@ -91,6 +95,8 @@ private:
     void log(const QString& line) const;
 
     float m_silenceValue = 0.0f;
+    int64_t m_blocks = 0;
+    bool m_lastPeriodic = false;
     std::vector<int> m_arSil;
     int m_arSilCount = 0;
     std::array<double, CadenceBufferSize> m_cadenceBuffer{};

@@ -1,16 +1,20 @@
 // The answering machine and remote access on a fake modem: greetings,
 // the beep, messages, the caller's keys, and what is catalogued.
 #include "CallFixture.h"
+#include "RealLine.h"
+#include "TestSupport.h"
 
 #include "audio/RiffWriter.h"
 #include "calls/AnsweringMachine.h"
 #include "calls/Greeting.h"
 #include "calls/RemoteAccess.h"
+#include "catalogue/RecordingNames.h"
 #include "config/CurrentSettings.h"
 #include "config/SettingsCatalogue.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <cmath>
 #include <iostream>
@@ -418,6 +422,55 @@ TEST_F(AnsweringMachineTest, APartlyHeardCodeNeverLocksTheOwnerOut)
     talk(RemoteCodeTries::PauseMs + 200);
     EXPECT_EQ(logLines().filter(QStringLiteral("Wrong remote code")).size(), 1);
     ASSERT_TRUE(waitFor([&] { return recording(); }));
+}
+
+// A message ends at the caller's last word: the line after it and the busy
+// tone that ended it are cut, half a second at most kept; the row gives the
+// length and size of the saved file, as sox reads it.
+TEST_F(AnsweringMachineTest, AMessageEndsAtTheCallersLastWord)
+{
+    const QStringList prompts = realline::spokenPrompts();
+    ASSERT_GT(prompts.size(), 30) << "install the Debian package asterisk-prompt-es-co (scripts/install-deps.sh)";
+    // The words, then the line after the caller hung up.
+    const std::vector<uint8_t> words = realline::onLine(prompts.mid(20, 3), -18, true, 0, 2.0);
+    ASSERT_FALSE(words.empty());
+    const QString raw = dir.filePath(QStringLiteral("words.raw"));
+    const QString spoken = dir.filePath(QStringLiteral("spoken.wav"));
+    testsupport::writeFile(raw, QByteArray(reinterpret_cast<const char*>(words.data()), qsizetype(words.size())));
+    // sox's own idea of where the last word ends.
+    ASSERT_EQ(testsupport::run(QStringLiteral("sox"),
+                               {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"), QStringLiteral("8000"),
+                                QStringLiteral("-e"), QStringLiteral("unsigned-integer"), QStringLiteral("-b"),
+                                QStringLiteral("8"), QStringLiteral("-c"), QStringLiteral("1"), raw, spoken,
+                                QStringLiteral("reverse"), QStringLiteral("silence"), QStringLiteral("1"),
+                                QStringLiteral("0.02"), QStringLiteral("-40d"), QStringLiteral("reverse")})
+                  .exitCode,
+              0);
+    const double lastWord = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), spoken}).out.toDouble();
+    ASSERT_GT(lastWord, 1.0);
+    // The recordings end with the room they were made in, above the line's noise.
+    const double recorded = double(words.size()) / 8000 - 2.0;
+
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    const QByteArray bytes(reinterpret_cast<const char*>(words.data()), qsizetype(words.size()));
+    for (qsizetype at = 0; at < bytes.size(); at += 1600) {
+        port.deliver(bytes.mid(at, 1600));
+        clock.advance(200);
+        settle();
+    }
+    busyTone(4000);
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(rowCount(), 1);
+    expectRow("False", QStringLiteral("SMITH JOHN"));
+
+    const QString saved = service->catalogue().recordingsFolder() + lastRow("fileName");
+    const double seconds = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), saved}).out.toDouble();
+    EXPECT_GE(seconds, lastWord);
+    EXPECT_LE(seconds, recorded + 0.5);
+    EXPECT_EQ(lastRow("fileSize"), QString::number(QFileInfo(saved).size()));
+    EXPECT_EQ(lastRow("Duration"), DurationText(qint64(seconds)));
 }
 
 } // namespace

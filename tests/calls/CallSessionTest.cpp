@@ -111,9 +111,12 @@ TEST_F(CallSessionTest, DisconnectsEndOnlyTheCallsTheProgramTook)
         {"silence", [](TvModem& s) { s.dsp1Silence(); }},
         {"cadence", [](TvModem& s) { s.dsp1CadenceDisc(); }},
         {"dial tone", [](TvModem& s) { s.dsp1CallProgress(QStringLiteral("dial tone")); }},
-        {"12 periodic", [](TvModem& s) {
-             for (int i = 0; i < 12; ++i)
+        {"a periodic signal", [this](TvModem& s) {
+             for (int i = 0; i < PeriodicSignalRule::EventsToDisconnect; ++i) {
+                 audio(192); // one block
+                 settle();
                  s.dsp1Periodic();
+             }
          }},
     };
     int rows = 0;
@@ -129,10 +132,13 @@ TEST_F(CallSessionTest, DisconnectsEndOnlyTheCallsTheProgramTook)
         clock.advance(30000);
     }
 
-    // 11 periodic events do nothing; a manual recording ignores them all.
+    // Periodic blocks short of a run do nothing; a manual recording ignores them all.
     pickedUpCall();
-    for (int i = 0; i < 11; ++i)
+    for (int i = 0; i < PeriodicSignalRule::EventsToDisconnect - 1; ++i) {
+        audio(192);
+        settle();
         service->session().dsp1Periodic();
+    }
     settle();
     EXPECT_TRUE(recording());
     service->controller().Stop();

@@ -2,6 +2,7 @@
 // handset, a modem unplugged in the middle of a call and plugged in again,
 // and SIGTERM in the middle of a call.
 #include "ModemSim.h"
+#include "RealLine.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -161,6 +162,54 @@ TEST_F(CliRun, AnswersTakesAMessageAndPlaysItToTheOwner)
     ASSERT_EQ(captures.size(), 7) << qPrintable(captures.join(QLatin1Char(' ')));
     const auto greeting = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), sim->captureDir() + QStringLiteral("/") + captures[0]});
     EXPECT_GT(greeting.out.trimmed().toDouble(), 2.0) << "the spoken greeting";
+}
+
+// A long conversation of a real speaker, quiet on the line, picked up on
+// the handset: recorded whole until the busy tone after it.
+TEST_F(CliRun, ALongRealConversationIsRecordedWhole)
+{
+    const QStringList prompts = realline::spokenPrompts();
+    ASSERT_GT(prompts.size(), 150) << "install the Debian package asterisk-prompt-es-co (scripts/install-deps.sh)";
+    const QString talk = data.filePath(QStringLiteral("conversation.wav"));
+    // Eight minutes of prompts, three times over, at -24 dBFS peak.
+    ASSERT_EQ(testsupport::run(QStringLiteral("sox"),
+                               prompts + QStringList{QStringLiteral("-b"), QStringLiteral("16"), talk,
+                                                     QStringLiteral("sinc"), QStringLiteral("300-3400"),
+                                                     QStringLiteral("gain"), QStringLiteral("-n"), QStringLiteral("-24"),
+                                                     QStringLiteral("repeat"), QStringLiteral("2")},
+                               120000)
+                  .exitCode,
+              0);
+    const double talkSeconds = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), talk}).out.toDouble();
+    ASSERT_GT(talkSeconds, 20 * 60);
+
+    ModemSim::Options options;
+    options.speed = 60;
+    options.extraArgs = {QStringLiteral("--link"), link};
+    ModemSim sim(options);
+    ASSERT_TRUE(sim.start()) << qPrintable(sim.error());
+    ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+    startRun();
+    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+    for (const QString& line : {QStringLiteral("call"), QStringLiteral("ring 3 every 6s handset-after 1"),
+                                QStringLiteral("play ") + talk, QStringLiteral("handset down"),
+                                QStringLiteral("busy 10s")})
+        sim.command(line);
+    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 1, 120000)) << qPrintable(sim.log().join(QLatin1Char('\n')));
+    run.terminate();
+    ASSERT_TRUE(run.waitForFinished(20000));
+    output += run.readAllStandardOutput();
+    EXPECT_EQ(QString::fromUtf8(output).count(QStringLiteral("-- File saved")), 1) << output.constData();
+    EXPECT_FALSE(output.contains("backstop")) << output.constData();
+
+    const QStringList saved = QDir(data.filePath(QStringLiteral("wav"))).entryList({QStringLiteral("1_*.wav")});
+    ASSERT_EQ(saved.size(), 1);
+    const double seconds =
+        testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), data.filePath(QStringLiteral("wav/")) + saved[0]})
+            .out.toDouble();
+    // From the handset's lift, a second or two into the speech, to the busy tone.
+    EXPECT_GE(seconds, talkSeconds - 5.0) << "the whole conversation";
+    EXPECT_LE(seconds, talkSeconds + 15.0) << "ended by the busy tone";
 }
 
 } // namespace

@@ -263,6 +263,8 @@ TEST(CadenceDetection, DutyAndPeriodLimits)
     EXPECT_TRUE(disc.empty());
     runCadence(cadence(24, 24, 40, false), &disc); // 48 ms
     EXPECT_TRUE(disc.empty());
+    runCadence(cadence(64, 60, 40, false), &disc); // 124 ms: a trill in music, no exchange's cadence
+    EXPECT_TRUE(disc.empty());
     const auto cycles = runCadence(cadence(4, 1200, 6, false), &disc); // 0 % duty
     EXPECT_TRUE(disc.empty());
     ASSERT_FALSE(cycles.empty());
