@@ -36,10 +36,12 @@ AnsweringMachine::~AnsweringMachine()
     m_.controller.describeRecording = nullptr;
 }
 
+// A call being stopped is no longer the machine's: nothing more is sent
+// (a beep sent inside the stop's on-hook command would take its answer).
 bool AnsweringMachine::current() const
 {
     const CallPhase phase = m_.state.phase;
-    return m_.state.callId == m_callId
+    return m_.state.callId == m_callId && !m_.controller.stopping()
         && (phase == CallPhase::Greeting || phase == CallPhase::MessageRecording || phase == CallPhase::RemoteAccess);
 }
 

@@ -62,7 +62,10 @@ void TQVModem253::runDleAction(uint8_t code, const QByteArray& rest)
         callerIdEnd();
         return;
     case DleAction::ToneOn:
+        // A new key: a modem deaf while it transmitted may have lost the
+        // end of the last one, which must not swallow this one.
         DtmfToneOn = true;
+        DtmfReported = false;
         return;
     case DleAction::ToneOff:
         DtmfToneOn = false;

@@ -59,7 +59,7 @@ QList<Ending> endings()
          {"await rx timeout 300s", "dtmf 4711", "wait 5s", "dtmf 2 off 1.3s until-onhook", "log hangs up"},
          Row::NotNew},
         {"silence", {"await rx timeout 300s", Talk, "log hangs up", "silence 120s"}, Row::New, MsgTimeS + 10},
-        {"modem quiet", {"await rx timeout 300s", Talk, "log hangs up", "freeze 60s", "silence 150s"}, Row::New},
+        {"modem quiet", {"await rx timeout 300s", Talk, "log hangs up", "freeze 60s", "silence 110s"}, Row::New},
         {"keys in greeting", {"await tx timeout 300s", "wait 2s", "dtmf \"#0\"", "log hangs up", "busy 15s"},
          Row::NotNew},
         {"keys in message", {"await rx timeout 300s", Talk, "dtmf \"#0\"", "log hangs up", "silence 30s"},

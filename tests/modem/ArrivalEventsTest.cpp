@@ -68,6 +68,11 @@ TEST_F(ArrivalTest, DigitIsReportedOnceInsideItsToneOnly)
     arrive(dle('#') + dle('~'));
     EXPECT_EQ(r.digits, "5#");
     EXPECT_FALSE(engine.dtmfToneOn());
+    // A key whose end the modem lost (deaf while it transmitted) does not
+    // swallow the next one.
+    arrive(dle('/') + dle('4'));
+    arrive(dle('/') + dle('7') + dle('~'));
+    EXPECT_EQ(r.digits, "5#47");
 }
 
 TEST_F(ArrivalTest, PairSplitBetweenArrivalsIsStillRecognised)
