@@ -126,9 +126,10 @@ TEST(ModemSimStreams, EscapedStopModemIgnoresThePlainStopPairs)
 
     ASSERT_TRUE(s.talk.command("AT+VRX").contains("\r\nCONNECT\r\n"));
     s.port.write(QByteArray("\x10!", 2));
-    EXPECT_FALSE(s.talk.waitFor(kDleEtxOk, 300)) << "a plain DLE ! stopped the escaped kind";
+    EXPECT_FALSE(s.talk.waitFor("\r\nOK\r\n", 300)) << "a plain DLE ! stopped the escaped kind";
     s.port.write(QByteArray("\x10\x10\x10!", 4));
-    ASSERT_TRUE(s.talk.waitFor(kDleEtxOk));
+    ASSERT_TRUE(s.talk.waitFor("\r\nOK\r\n"));
+    EXPECT_FALSE(s.talk.received().contains(QByteArray("\x10\x03", 2))) << "this kind ends with OK alone";
 
     s.talk.clear();
     s.port.write("AT+VTX\r");
