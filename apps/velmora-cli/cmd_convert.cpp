@@ -24,7 +24,7 @@ int runConvert(CliContext& ctx)
         ctx.out << files[1] << ": " << to->describe() << ", " << written << " bytes of audio\n";
         return 0;
     } catch (const EACMError& e) {
-        ctx.err << e.message() << "\n";
+        ctx.err << "velmora-cli " << name << ": " << e.message() << "\n";
         return 1;
     }
 }

@@ -11,7 +11,7 @@ class CliMessages : public AudioMessageSink
 {
 public:
     explicit CliMessages(QTextStream& err) : m_err(err) {}
-    void showMessage(const QString& text) override { m_err << text << "\n"; }
+    void showMessage(const QString& text) override { m_err << "velmora-cli pcm8k: " << text << "\n"; }
 
 private:
     QTextStream& m_err;
@@ -27,7 +27,7 @@ int runPcm8k(CliContext& ctx)
     // Until commit() the output is a temporary file, so a failure leaves none.
     QSaveFile out(files[1]);
     if (!out.open(QIODevice::WriteOnly)) {
-        ctx.err << "Cannot write file \"" << files[1] << "\". " << out.errorString() << "\n";
+        ctx.err << "velmora-cli pcm8k: Cannot write file \"" << files[1] << "\". " << out.errorString() << "\n";
         return 1;
     }
     CliMessages messages(ctx.err);
@@ -35,12 +35,12 @@ int runPcm8k(CliContext& ctx)
         if (!WavToPcm8k(files[0], out, &messages))
             return 1;
     } catch (const EACMError& e) {
-        ctx.err << e.message() << "\n";
+        ctx.err << "velmora-cli pcm8k: " << e.message() << "\n";
         return 1;
     }
     const qint64 size = out.pos();
     if (!out.commit()) {
-        ctx.err << "Cannot write file \"" << files[1] << "\". " << out.errorString() << "\n";
+        ctx.err << "velmora-cli pcm8k: Cannot write file \"" << files[1] << "\". " << out.errorString() << "\n";
         return 1;
     }
     ctx.out << files[1] << ": " << size << " bytes of 8 kHz 8-bit mono PCM\n";

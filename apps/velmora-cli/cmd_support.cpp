@@ -33,6 +33,8 @@ int runDiagnose(CliContext& ctx)
     QString message;
     const ModemDiagnostics::Result result = diagnostics.run(&message);
     modem.engine().ReleaseModem();
+    if (result == ModemDiagnostics::Result::NoAnswer)
+        ctx.out << diagnostics.logPath() << '\n';
     if (result != ModemDiagnostics::Result::Written) {
         ctx.err << "velmora-cli " << name << ": " << message << "\n";
         return 1;

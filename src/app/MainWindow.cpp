@@ -511,18 +511,28 @@ void MainWindow::applyView()
     const int needed[] = {metrics.horizontalAdvance(QLocale::system().toString(QDate(2026, 12, 28), QLocale::ShortFormat)),
                           metrics.horizontalAdvance(QStringLiteral("00:00:00")), metrics.horizontalAdvance(QStringLiteral("00:00:00")),
                           metrics.horizontalAdvance(QStringLiteral("5551234567"))};
-    for (int i = 0; i < 4; ++i)
-        m_grid->setColumnWidth(i, std::clamp(settings::readInteger(m_ini, *widths[i]), needed[i] + 16, 600));
+    for (int i = 0; i < 4; ++i) {
+        m_storedWidths[i] = settings::readInteger(m_ini, *widths[i]);
+        m_shownWidths[i] = std::clamp(m_storedWidths[i], needed[i] + 16, 600);
+        m_grid->setColumnWidth(i, m_shownWidths[i]);
+    }
     m_scope->setColors(look::storedColor(settings::readInteger(m_ini, keys::BackColor), palette()),
                        look::storedColor(settings::readInteger(m_ini, keys::TraceColor), palette()));
     m_playback->setPoints(settings::readInteger(m_ini, keys::Points));
     m_playback->setTrace(settings::readBool(m_ini, keys::PlayTrace));
     m_recordTrace = settings::readBool(m_ini, keys::RecordTrace); // read once, not for every live block
     m_window.voiceFeatures = settings::readBool(m_ini, keys::Voicefeatures);
-    QDir().mkpath(m_service.catalogue().recordingsFolder());
+    const QString recordings = m_service.catalogue().recordingsFolder();
+    if (!QDir().mkpath(recordings)) {
+        // The next recording would be lost: said now, not when it is saved.
+        const QString text = QStringLiteral("Cannot create the recordings folder ") + recordings
+                             + QStringLiteral(" -> UpdatefromView");
+        m_service.log().LogEvent(QStringLiteral("<ERROR> ") + text);
+        showMessage(text);
+    }
     const bool voice = m_window.voiceFeatures;
     const SerialPort* port = m_service.engine().serialPort();
-    m_status[1]->setText(voice ? QStringLiteral(" COM PORT ") + QString::number(port ? port->comNumber() : 0) : QString());
+    m_status[1]->setText(voice ? QStringLiteral(" COM PORT ") + (port ? port->portText() : QStringLiteral("0")) : QString());
     m_status[2]->setText(voice ? QLatin1Char(' ') + settings::readString(m_ini, keys::Model).trimmed() : QString());
     updateActions();
 }
@@ -538,8 +548,11 @@ void MainWindow::saveLayout()
     settings::writeInteger(m_ini, keys::Volume, m_volume->value());
     settings::writeInteger(m_ini, keys::Splitter, m_splitter->sizes().value(0));
     const settings::Key* widths[] = {&keys::GDate, &keys::GTime, &keys::GDuration, &keys::GCallerID};
-    for (int i = 0; i < 4; ++i)
-        settings::writeInteger(m_ini, *widths[i], m_grid->columnWidth(i));
+    // A width only widened for this font is not the user's: the stored one stays.
+    for (int i = 0; i < 4; ++i) {
+        const int width = m_grid->columnWidth(i);
+        settings::writeInteger(m_ini, *widths[i], width == m_shownWidths[i] ? m_storedWidths[i] : width);
+    }
     settings::writeBool(m_ini, keys::Distinctive, false);
     const QRect l = m_logger->geometry();
     settings::writeInteger(m_ini, keys::EventsMainTop, l.top());

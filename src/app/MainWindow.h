@@ -167,6 +167,8 @@ private:
     bool m_treeChanged = false;
     bool m_recordTrace = true;
     int m_outputDevice = -1;
+    int m_storedWidths[4] = {}; // gDate ... gCallerID as read
+    int m_shownWidths[4] = {};  // as shown: never narrower than their text
 
     struct Actions
     {

@@ -1,6 +1,7 @@
 // What the main window does with the recordings of its list.
 #include "app/MainWindow.h"
 
+#include "app/ErrorReportDialog.h"
 #include "app/FindDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/Playback.h"
@@ -194,7 +195,7 @@ void MainWindow::mailRecordings()
 // The find dialog: the caller number from the current row on.
 void MainWindow::findNext()
 {
-    FindDialog dialog(m_findText, m_findMatchCase, this);
+    FindDialog dialog(QString(), m_findMatchCase, this); // a new search starts from an empty text
     dialog.findNext = [&] {
         m_findText = dialog.text();
         m_findMatchCase = dialog.matchCase();
@@ -290,7 +291,8 @@ void MainWindow::showSettings()
     if (m_service.callsStarted() && m_service.session().speech())
         voices = m_service.session().speech()->voices();
     SettingsDialog dialog(m_ini, voices, this);
-    dialog.setLinks({m_service.dataFolder(), m_service.greetings(), &m_service.settings(), [this] { findModems(); }});
+    dialog.setLinks({m_service.dataFolder(), m_service.greetings(), &m_service.settings(), [this] { findModems(); },
+                     [this](const QString& message, const QString& line) { m_errorReport->ShowErrorReport(message, line); }});
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The call handling reads the file again before the next call; the modem takes its new profile now.

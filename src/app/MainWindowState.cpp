@@ -429,7 +429,9 @@ void MainWindow::moveSelected()
     if (ids.isEmpty())
         return;
     const QString key = MoveDialog::chooseFolder(m_service.catalogue().tree(), this);
-    if (!key.isEmpty())
+    if (key.isEmpty())
+        m_model->clearMarks(); // a cancelled move ends the marking as a move would
+    else
         moveRecordings(ids, key);
 }
 

@@ -6,6 +6,7 @@
 #include "calls/GreetingTable.h"
 #include "catalogue/TableError.h"
 #include "app/HelpTopics.h"
+#include "app/HintPause.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 #include "platform/Autostart.h"
@@ -29,6 +30,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -36,6 +38,7 @@
 namespace {
 
 const int TabHelp[] = {1042, 1043, 1040, 1041, 1039, 1044};
+constexpr int HintPauseMs = 4500;
 
 void paintSwatch(QPushButton* button, int stored, const QColor& shown)
 {
@@ -43,6 +46,28 @@ void paintSwatch(QPushButton* button, int stored, const QColor& shown)
     swatch.fill(shown);
     button->setIcon(QIcon(swatch));
     button->setProperty("stored", stored);
+}
+
+// "Used space" and "Free space" in the meter's own colours.
+QWidget* legend(QWidget* parent)
+{
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    const std::pair<QPalette::ColorRole, QString> parts[] = {{QPalette::Highlight, QStringLiteral("Used space")},
+                                                             {QPalette::Base, QStringLiteral("Free space")}};
+    for (const auto& [role, text] : parts) {
+        auto* swatch = new QLabel(row);
+        QPixmap pixmap(12, 12);
+        pixmap.fill(row->palette().color(role));
+        swatch->setPixmap(pixmap);
+        swatch->setFrameShape(QFrame::Box);
+        layout->addWidget(swatch);
+        layout->addWidget(new QLabel(text, row));
+        layout->addSpacing(12);
+    }
+    layout->addStretch();
+    return row;
 }
 
 QSpinBox* spin(QWidget* parent, int min, int max)
@@ -78,6 +103,10 @@ SettingsDialog::SettingsDialog(IniFile& ini, std::vector<SpeechVoice> voices, QW
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
     showForm(m_form);
+    auto* pause = new HintPause(HintPauseMs, this);
+    for (auto& hinted : m_hints)
+        pause->watch(hinted.first);
+    pause->watch(m_voiceLabel);
     setMinimumWidth(m_tabs->tabBar()->sizeHint().width() + 40); // every tab in sight
 }
 
@@ -294,7 +323,9 @@ QWidget* SettingsDialog::answeringTab()
     m_voice = new QComboBox(tab);
     for (const SpeechVoice& voice : m_voices)
         m_voice->addItem(voice.description(), voice.id);
-    m_voice->setToolTip(QStringLiteral("Test to speech voice"));
+    m_voice->setPlaceholderText(QStringLiteral("the speech engine's default voice"));
+    m_voiceLabel = new QLabel(QStringLiteral("Text to speech voice"), tab);
+    m_voiceLabel->setToolTip(QStringLiteral("Test to speech voice")); // shown with hints off too
     m_maxMsg = new QCheckBox(QStringLiteral("Maximum  recorded message length"), tab);
     m_msgTime = spin(tab, 10, 1000);
     m_msgTime->setSuffix(QStringLiteral(" sec"));
@@ -310,7 +341,7 @@ QWidget* SettingsDialog::answeringTab()
     m_hints.push_back({m_remote, QStringLiteral("We may access our answering machine to listen to recorded\nmessage making a call. When answering machine answers the call\nwe dial the \"remote access code\" and drive our way through the\nrecorded messages")});
     m_hints.push_back({m_beep, QStringLiteral("Check this option if you want after the the gretting messages to\nplay a tone")});
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Text to speech voice"), m_voice);
+    form->addRow(m_voiceLabel, m_voice);
     auto* length = new QHBoxLayout;
     length->addWidget(m_maxMsg);
     length->addWidget(m_msgTime);
@@ -348,7 +379,7 @@ QWidget* SettingsDialog::storageTab()
     m_wavDir = new QLineEdit(tab);
     m_wavDir->setReadOnly(true);
     auto* browse = new QPushButton(QStringLiteral("Browse..."), tab);
-    browse->setToolTip(QStringLiteral("Select folder"));
+    m_hints.push_back({browse, QStringLiteral("Select folder")});
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Select folder"), m_wavDir->text());
         if (chosen.isEmpty())
@@ -363,7 +394,8 @@ QWidget* SettingsDialog::storageTab()
     m_hints.push_back({m_wavDir, QStringLiteral("You may select to keep your recorded files to a different\nfolder than the default. Click on Browse button and select\nthe new folder for wav file storage\nYou have also to move the files from your old folder to the\nnew in order to be accessible")});
     m_disk = new QLabel(tab);
     m_used = new QProgressBar(tab);
-    m_used->setFormat(QStringLiteral("Used space %p%"));
+    m_used->setFormat(QStringLiteral("%p%"));
+    m_legend = legend(tab);
     auto* folder = new QHBoxLayout;
     folder->addWidget(m_wavDir, 1);
     folder->addWidget(browse);
@@ -372,6 +404,7 @@ QWidget* SettingsDialog::storageTab()
     layout->addLayout(folder);
     layout->addWidget(m_disk);
     layout->addWidget(m_used);
+    layout->addWidget(m_legend);
     layout->addStretch();
     return tab;
 }
@@ -382,6 +415,7 @@ void SettingsDialog::refreshDisk()
     const bool known = storage.isValid() && storage.bytesTotal() > 0;
     m_disk->setText(known ? QStringLiteral("Disk %1 (%2)").arg(storage.rootPath(), QString::fromUtf8(storage.device())) : QString());
     m_used->setVisible(known);
+    m_legend->setVisible(known);
     if (known)
         m_used->setValue(int(std::lround(double(storage.bytesTotal() - storage.bytesAvailable()) * 100.0
                                          / double(storage.bytesTotal()))));
@@ -401,7 +435,7 @@ void SettingsDialog::showForm(const SettingsForm& f)
     m_font->setFont(look::storedFont(f.fontName, f.fontSize));
     paintSwatch(m_fontColor, f.fontColor, look::fontColor(f.fontColor, palette()));
     m_model->setText(f.modemDefined ? f.model.trimmed() + QStringLiteral("\nCom ") + QString::number(f.port)
-                                    : QStringLiteral("No modem detected"));
+                                    : QStringLiteral("No modem detected\nCom "));
     m_baud->setCurrentIndex(std::max(0, m_baud->findData(f.baudrate)));
     m_flow->setCurrentIndex(f.flowControl);
     m_timeout->setValue(f.timeout);
@@ -432,8 +466,10 @@ void SettingsDialog::showForm(const SettingsForm& f)
     m_cadence->setChecked(f.cadence);
     m_answering->setChecked(f.answeringMachine);
     m_rings->setValue(f.amRings);
+    // Index 0 without an id is no choice yet: Ok must not make it the first language of the list.
     const int byId = f.ttsVoiceId.isEmpty() ? -1 : m_voice->findData(f.ttsVoiceId);
-    m_voice->setCurrentIndex(byId >= 0 ? byId : std::clamp(f.ttsVoice, 0, std::max(0, m_voice->count() - 1)));
+    const bool engineDefault = f.ttsVoiceId.isEmpty() && f.ttsVoice == 0;
+    m_voice->setCurrentIndex(byId >= 0 ? byId : engineDefault ? -1 : std::clamp(f.ttsVoice, 0, std::max(0, m_voice->count() - 1)));
     m_maxMsg->setChecked(f.maxMsgEnable);
     m_msgTime->setValue(f.msgTime);
     m_hangup->setText(f.hangupSeq);
@@ -527,6 +563,17 @@ void SettingsDialog::accept()
         return;
     }
     QDialog::accept();
+}
+
+void SettingsDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // After the dialog is up, as the slider it concerns is.
+    if (m_links.reportError && !m_form.unreadableGains.empty())
+        QTimer::singleShot(0, this, [this] {
+            for (const SettingsForm::Unreadable& gain : std::exchange(m_form.unreadableGains, {}))
+                m_links.reportError(gain.message, gain.line);
+        });
 }
 
 void SettingsDialog::setLinks(Links links)

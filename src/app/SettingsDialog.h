@@ -37,6 +37,8 @@ public:
         CurrentSettings* current = nullptr;
         // Runs the modem definition, which rewrites the modem's sections.
         std::function<void()> findModems;
+        // The error report: a message and the step that failed.
+        std::function<void(const QString&, const QString&)> reportError;
     };
 
     SettingsDialog(IniFile& ini, std::vector<SpeechVoice> voices, QWidget* parent = nullptr);
@@ -64,6 +66,7 @@ private:
     void chooseFontColor();
     PreviewVoice previewVoice() const;
     void accept() override;
+    void showEvent(QShowEvent* event) override;
 
     IniFile& m_ini;
     SettingsForm m_form;
@@ -80,5 +83,7 @@ private:
     QLineEdit *m_player, *m_hangup, *m_remote, *m_wavDir, *m_supportAddress, *m_smtpServer, *m_smtpAccount;
     QProgressBar* m_used;
     QLabel* m_weakCode;
+    QLabel* m_voiceLabel;
+    QWidget* m_legend;
     std::vector<std::pair<QWidget*, QString>> m_hints;
 };

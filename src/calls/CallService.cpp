@@ -16,6 +16,8 @@
 #include "config/CurrentSettings.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
+#include "config/VoiceChoice.h"
+#include "speech/TextToSpeech.h"
 #include "linedsp/TQVMdsp.h"
 #include "modem/TQVModem253.h"
 
@@ -103,7 +105,10 @@ void CallService::startAnsweringMachine()
         *m_engine, *m_dsp, *m_events, *m_settings, *m_state, *m_controller, *m_log, *m_clock, *m_options.view,
         *m_catalogue, *m_texts, m_greetings.get(), m_options.dataFolder});
     m_session->setAnswerer(m_answerer.get());
-    m_session->onSpeechReady = [this](TextToSpeech* tts) { m_texts->setSpeech(tts); };
+    m_session->onSpeechReady = [this](TextToSpeech* tts) {
+        m_texts->setSpeech(tts);
+        settings::adoptVoiceIndex(*m_ini, tts->voiceIds()); // read with the settings before the next call
+    };
     m_session->betweenCalls = [this] { m_answerer->prepareTexts(); };
 }
 

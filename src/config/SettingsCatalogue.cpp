@@ -185,9 +185,11 @@ const Key FontName = key("Fonts", "FontName", S, "tahoma", Created, "MS Sans Ser
 const Key FontSize = key("Fonts", "FontSize", I, "8", Created);
 const Key FontColor = key("Fonts", "FontColor", I, "0", Created, "-2147483640");
 // [File compression]
-const Key FileCompressionDesc = key("File compression", "Desc", S, "", Created, "PCM: 8.000 kHz, 8 Bit, Mono");
-const Key FileCompressionBin = Key{QStringLiteral("File compression"), QStringLiteral("Bin"), Bin, QString(), true,
-                                   standardPcm8kHex()};
+// Missing, they read as what they are created with: the format recordings are written in then.
+const Key FileCompressionDesc =
+    key("File compression", "Desc", S, "PCM: 8.000 kHz, 8 Bit, Mono", Created, "PCM: 8.000 kHz, 8 Bit, Mono");
+const Key FileCompressionBin = Key{QStringLiteral("File compression"), QStringLiteral("Bin"), Bin, standardPcm8kHex(),
+                                   true, standardPcm8kHex()};
 // [PortParams]
 const Key Port = key("PortParams", "Port", I, "3");
 const Key Baudrate = key("PortParams", "Baudrate", I, "115200");

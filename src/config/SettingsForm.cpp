@@ -21,6 +21,22 @@ bool isSettableBaud(int baud)
            != std::end(SettingsForm::BaudRates);
 }
 
+// A modem without the command has no gain to show: only a text that is
+// there and not a number is an error.
+int readGain(const IniFile& ini, SettingsForm& f, const char* name, const QString& line)
+{
+    const settings::Key* k = command(name);
+    const QString text = k ? settings::readString(ini, *k) : QString();
+    bool readable = true;
+    const int gain = SettingsForm::gainOfCommand(text, &readable);
+    if (!readable && f.modemDefined && !text.trimmed().isEmpty()) {
+        const qsizetype equals = text.indexOf(QLatin1Char('='));
+        const QString number = (equals < 0 ? text : text.mid(equals + 1)).trimmed();
+        f.unreadableGains.push_back({QStringLiteral("'%1' is not a valid integer value").arg(number), line});
+    }
+    return gain;
+}
+
 } // namespace
 
 int SettingsForm::gainOfCommand(const QString& command, bool* readable)
@@ -72,10 +88,8 @@ SettingsForm SettingsForm::load(const IniFile& ini)
     f.baudrate = isSettableBaud(baud) ? baud : 115200; // one the serial layer cannot set falls back
     f.flowControl = std::clamp(readInteger(ini, keys::FlowControl), 0, 2);
     f.timeout = std::clamp(readInteger(ini, keys::Timeout), 1, 8);
-    if (const Key* k = command("sTransmitGain"))
-        f.playGain = gainOfCommand(readString(ini, *k));
-    if (const Key* k = command("sReceiveGain"))
-        f.recordGain = gainOfCommand(readString(ini, *k));
+    f.playGain = readGain(ini, f, "sTransmitGain", QStringLiteral("SpkVolTr.Position := StrToInt(k2);"));
+    f.recordGain = readGain(ini, f, "sReceiveGain", QStringLiteral("RecGainTr.Position := StrToInt(k2);"));
     f.playMin = readInteger(ini, keys::VgtMin, 0);
     f.playMax = readInteger(ini, keys::VgtMax, 255);
     f.recordMin = readInteger(ini, keys::VgrMin, 0);

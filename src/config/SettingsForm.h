@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 class IniFile;
 
@@ -20,6 +21,13 @@ struct SettingsForm
     int port = 0, baudrate = 115200, flowControl = 0, timeout = 4;
     int playGain = 128, recordGain = 128;
     int playMin = 0, playMax = 255, recordMin = 0, recordMax = 255;
+    // A gain command whose number cannot be read (its slider shows 128):
+    // the error's message and the failing step, for the error report.
+    struct Unreadable
+    {
+        QString message, line;
+    };
+    std::vector<Unreadable> unreadableGains;
     // Audio player
     int points = 3;
     bool playTrace = true, recordTrace = true;

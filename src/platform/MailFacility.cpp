@@ -58,6 +58,16 @@ bool MailFacility::installed() const
     return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
+QString MailFacility::noMailProgramText(bool toolMissing)
+{
+    const QString choose = QStringLiteral("choose a mail program in your desktop's default applications, or run: "
+                                          "xdg-mime default YOUR-MAILER.desktop x-scheme-handler/mailto");
+    if (toolMissing)
+        return QStringLiteral("No mail program is set up: xdg-email is missing. Install it (sudo apt install "
+                              "xdg-utils), then ") + choose;
+    return QStringLiteral("No mail program is set up: ") + choose;
+}
+
 int MailFacility::send(const MailMessage& message, QString* error) const
 {
     auto fail = [error](int code) {
@@ -65,19 +75,27 @@ int MailFacility::send(const MailMessage& message, QString* error) const
             *error = QStringLiteral("MAPI Error %1: %2").arg(code).arg(errorText(code));
         return code;
     };
+    // "User cancelled request" would send the user looking in the wrong place.
+    auto noMailProgram = [error](bool toolMissing) {
+        if (error)
+            *error = noMailProgramText(toolMissing);
+        return NotInstalled;
+    };
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
-        return fail(NotInstalled);
+        return noMailProgram(true);
     QProcess process;
     process.start(path, arguments(message)); // never through a shell
     if (!process.waitForStarted(5000))
-        return fail(NotInstalled);
+        return noMailProgram(true);
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         return fail(2);
     }
     if (process.exitStatus() != QProcess::NormalExit)
         return fail(2);
+    if (process.exitCode() == NoMailerStatus)
+        return noMailProgram(false);
     const int code = codeOfExitStatus(process.exitCode());
     return code == 0 ? 0 : fail(code);
 }

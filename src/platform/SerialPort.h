@@ -49,6 +49,9 @@ public:
     // back end derives it from comNumber().
     QString deviceName() const { return m_deviceName; }
     void setDeviceName(const QString& path) { m_deviceName = path; }
+    // The port as messages name it: the device it opens when one is named
+    // (the number then means nothing), else the number.
+    QString portText() const { return m_deviceName.isEmpty() ? QString::number(m_comNumber) : m_deviceName; }
     int baud() const { return m_baud; }
     void setBaud(int baud) { m_baud = baud; }
     int dataBits() const { return m_dataBits; }

@@ -5,16 +5,29 @@
 
 #include <QBuffer>
 
+namespace {
+
+// The conversion's message goes to the caller, who shows it once.
+class KeptMessage : public AudioMessageSink
+{
+public:
+    void showMessage(const QString& message) override { text = message; }
+    QString text;
+};
+
+} // namespace
+
 bool RecordingEdit::open(const QString& path, QString* error)
 {
     m_path = path;
     m_audio.clear();
     QBuffer stream(&m_audio);
     stream.open(QIODevice::WriteOnly);
+    KeptMessage kept;
     try {
-        if (WavToPcm8k(path, stream, nullptr))
+        if (WavToPcm8k(path, stream, &kept))
             return true;
-        *error = QStringLiteral("Error was created during pcm conversion");
+        *error = kept.text;
     } catch (const EACMError& e) {
         *error = e.message();
     }

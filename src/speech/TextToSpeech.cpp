@@ -35,6 +35,14 @@ QString TextToSpeech::unavailableMessage() const
                           "Then launch the software.");
 }
 
+QStringList TextToSpeech::voiceIds() const
+{
+    QStringList ids;
+    for (const SpeechVoice& voice : voices())
+        ids << voice.id;
+    return ids;
+}
+
 int TextToSpeech::indexOfVoice(const QString& id) const
 {
     const auto& all = voices();
@@ -46,10 +54,10 @@ int TextToSpeech::indexOfVoice(const QString& id) const
 
 int TextToSpeech::resolveVoice(int index, const QString& id) const
 {
-    if (id.isEmpty())
-        return -1;
-    const int byId = indexOfVoice(id);
-    return byId >= 0 ? byId : index;
+    const int byId = id.isEmpty() ? -1 : indexOfVoice(id);
+    if (byId >= 0)
+        return byId;
+    return id.isEmpty() && index == 0 ? -1 : index;
 }
 
 void TextToSpeech::setVoice(int index)

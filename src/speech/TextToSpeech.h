@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class SpeechService;
@@ -38,12 +39,13 @@ public:
 
     // Every installed voice, in the engine's order.
     const std::vector<SpeechVoice>& voices() const;
+    QStringList voiceIds() const;
     // The index of the voice with this id, or -1.
     int indexOfVoice(const QString& id) const;
     // The voice a stored choice means: the one with `id` when there is one
-    // (indexes shift when voices are installed); else `index`, once a voice
-    // was ever chosen (an id stored); else -1, the engine's own default
-    // voice, rather than whichever language sorts first.
+    // (indexes shift when voices are installed); else `index`; but -1, the
+    // engine's own default voice, for index 0 without an id, the value every
+    // new settings file starts with, rather than whichever language sorts first.
     int resolveVoice(int index, const QString& id) const;
     // Out-of-range indexes select the engine's default voice.
     void setVoice(int index);

@@ -21,6 +21,20 @@ const std::array<const char*, 50> ModemDiagnostics::Commands = {
     "at+VTH=?",  "at+VDX=?",  "at+FLO=?",  "at+IFC=?",  "at+GMI?",   "at+FMI?",   "at+GMM?",   "at+FMM?",
     "at+GMR?",   "at+FMR?"};
 
+namespace {
+
+constexpr int SilentLimit = 3;
+
+// The locale's time as a clock shows it: its long form names the time zone.
+QString timeFormat()
+{
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("[\\s(\\[]*\\bt+\\b[)\\]]*")));
+    return format.trimmed();
+}
+
+} // namespace
+
 ModemDiagnostics::ModemDiagnostics(TQVModem253& engine, const QString& dataFolder)
     : m_engine(engine), m_dataFolder(dataFolder)
 {
@@ -45,9 +59,7 @@ QString ModemDiagnostics::replyText(const QString& reply)
 ModemDiagnostics::Result ModemDiagnostics::run(QString* message)
 {
     const SerialPort* serial = m_engine.serialPort();
-    QString port = serial ? QString::number(serial->comNumber()) : QString();
-    if (serial && !serial->deviceName().isEmpty())
-        port += QStringLiteral(" (") + serial->deviceName() + QLatin1Char(')');
+    const QString port = serial ? serial->portText() : QString();
     bool bound = m_engine.portIsOpen();
     if (!bound) {
         try {
@@ -61,19 +73,22 @@ ModemDiagnostics::Result ModemDiagnostics::run(QString* message)
     }
     const SystemFacts facts = SystemFacts::read();
     QStringList lines{QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat),
-                      QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat), facts.osName,
+                      QLocale::system().toString(QTime::currentTime(), timeFormat()), facts.osName,
                       facts.processor, QStringLiteral(" ")};
+    int silentInRow = 0;
+    int notSent = 0;
     for (size_t i = 0; i < Commands.size(); ++i) {
         if (cancelled && cancelled()) {
             *message = QStringLiteral("The diagnostics were cancelled; nothing was written.");
             return Result::Cancelled;
         }
         const QString command = QLatin1String(Commands[i]);
-        const int reply = m_engine.SendCommand(command);
-        if (i == 0 && reply == TQVModem253::ReplyTimeOut) {
-            *message = QStringLiteral("The modem on port %1 does not answer").arg(port);
-            return Result::NoAnswer;
-        }
+        // A modem that stays silent this long will not wake up for the next
+        // command: 50 time-outs would only keep the user waiting.
+        const bool send = silentInRow < SilentLimit;
+        const int reply = send ? m_engine.SendCommand(command) : int(TQVModem253::ReplyTimeOut);
+        silentInRow = reply == TQVModem253::ReplyTimeOut ? silentInRow + 1 : 0;
+        notSent += send ? 0 : 1;
         lines << command;
         if (reply != TQVModem253::ReplyOk)
             lines << QStringLiteral("ERROR");
@@ -83,11 +98,20 @@ ModemDiagnostics::Result ModemDiagnostics::run(QString* message)
         if (onProgress)
             onProgress(int(std::nearbyint(double(i) / 49.0 * 100.0)));
     }
+    if (notSent > 0)
+        lines << QStringLiteral("The modem did not answer %1 commands in a row; the last %2 were not sent and are "
+                                "marked ERROR.")
+                     .arg(SilentLimit)
+                     .arg(notSent);
     QSaveFile file(logPath());
     if (!file.open(QIODevice::WriteOnly) || file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) < 0
         || !file.commit()) {
         *message = QStringLiteral("Cannot write %1: %2").arg(logPath(), file.errorString());
         return Result::WriteFailed;
+    }
+    if (notSent > 0) {
+        *message = QStringLiteral("The modem on port %1 does not answer; %2 says so, for support").arg(port, logPath());
+        return Result::NoAnswer;
     }
     return Result::Written;
 }

@@ -100,8 +100,10 @@ TEST(GreetingDialogs, SettingsStoreTheChosenVoiceById)
         if (c->findData(QStringLiteral("roa/fr")) >= 0)
             voices = c;
     ASSERT_NE(voices, nullptr);
-    voices->setCurrentIndex(1);
     QString error;
+    ASSERT_TRUE(dialog.confirm(&error)) << qPrintable(error);
+    EXPECT_EQ(settings::readString(ini, keys::TTSvoiceId), QString()) << "Ok alone keeps the engine's own voice";
+    voices->setCurrentIndex(1);
     ASSERT_TRUE(dialog.confirm(&error)) << qPrintable(error);
     EXPECT_EQ(settings::readString(ini, keys::TTSvoiceId), QStringLiteral("roa/fr"));
     EXPECT_EQ(settings::readInteger(ini, keys::TTSvoice), 1);

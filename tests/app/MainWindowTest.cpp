@@ -1,7 +1,10 @@
 // The main window on the offscreen platform, over a catalogue without a modem.
 #include "CatalogueSamples.h"
 
+#include "app/FindDialog.h"
 #include "app/FolderTreeWidget.h"
+#include "app/RecordingGrid.h"
+#include "calls/EventLog.h"
 #include "app/MainWindow.h"
 #include "app/RecordingsModel.h"
 #include "calls/CallService.h"
@@ -10,8 +13,11 @@
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 #include "platform/SingleInstance.h"
+#include "TestSupport.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
@@ -27,6 +33,26 @@ bool waitUntil(const std::function<bool()>& done, int ms = 3000)
     while (!done() && t.elapsed() < ms)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
+}
+
+// Runs the action and answers the modal dialog it opens with `answer`.
+template <typename Dialog>
+void answerDialog(QWidget& window, const QString& action, const std::function<void(Dialog&)>& answer)
+{
+    QAction* found = nullptr;
+    for (QAction* a : window.findChildren<QAction*>())
+        if (a->text() == action)
+            found = a;
+    ASSERT_NE(found, nullptr) << qPrintable(action);
+    bool answered = false;
+    QTimer::singleShot(50, &window, [&] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+            answered = true;
+            answer(*dialog);
+        }
+    });
+    found->trigger();
+    EXPECT_TRUE(answered) << qPrintable(action);
 }
 
 class MainWindowTest : public testing::Test
@@ -100,6 +126,55 @@ TEST_F(MainWindowTest, ASecondStartRestoresTheMinimisedWindowAndStartUpCloseOnly
     EXPECT_TRUE(sessionEnded());
     const IniFile ini(dir.path() + QStringLiteral("/vlm.ini"));
     EXPECT_TRUE(settings::exists(ini, keys::MainWid)) << "the layout is written at close";
+}
+
+// The marks end with a cancelled move; every search starts from an empty text.
+TEST_F(MainWindowTest, ListDialogsStartAfreshWhenCancelledOrOpenedAgain)
+{
+    auto window = makeWindow();
+    RecordingsModel* model = window->recordings();
+    model->toggleMark(0);
+    model->toggleMark(1);
+    answerDialog<QDialog>(*window, QStringLiteral("Move to..."), [](QDialog& move) { move.reject(); });
+    EXPECT_TRUE(model->markedIds().isEmpty());
+    EXPECT_EQ(model->rowCount(), 70) << "nothing moved";
+
+    QString shown = QStringLiteral("unset");
+    auto search = [&](FindDialog& find) {
+        shown = find.text();
+        find.findChild<QLineEdit*>()->setText(QStringLiteral("555"));
+        find.reject();
+    };
+    answerDialog<FindDialog>(*window, QStringLiteral("Search..."), search);
+    answerDialog<FindDialog>(*window, QStringLiteral("Search..."), search);
+    EXPECT_EQ(shown, QString()) << "not the last search's text";
+}
+
+// Widths widened for the font are shown, not stored; a column the user
+// resized is; a recordings folder that cannot be made is said at once.
+TEST(MainWindowStart, StoredWidthsStayAndAnUnusableRecordingsFolderIsReported)
+{
+    QTemporaryDir dir;
+    testsupport::writeFile(dir.filePath(QStringLiteral("blocked")), "a file, not a folder");
+    testsupport::writeFile(dir.filePath(QStringLiteral("vlm.ini")),
+                           "[Settings]\ngDate=20\ngTime=90\ngCallerID=21\nwavDir=" + dir.filePath(QStringLiteral("blocked/wav/")).toUtf8() + "\n");
+    CallService service{{dir.path(), nullptr, nullptr, nullptr}};
+    ASSERT_TRUE(service.open(nullptr));
+    {
+        MainWindow window(service);
+        service.setView(&window);
+        window.show();
+        window.callsStarted(false, QString());
+        EXPECT_TRUE(service.log().lines().join(QLatin1Char('\n')).contains(QLatin1String(" -> UpdatefromView")));
+        EXPECT_GT(window.grid()->columnWidth(0), 20) << "the date fits";
+        window.grid()->setColumnWidth(1, 120);
+        window.setExitRequested(true);
+        window.close();
+    }
+    const IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+    EXPECT_EQ(settings::readInteger(ini, keys::GDate), 20);
+    EXPECT_EQ(settings::readInteger(ini, keys::GCallerID), 21);
+    EXPECT_EQ(settings::readInteger(ini, keys::GTime), 120);
 }
 
 } // namespace

@@ -54,6 +54,28 @@ TEST(SettingsDialog, OkWritesTheSettingsAndTheLogonEntryAndCancelWritesNothing)
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
+// The slider falls back to 128, and the user is told why through the error report.
+TEST(SettingsDialog, AnUnreadableGainIsReportedWhenShown)
+{
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+    settings::createMissingKeys(ini);
+    ini.writeString(QStringLiteral("Commands"), QStringLiteral("sTransmitGain"), QStringLiteral("at+vgt=loud"));
+    SettingsDialog dialog(ini, {});
+    QStringList reported;
+    SettingsDialog::Links links;
+    links.reportError = [&](const QString& message, const QString& line) { reported << message << line; };
+    dialog.setLinks(links);
+    dialog.show();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(reported, QStringList({"'loud' is not a valid integer value", "SpkVolTr.Position := StrToInt(k2);"}));
+    dialog.hide();
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_EQ(reported.size(), 2) << "once a dialog";
+}
+
 } // namespace
 
 #include "app/FormatChooser.h"

@@ -59,13 +59,13 @@ TEST(ConvertCommand, FailuresLeaveTheTargetAsItWas)
 
     const testsupport::ProcessResult unsupported = cli({"convert", in, out, "--to", "pcm:384000:16:2"});
     EXPECT_EQ(unsupported.exitCode, 1);
-    EXPECT_EQ(unsupported.err, "The selected audio format is not supported on this machine.\n");
+    EXPECT_EQ(unsupported.err, "velmora-cli convert: The selected audio format is not supported on this machine.\n");
 
     const QString damaged = dir.filePath("damaged.wav");
     testsupport::writeFile(damaged, testsupport::readFile(in).left(30));
     const testsupport::ProcessResult rejected = cli({"convert", damaged, out, "--to", "gsm:8000:1"});
     EXPECT_EQ(rejected.exitCode, 1);
-    EXPECT_EQ(rejected.err, "Invalid file format.\n");
+    EXPECT_EQ(rejected.err, "velmora-cli convert: Invalid file format.\n");
 
     EXPECT_EQ(testsupport::readFile(out), "previous content");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
@@ -84,6 +84,10 @@ TEST(Pcm8kCommand, WritesTheStandardFormatsBytes)
     testsupport::writeFile(in, "RIFF");
     const testsupport::ProcessResult bad = cli({"pcm8k", in, out});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_EQ(bad.err, "Error was created during pcm conversion\n");
+    EXPECT_EQ(bad.err, "velmora-cli pcm8k: Error was created during pcm conversion\n");
     EXPECT_EQ(QFileInfo(out).size(), 8000);
+    const testsupport::ProcessResult level =
+        cli({"--data-dir", dir.filePath("data"), "level", in, "--percent", "50"});
+    EXPECT_EQ(level.exitCode, 1);
+    EXPECT_EQ(level.err.count("Error was created during pcm conversion"), 1) << level.err.toStdString();
 }

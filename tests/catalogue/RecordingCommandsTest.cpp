@@ -6,6 +6,7 @@
 #include "catalogue/FolderOperations.h"
 
 #include <QFile>
+#include <QStandardPaths>
 
 namespace {
 
@@ -93,8 +94,23 @@ TEST_F(RecordingCommandsTest, MailHandsTheFilesToTheMailProgram)
     qunsetenv("FAKE_MAIL_STATUS");
     qputenv("PATH", bin.toUtf8()); // no xdg-email at all once bin's is gone
     QFile::remove(bin + "/xdg-email");
-    EXPECT_TRUE(cli({"mail", ids[0]}).err.contains("MAPI Error 1: User cancelled request"));
+    EXPECT_TRUE(cli({"mail", ids[0]}).err.contains("No mail program is set up: xdg-email is missing"));
     qputenv("PATH", oldPath);
+
+    // The real xdg-email on a desktop where nothing opens mailto links.
+    const QByteArray saved[] = {qgetenv("XDG_DATA_DIRS"), qgetenv("XDG_DATA_HOME"), qgetenv("XDG_CONFIG_HOME"),
+                                qgetenv("DISPLAY")};
+    qputenv("XDG_DATA_DIRS", path("none").toUtf8());
+    qputenv("XDG_DATA_HOME", path("none").toUtf8());
+    qputenv("XDG_CONFIG_HOME", path("none").toUtf8());
+    qunsetenv("DISPLAY");
+    if (!QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty())
+        EXPECT_TRUE(cli({"mail", ids[0]}).err.contains("No mail program is set up: choose a mail program"));
+    qputenv("XDG_DATA_DIRS", saved[0]);
+    qputenv("XDG_DATA_HOME", saved[1]);
+    qputenv("XDG_CONFIG_HOME", saved[2]);
+    if (!saved[3].isEmpty())
+        qputenv("DISPLAY", saved[3]);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
+#include "config/VoiceChoice.h"
 
 #include <QSet>
 #include <QTemporaryDir>
@@ -70,7 +71,8 @@ TEST(SettingsCatalogue, MissingKeysReadAsTheirDefaultsAndNamesMatchLoosely)
     EXPECT_EQ(settings::readString(ini, keys::HangupSeq), QStringLiteral("#0"));
     EXPECT_EQ(settings::readString(ini, keys::FontName), QStringLiteral("tahoma")); // not the created value
     EXPECT_TRUE(settings::readBool(ini, keys::CallProgress));
-    EXPECT_FALSE(settings::readBinary(ini, keys::FileCompressionBin)); // the engine keeps its format
+    EXPECT_EQ(settings::readBinary(ini, keys::FileCompressionBin).value_or(QByteArray()).left(4),
+              QByteArray::fromHex("01000100")) << "PCM mono, what recordings are written in";
     EXPECT_EQ(settings::readInteger(ini, keys::Port, 7), 7);
     EXPECT_EQ(settings::readString(ini, settings::commandKey(8)), QStringLiteral("at+vls=0")); // sOnHook
 
@@ -93,6 +95,34 @@ TEST(SettingsCatalogue, MissingKeysReadAsTheirDefaultsAndNamesMatchLoosely)
 testsupport::ProcessResult cli(const QString& data, const QStringList& args)
 {
     return testsupport::run(QStringLiteral(VELMORA_CLI), QStringList{QStringLiteral("--data-dir"), data} + args);
+}
+
+// An index stored without its voice's id gets the id once, so the voice
+// stays the same when more voices are installed.
+TEST(SettingsCatalogue, AVoiceIndexWithoutItsIdIsGivenTheId)
+{
+    const QStringList ids = {"gmw/af", "sem/am", "gmw/en"};
+    const struct
+    {
+        const char* file;
+        bool written;
+        const char* id;
+    } cases[] = {
+        {"[Settings]\nTTSvoice=2\n", true, "gmw/en"},
+        {"[Settings]\nTTSvoice=0\n", false, ""},          // what every new file holds
+        {"[Settings]\nTTSvoice=7\n", false, ""},          // no such voice here
+        {"[Settings]\nTTSvoice=2\nTTSvoiceId=sem/am\n", false, "sem/am"},
+        {"", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        QTemporaryDir dir;
+        testsupport::writeFile(dir.filePath(QStringLiteral("vlm.ini")), c.file);
+        IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+        EXPECT_EQ(settings::adoptVoiceIndex(ini, ids), c.written);
+        const IniFile reread(ini.fileName());
+        EXPECT_EQ(settings::readString(reread, keys::TTSvoiceId), QLatin1String(c.id));
+    }
 }
 
 TEST(SettingsCommands, ListGetAndSetCheckedAgainstTheTable)

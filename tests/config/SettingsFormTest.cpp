@@ -23,6 +23,9 @@ TEST(SettingsForm, OkWritesWhatLoadReadsAndAnUnsettableBaudRateFallsBack)
     EXPECT_TRUE(form.modemDefined);
     EXPECT_EQ(form.playGain, 140);
     EXPECT_EQ(form.recordGain, 128) << "an unreadable gain";
+    ASSERT_EQ(form.unreadableGains.size(), 1u) << "reported, not passed over";
+    EXPECT_EQ(form.unreadableGains[0].message, "'x' is not a valid integer value");
+    EXPECT_EQ(form.unreadableGains[0].line, "RecGainTr.Position := StrToInt(k2);");
     EXPECT_EQ(form.baudrate, 115200);
     EXPECT_TRUE(form.weakRemoteCode()) << "the default 00";
     EXPECT_FALSE(settings::exists(ini, keys::RemoteCode)) << "written only by the first Ok";

@@ -107,7 +107,8 @@ TEST_F(TextToSpeechTest, SkipStopsTheTextBeingSpokenAndVoicesAreFoundById)
     EXPECT_EQ(tts.indexOfVoice(QStringLiteral("fake/b")), 1);
     EXPECT_EQ(tts.resolveVoice(0, QStringLiteral("fake/b")), 1); // the id wins over a shifted index
     EXPECT_EQ(tts.resolveVoice(1, QStringLiteral("gone")), 1);
-    EXPECT_EQ(tts.resolveVoice(1, QString()), -1);                 // never chosen: the engine's default
+    EXPECT_EQ(tts.resolveVoice(1, QString()), 1);                  // an index set without its id
+    EXPECT_EQ(tts.resolveVoice(0, QString()), -1);                 // never chosen: the engine's default
     EXPECT_EQ(tts.voices()[1].description(), QStringLiteral("Beta, de, female"));
     tts.speak(QStringLiteral("a text that takes a long while to speak"));
     QThread::msleep(30);

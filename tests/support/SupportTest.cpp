@@ -1,11 +1,15 @@
 #include "ModemSim.h"
 #include "TestSupport.h"
 
+#include "modem/TQVModem253.h"
+#include "platform/FakeSerialPort.h"
 #include "support/ModemDiagnostics.h"
 #include "support/SupportBundle.h"
 #include "support/SystemFacts.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QTimeZone>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -61,6 +65,35 @@ TEST(Diagnostics, TheModemsAnswersGoIntoTheLog)
         cli(other.path(), {QStringLiteral("--port"), other.filePath(QStringLiteral("no-such-port")), QStringLiteral("diagnose")});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_FALSE(QFileInfo::exists(QDir(other.path()).filePath(ModemDiagnostics::FileName)));
+}
+
+// A modem that falls silent still leaves a log to send: what it answered,
+// then ERROR for the rest without waiting for each, and why.
+TEST(Diagnostics, AModemThatStopsAnsweringStillLeavesTheLog)
+{
+    QTemporaryDir data;
+    FakeSerialPort port;
+    port.addReply("atE0", {"\r\nOK\r\n"});
+    TQVModem253 engine;
+    engine.setSerialPort(&port);
+    engine.setCmdTimeoutDur(1);
+    engine.setSleepFunction([](int) {});
+    ModemDiagnostics diagnostics(engine, data.path());
+    QString message;
+    EXPECT_EQ(diagnostics.run(&message), ModemDiagnostics::Result::NoAnswer);
+    EXPECT_TRUE(message.contains(QLatin1String("does not answer"))) << qPrintable(message);
+    const QStringList lines =
+        QString::fromUtf8(testsupport::readFile(data.filePath(ModemDiagnostics::FileName))).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 5 + 2 + 49 * 3 + 2);
+    EXPECT_FALSE(lines[1].contains(QTimeZone::systemTimeZone().abbreviation(QDateTime::currentDateTime())))
+        << qPrintable(lines[1]);
+    EXPECT_EQ(lines.mid(5, 5), QStringList({"atE0", " ", "atI0", "ERROR", " "}));
+    EXPECT_EQ(lines.mid(lines.size() - 5, 3), QStringList({"at+FMR?", "ERROR", " "}));
+    EXPECT_EQ(lines[lines.size() - 2],
+              "The modem did not answer 3 commands in a row; the last 46 were not sent and are marked ERROR.");
+    const QByteArray sent = port.written();
+    EXPECT_TRUE(sent.contains("atI2\r"));
+    EXPECT_FALSE(sent.contains("atI3\r")) << "not waited for";
 }
 
 TEST(SupportBundle, HoldsTheLogsAndMasksTheSecrets)
