@@ -38,8 +38,7 @@ QString RecordingController::portText() const
     const SerialPort* port = m_.engine.serialPort();
     if (!port)
         return QString::number(m_.engine.profile().portNumber);
-    const QString number = QString::number(port->comNumber());
-    return port->deviceName().isEmpty() ? number : number + QStringLiteral(" (") + port->deviceName() + QLatin1Char(')');
+    return port->portText(); // the device the engine uses, which --port may name
 }
 
 bool RecordingController::Record(CallPhase phase)

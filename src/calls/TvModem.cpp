@@ -130,8 +130,7 @@ QString TvModem::portText() const
     const SerialPort* port = m_.engine.serialPort();
     if (!port)
         return QString();
-    const QString number = QString::number(port->comNumber());
-    return port->deviceName().isEmpty() ? number : number + QStringLiteral(" (") + port->deviceName() + QLatin1Char(')');
+    return port->portText(); // the device the engine uses, which --port may name
 }
 
 // --- The port ----------------------------------------------------------------------
