@@ -240,10 +240,49 @@ bool AnsweringMachine::ownerKeysHeard() const
             && m_.clock.tickMs() - m_messageStartTick < OwnerKeysMs);
 }
 
+// Keys that come inside the wait for a transmit stream's CONNECT wait for
+// it: acting on them there would send commands into that wait.
 void AnsweringMachine::digitReceived()
 {
-    if (!current())
+    if (!current() || m_.state.dtmfDigits.isEmpty())
         return;
+    const QChar digit = m_.state.dtmfDigits.back();
+    if (!m_line.starting() && m_pendingDigits.isEmpty())
+        return handleDigit(digit);
+    m_pendingDigits.append(digit);
+    if (m_pendingArmed)
+        return;
+    m_pendingArmed = true;
+    const quint64 callId = m_callId;
+    m_.clock.after(PendingDigitRetryMs, [this, callId] {
+        m_pendingArmed = false;
+        if (callId == m_.state.callId)
+            handlePendingDigits();
+        else
+            m_pendingDigits.clear();
+    });
+}
+
+void AnsweringMachine::handlePendingDigits()
+{
+    if (m_line.starting()) {
+        m_pendingArmed = true;
+        const quint64 callId = m_callId;
+        m_.clock.after(PendingDigitRetryMs, [this, callId] {
+            m_pendingArmed = false;
+            if (callId == m_.state.callId)
+                handlePendingDigits();
+        });
+        return;
+    }
+    const QString digits = std::exchange(m_pendingDigits, QString());
+    for (const QChar digit : digits)
+        if (current())
+            handleDigit(digit);
+}
+
+void AnsweringMachine::handleDigit(QChar digit)
+{
     const CallSettings& s = m_.settings.values();
     const QString& digits = m_.state.dtmfDigits;
     if (!s.hangupSeq.isEmpty() && digits == s.hangupSeq) {
@@ -255,16 +294,13 @@ void AnsweringMachine::digitReceived()
         return;
     }
     if (ownerKeysHeard())
-        checkRemoteCode();
+        checkRemoteCode(digit);
 }
 
-void AnsweringMachine::checkRemoteCode()
+void AnsweringMachine::checkRemoteCode(QChar digit)
 {
-    const QString& digits = m_.state.dtmfDigits;
-    if (digits.isEmpty())
-        return;
     m_tries.setCode(m_.settings.values().remoteCode);
-    remoteCodeTry(m_tries.digit(digits.back()));
+    remoteCodeTry(m_tries.digit(digit));
     if (!current())
         return;
     const quint64 serial = ++m_digitSerial;

@@ -58,6 +58,7 @@ public:
     static constexpr int OwnerKeysMs = 10000;
     static constexpr int BeepMs = 600;
     static constexpr int WrongCodesToHangUp = 3;
+    static constexpr int PendingDigitRetryMs = 20;
     static inline const QString BeepCommand = QStringLiteral("at+vts={A,60}");
     static inline const QString MissedCallComment = QStringLiteral("Missed call");
 
@@ -84,7 +85,9 @@ private:
     void startMessageRecording();
     void enterRemoteAccess();
     bool ownerKeysHeard() const;
-    void checkRemoteCode();
+    void handleDigit(QChar digit);
+    void handlePendingDigits();
+    void checkRemoteCode(QChar digit);
     void remoteCodeTry(RemoteCodeTries::Result result);
     void freeLineOfEndedCall();
     void describe(RecordingSession& session);
@@ -101,4 +104,6 @@ private:
     int m_wrongCodes = 0;
     RemoteCodeTries m_tries;
     quint64 m_digitSerial = 0;  // the pause timer of the latest digit only
+    QString m_pendingDigits;    // keys that came while a stream was being started
+    bool m_pendingArmed = false;
 };

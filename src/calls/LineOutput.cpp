@@ -106,7 +106,9 @@ void LineOutput::send(const QByteArray& audio, Done done)
         return;
     }
     const quint64 request = m_request;
+    m_starting = true;
     const int started = m_engine.StartVTX(); // its wait may run a Stop
+    m_starting = false;
     if (request != m_request || !allowed()) {
         if (started == TQVModem253::ReplyConnect) { // ended meanwhile: nothing goes out
             m_engine.StopVTX();

@@ -45,6 +45,10 @@ public:
     // The length of a WAV file's audio in ms, or -1 with why it cannot play.
     static qint64 wavFileMs(const QString& path, QString* why);
 
+    // A transmit stream is being started: its command waits for CONNECT,
+    // and nothing else may be sent to the modem meanwhile.
+    bool starting() const { return m_starting; }
+
 private:
     void begin(Done done, int limitMs);
     bool allowed() const { return !m_allowed || m_allowed(); }
@@ -59,6 +63,7 @@ private:
     EventLog& m_log;
     Done m_done;
     std::function<bool()> m_allowed;
+    bool m_starting = false;
     quint64 m_request = 0;     // counts requests; a stale callback is dropped
     quint64 m_worker = 0;      // the worker of the request under way
     quint64 m_renderTicket = 0;
