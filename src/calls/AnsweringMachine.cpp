@@ -250,6 +250,11 @@ void AnsweringMachine::digitReceived()
     if (!m_line.starting() && m_pendingDigits.isEmpty())
         return handleDigit(digit);
     m_pendingDigits.append(digit);
+    armPendingDigits();
+}
+
+void AnsweringMachine::armPendingDigits()
+{
     if (m_pendingArmed)
         return;
     m_pendingArmed = true;
@@ -265,16 +270,8 @@ void AnsweringMachine::digitReceived()
 
 void AnsweringMachine::handlePendingDigits()
 {
-    if (m_line.starting()) {
-        m_pendingArmed = true;
-        const quint64 callId = m_callId;
-        m_.clock.after(PendingDigitRetryMs, [this, callId] {
-            m_pendingArmed = false;
-            if (callId == m_.state.callId)
-                handlePendingDigits();
-        });
-        return;
-    }
+    if (m_line.starting())
+        return armPendingDigits();
     const QString digits = std::exchange(m_pendingDigits, QString());
     for (const QChar digit : digits)
         if (current())

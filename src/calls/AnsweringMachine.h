@@ -86,6 +86,7 @@ private:
     void enterRemoteAccess();
     bool ownerKeysHeard() const;
     void handleDigit(QChar digit);
+    void armPendingDigits();
     void handlePendingDigits();
     void checkRemoteCode(QChar digit);
     void remoteCodeTry(RemoteCodeTries::Result result);
