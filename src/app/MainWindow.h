@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ActionRules.h"
+#include "app/ThemeIcons.h"
 #include "app/TrayAnimation.h"
 #include "calls/RecordingView.h"
 
@@ -49,7 +50,11 @@ public:
     void setExitRequested(bool on) { m_exitRequested = on; }
     // Logout or SIGTERM: close now; a recording under way is saved without asking.
     void endSession();
-    bool hasTray() const { return m_tray != nullptr; }
+    // A tray icon shown in a system tray: only then may the window hide.
+    bool hasTray() const;
+    // The status bar's and tray's text while a call is recorded.
+    static QString callPanelText(const QString& elapsed, const QString& number, const QString& name);
+    static QString sanitizedCaller(const QString& text);
 
     LoggerWindow* logger() const { return m_logger; }
     NewMessagesWindow* newMessagesWindow() const { return m_newMessages; }
@@ -88,6 +93,10 @@ private:
     void buildLayout();
     void buildTray();
     void applyView(); // UpdatefromView
+    void applyIcons();
+    void applyPalette();
+    void volumeChanged(int position);
+    void updateTrayTip();
     void placeWindows();
     void saveLayout();
     void updateActions();
@@ -143,6 +152,11 @@ private:
     QSlider* m_position = nullptr;
     QSlider* m_volume = nullptr;
     QLabel* m_status[3] = {};
+    QLabel* m_callPanel = nullptr; // the call being recorded: its time and caller
+    QString m_callText;
+    int m_newCount = 0;
+    std::vector<std::pair<QObject*, themeicons::Glyph>> m_icons;
+    std::vector<QToolButton*> m_navigation;
     LoggerWindow* m_logger = nullptr;
     CallerIdPopup* m_popup = nullptr;
     ErrorReportDialog* m_errorReport = nullptr;

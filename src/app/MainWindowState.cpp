@@ -72,6 +72,8 @@ void MainWindow::updateActions()
     a.record->setChecked(s.recordPressed);
     a.trayRecord->setEnabled(s.record);
     m_position->setEnabled(s.slider);
+    for (QToolButton* button : m_navigation)
+        button->setEnabled(m_window.hasRows);
     for (QAction* op : {a.memo, a.remove, a.moveTo, a.copyTo, a.email, a.search, a.selectAll, a.openFolder})
         op->setEnabled(s.listOperations);
     a.level->setEnabled(s.postProcessing);
@@ -223,6 +225,49 @@ void MainWindow::recordingTick()
         return;
     const qint64 ms = m_service.state().recordStartTime.msecsTo(QDateTime::currentDateTime());
     showStatus(QLatin1Char(' ') + transport::clockText(ms));
+    const CallState& call = m_service.state();
+    m_callText = callPanelText(transport::clockText(ms), call.callerNumber, call.callerName);
+    m_callPanel->setText(m_callText);
+    m_callPanel->show();
+    updateTrayTip();
+}
+
+QString MainWindow::callPanelText(const QString& elapsed, const QString& number, const QString& name)
+{
+    QString caller = (sanitizedCaller(number) + QLatin1Char(' ') + sanitizedCaller(name)).trimmed();
+    return QStringLiteral("Recording %1").arg(elapsed) + (caller.isEmpty() ? QString() : QStringLiteral(" - ") + caller);
+}
+
+// Caller ID comes from the line: never markup, no control characters, not overly long.
+QString MainWindow::sanitizedCaller(const QString& text)
+{
+    QString clean;
+    for (const QChar c : text)
+        clean += c.isPrint() ? c : QLatin1Char(' ');
+    return clean.simplified().left(40);
+}
+
+void MainWindow::updateTrayTip()
+{
+    QString tip = datafolder::ApplicationTitle;
+    if (!m_callText.isEmpty())
+        tip += QStringLiteral(" - ") + m_callText;
+    else if (m_newCount > 0)
+        tip += QStringLiteral(" - %1 new").arg(m_newCount);
+    if (m_tray)
+        m_tray->setToolTip(tip);
+}
+
+void MainWindow::volumeChanged(int position)
+{
+    // The device list's number, not its place among the outputs: an input-only card may come first.
+    for (const TdeAudioOutDevice& device : audioOutDevices())
+        if (device.deviceNumber == m_outputDevice) {
+            try {
+                device.SetVolume(position > 0 ? quint16(position * 4096 - 1) : 0);
+            } catch (const std::exception&) {
+            }
+        }
 }
 
 // --- what the call handling shows ---------------------------------------------------------
@@ -238,6 +283,9 @@ void MainWindow::showTransport(TransportMode mode)
             m_playback->stop();
     } else {
         m_recordTimer.stop();
+        m_callText.clear();
+        m_callPanel->hide();
+        updateTrayTip();
         m_scope->ClearDisplay();
         if (wasCall)
             reloadList(); // a recording was saved
@@ -283,9 +331,8 @@ void MainWindow::showNewMessages(int count)
     reloadList();
     if (m_newMessages->isVisible())
         m_newMessages->openQuery();
-    if (m_tray)
-        m_tray->setToolTip(count > 0 ? QStringLiteral("%1 - %2 new").arg(datafolder::ApplicationTitle).arg(count)
-                                     : datafolder::ApplicationTitle);
+    m_newCount = count;
+    updateTrayTip();
 }
 
 // Never modal: call handling goes on behind it, and an unattended start
@@ -370,7 +417,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         m_playback->stop();
     if (settings::readBool(m_ini, keys::StartUp) && !m_exitRequested) {
         event->ignore();
-        if (m_tray)
+        if (hasTray())
             hide();
         else
             showMinimized(); // without a tray the window stays reachable
@@ -396,10 +443,17 @@ void MainWindow::closeEvent(QCloseEvent* event)
     QApplication::quit();
 }
 
+bool MainWindow::hasTray() const
+{
+    return m_tray && m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray)
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        applyPalette();
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && hasTray())
         QTimer::singleShot(0, this, &QWidget::hide); // to the tray; its icon brings it back
 }
 
