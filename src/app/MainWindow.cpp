@@ -2,6 +2,7 @@
 #include "app/StoredLook.h"
 
 #include "app/CallerIdPopup.h"
+#include "app/DesktopNotifier.h"
 #include "app/ErrorReportDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/HelpTopics.h"
@@ -132,6 +133,12 @@ MainWindow::MainWindow(CallService& service, QWidget* parent)
     m_logger->showLines(service.log().lines());
     service.log().addMirror(m_logger);
     m_popup = new CallerIdPopup(this);
+    m_notifier = new DesktopNotifier(this);
+    m_notifier->probe();
+    connect(m_notifier, &DesktopNotifier::activated, this, [this](const QString& id, bool play) {
+        if (id.isEmpty() || !showRecording(id, play))
+            restore();
+    });
     m_errorReport = new ErrorReportDialog(service.dataFolder(), m_ini, this);
     m_newMessages = new NewMessagesWindow(service.catalogue(), this);
     buildTray();

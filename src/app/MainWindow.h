@@ -17,6 +17,7 @@
 
 class CallService;
 class CallerIdPopup;
+class DesktopNotifier;
 class ErrorReportDialog;
 class FolderTreeWidget;
 class IniFile;
@@ -59,6 +60,9 @@ public:
     LoggerWindow* logger() const { return m_logger; }
     NewMessagesWindow* newMessagesWindow() const { return m_newMessages; }
     CallerIdPopup* callerIdPopup() const { return m_popup; }
+    DesktopNotifier* notifier() const { return m_notifier; }
+    // The window shown on the recording with this id, in its folder; played when asked.
+    bool showRecording(const QString& id, bool play);
     QMenu* trayMenu() const { return m_trayMenu; }
     RecordingGrid* grid() const { return m_grid; }
     QLineEdit* searchBox() const { return m_search; }
@@ -97,6 +101,8 @@ private:
     void applyPalette();
     void volumeChanged(int position);
     void updateTrayTip();
+    void notifyNewMessage();
+    void notifyModem(bool lost);
     void placeWindows();
     void saveLayout();
     void updateActions();
@@ -154,6 +160,9 @@ private:
     QLabel* m_status[3] = {};
     QLabel* m_callPanel = nullptr; // the call being recorded: its time and caller
     QString m_callText;
+    DesktopNotifier* m_notifier = nullptr;
+    bool m_modemBound = false;
+    bool m_modemLost = false;
     int m_newCount = 0;
     std::vector<std::pair<QObject*, themeicons::Glyph>> m_icons;
     std::vector<QToolButton*> m_navigation;

@@ -3,6 +3,8 @@
 #include "app/MainWindow.h"
 
 #include "app/CallerIdPopup.h"
+#include "app/DesktopNotifier.h"
+#include "catalogue/Sqlite.h"
 #include "app/ErrorReportDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/HelpTopics.h"
@@ -47,6 +49,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QTextDocumentFragment>
 #include <QVBoxLayout>
 
 // --- state -----------------------------------------------------------------------------
@@ -295,6 +298,16 @@ void MainWindow::showTransport(TransportMode mode)
 
 void MainWindow::showTray(TrayIcon icon)
 {
+    // A modem that goes away by itself, not by Release or the program's end, is told; and when it is back.
+    if (icon == TrayIcon::Released && m_modemBound && !m_closed && m_service.callsStarted()
+        && !m_service.controller().userReleased())
+        notifyModem(true);
+    else if (icon == TrayIcon::Bound && m_modemLost)
+        notifyModem(false);
+    if (icon == TrayIcon::Bound)
+        m_modemBound = true;
+    else if (icon == TrayIcon::Released)
+        m_modemBound = false;
     m_trayAnimation.show(icon);
     if (m_trayAnimation.cycling())
         m_trayTimer.start();
@@ -318,7 +331,101 @@ void MainWindow::showStatus(const QString& text)
 
 void MainWindow::showCallerId(const QString& number, const QString& name)
 {
-    m_popup->showCaller(number, name);
+    const bool notifications = settings::readBool(m_ini, keys::Notifications);
+    if (!notifications || !m_notifier->available() || settings::readBool(m_ini, keys::PopupWithNotification))
+        m_popup->showCaller(number, name);
+    if (!notifications)
+        return;
+    const QString caller = (DesktopNotifier::escaped(number) + QLatin1Char(' ') + DesktopNotifier::escaped(name)).trimmed();
+    m_notifier->notify(DesktopNotifier::Kind::IncomingCall, QStringLiteral("Incoming call"),
+                       caller.isEmpty() ? QStringLiteral("Caller unknown") : caller, QString(), [this, number, name] {
+                           if (!m_popup->isVisible())
+                               m_popup->showCaller(number, name);
+                       });
+}
+
+void MainWindow::notifyModem(bool lost)
+{
+    m_modemLost = lost;
+    if (!settings::readBool(m_ini, keys::Notifications))
+        return;
+    const SerialPort* port = m_service.engine().serialPort();
+    const QString where = DesktopNotifier::escaped(port ? port->portText() : QString());
+    m_notifier->notify(lost ? DesktopNotifier::Kind::ModemLost : DesktopNotifier::Kind::ModemFound,
+                       lost ? QStringLiteral("Modem lost") : QStringLiteral("Modem found again"),
+                       lost ? QStringLiteral("%1 is gone: calls are not answered until it is back").arg(where)
+                            : QStringLiteral("%1 answers calls again").arg(where),
+                       QString(), [this, lost] {
+                           if (hasTray())
+                               m_tray->showMessage(datafolder::ApplicationTitle,
+                                                   lost ? QStringLiteral("Modem lost") : QStringLiteral("Modem found again"),
+                                                   lost ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
+                       });
+}
+
+// The newest message not heard yet: who called and for how long.
+void MainWindow::notifyNewMessage()
+{
+    if (!settings::readBool(m_ini, keys::Notifications) && !hasTray())
+        return;
+    QString id, caller, name, duration;
+    try {
+        sqlite::Statement newest(m_service.catalogue().database().connection(),
+                                 QStringLiteral("SELECT id, callerID, Comment, Duration FROM %1 WHERE accessed = 0 "
+                                                "ORDER BY rowid DESC LIMIT 1")
+                                     .arg(m_service.catalogue().calls().qualifiedName()));
+        if (!newest.step())
+            return;
+        id = newest.column(0).toString();
+        caller = newest.column(1).toString();
+        name = newest.column(2).toString();
+        duration = newest.column(3).toString();
+    } catch (const TableError&) {
+        return;
+    }
+    QString from = (DesktopNotifier::escaped(caller) + QLatin1Char(' ') + DesktopNotifier::escaped(name)).trimmed();
+    const QString body = (from.isEmpty() ? QStringLiteral("Caller unknown") : from) + QStringLiteral(", ")
+                         + DesktopNotifier::escaped(duration);
+    const auto trayBalloon = [this, body] {
+        if (hasTray())
+            m_tray->showMessage(QStringLiteral("New message"), QTextDocumentFragment::fromHtml(body).toPlainText());
+    };
+    if (!settings::readBool(m_ini, keys::Notifications)) {
+        trayBalloon();
+        return;
+    }
+    m_notifier->notify(DesktopNotifier::Kind::NewMessage, QStringLiteral("New message"), body, id, trayBalloon);
+}
+
+bool MainWindow::showRecording(const QString& id, bool play)
+{
+    QString folder;
+    try {
+        sqlite::Statement find(m_service.catalogue().database().connection(),
+                               QStringLiteral("SELECT FolderId FROM %1 WHERE id = ?").arg(m_service.catalogue().calls().qualifiedName()));
+        find.bind(1, id);
+        if (!find.step())
+            return false;
+        folder = find.column(0).toString();
+    } catch (const TableError&) {
+        return false;
+    }
+    restore();
+    int row = m_model->rowOfId(id);
+    if (row < 0) {
+        m_tree->selectKey(folder);
+        row = m_model->rowOfId(id);
+    }
+    if (row < 0)
+        return true;
+    m_grid->setCurrentIndex(m_model->index(row, 0));
+    m_grid->scrollTo(m_model->index(row, 0));
+    if (play && !m_states.recordPressed) {
+        if (m_playback->active())
+            m_playback->stop();
+        this->play();
+    }
+    return true;
 }
 
 void MainWindow::hideCallerId()
@@ -331,8 +438,11 @@ void MainWindow::showNewMessages(int count)
     reloadList();
     if (m_newMessages->isVisible())
         m_newMessages->openQuery();
+    const bool more = count > m_newCount;
     m_newCount = count;
     updateTrayTip();
+    if (more)
+        notifyNewMessage();
 }
 
 // Never modal: call handling goes on behind it, and an unattended start
