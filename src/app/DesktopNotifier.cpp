@@ -1,6 +1,11 @@
 #include "app/DesktopNotifier.h"
 
+#include "app/TrayIcons.h"
 #include "catalogue/DataFolder.h"
+
+#include <QDBusArgument>
+#include <QIcon>
+#include <QImage>
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -11,6 +16,19 @@ namespace {
 const QString Interface = QStringLiteral("org.freedesktop.Notifications");
 const QString PlayAction = QStringLiteral("play");
 const QString DefaultAction = QStringLiteral("default");
+
+// The program's icon as the service's raw image (iiibiiay), for a build
+// whose icon is not installed where the service looks it up by name.
+QVariant imageData()
+{
+    const QImage image = programIcon().pixmap(48, 48).toImage().convertToFormat(QImage::Format_RGBA8888);
+    QDBusArgument data;
+    data.beginStructure();
+    data << image.width() << image.height() << int(image.bytesPerLine()) << true << 8 << 4
+         << QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+    data.endStructure();
+    return QVariant::fromValue(data);
+}
 
 } // namespace
 
@@ -93,9 +111,13 @@ void DesktopNotifier::notify(Kind kind, const QString& summary, const QString& b
     }
     const uint replaces = kind == Kind::IncomingCall ? m_callNotification : 0;
     const int timeout = kind == Kind::IncomingCall ? IncomingCallShownMs : -1;
+    QVariantMap hints = hintsFor(kind);
+    const bool installed = QIcon::hasThemeIcon(QStringLiteral("velmora"));
+    if (!installed)
+        hints.insert(QStringLiteral("image-data"), imageData());
     QDBusMessage message = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
-    message << datafolder::ApplicationTitle << replaces << QStringLiteral("velmora") << summary << body
-            << actionsFor(kind, !recordingId.isEmpty()) << hintsFor(kind) << timeout;
+    message << datafolder::ApplicationTitle << replaces << (installed ? QStringLiteral("velmora") : QString()) << summary
+            << body << actionsFor(kind, !recordingId.isEmpty()) << hints << timeout;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, CallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, kind, recordingId, fallback](QDBusPendingCallWatcher* w) {
         w->deleteLater();
