@@ -32,8 +32,8 @@ QVariant imageData()
 
 } // namespace
 
-DesktopNotifier::DesktopNotifier(QObject* parent)
-    : QObject(parent), m_bus(QDBusConnection::sessionBus())
+DesktopNotifier::DesktopNotifier(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_bus(bus)
 {
     if (!m_bus.isConnected())
         return;

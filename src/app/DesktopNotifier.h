@@ -22,7 +22,8 @@ public:
 
     enum class Kind { IncomingCall, NewMessage, ModemLost, ModemFound };
 
-    explicit DesktopNotifier(QObject* parent = nullptr);
+    explicit DesktopNotifier(QObject* parent = nullptr) : DesktopNotifier(QDBusConnection::sessionBus(), parent) {}
+    DesktopNotifier(const QDBusConnection& bus, QObject* parent);
     // Asks the service what it can; until its answer (or without one) the
     // service counts as absent.
     void probe();
