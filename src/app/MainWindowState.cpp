@@ -230,7 +230,9 @@ void MainWindow::recordingTick()
     showStatus(QLatin1Char(' ') + transport::clockText(ms));
     const CallState& call = m_service.state();
     m_callText = callPanelText(transport::clockText(ms), call.callerNumber, call.callerName);
-    m_callPanel->setText(m_callText);
+    // The time is in the first panel already.
+    const QString caller = (sanitizedCaller(call.callerNumber) + QLatin1Char(' ') + sanitizedCaller(call.callerName)).trimmed();
+    m_callPanel->setText(caller.isEmpty() ? QStringLiteral("Recording") : QStringLiteral("Recording: ") + caller);
     m_callPanel->show();
     updateTrayTip();
 }

@@ -346,7 +346,10 @@ QWidget* SettingsDialog::answeringTab()
     m_remote = new QLineEdit(tab);
     m_weakCode = new QLabel(QStringLiteral("With a code of fewer than four digits anyone who calls could listen to your messages."), tab);
     m_weakCode->setWordWrap(true);
-    m_weakCode->setStyleSheet(QStringLiteral("color: #b00020"));
+    QPalette warning = m_weakCode->palette(); // a red that reads on a light or a dark window
+    warning.setColor(QPalette::WindowText, warning.color(QPalette::Window).lightnessF() < 0.5 ? QColor(0xff, 0x8a, 0x80)
+                                                                                             : QColor(0xb0, 0x00, 0x20));
+    m_weakCode->setPalette(warning);
     connect(m_remote, &QLineEdit::textChanged, this,
             [this](const QString& code) { m_weakCode->setVisible(code.size() < SettingsForm::MinRemoteCodeDigits); });
     m_beep = new QCheckBox(QStringLiteral("Beep after greeting"), tab);
