@@ -3,9 +3,10 @@
 #  light/, dark/  every window, by velmora-screenshots, in Qt's own light palette and
 #                 in Fusion with a dark palette;
 #  demo-*.png     the whole screen while the demonstration runs on a desktop of its
-#                 own: a private D-Bus session (dbus-run-session), a system tray
-#                 (trayer), a notification daemon (dunst) and dbus-monitor, whose log
-#                 (dbus-monitor.log) shows what reached the notification service.
+#                 own: a private D-Bus session (dbus-run-session), a window manager
+#                 (openbox), a system tray (trayer), a notification daemon (dunst) and
+#                 dbus-monitor, whose log (dbus-monitor.log) shows what reached the
+#                 notification service.
 # It waits for the demonstration's first two calls (about three minutes) and clicks
 # the new message's notification, whose Play action opens the window on that row and
 # plays it. Not part of CI. Installs the tools it lacks.
@@ -16,7 +17,7 @@ out="$(realpath -m "${1:-build/screenshots}")"
 if [ "${2:-}" != "--in-session" ]; then
   missing=()
   for pair in xvfb:Xvfb dbus-daemon:dbus-run-session dbus-bin:dbus-monitor trayer:trayer dunst:dunst \
-              xdotool:xdotool imagemagick:import x11-utils:xprop; do
+              xdotool:xdotool imagemagick:import x11-utils:xprop openbox:openbox; do
     command -v "${pair#*:}" >/dev/null || missing+=("${pair%%:*}")
   done
   if [ ${#missing[@]} -gt 0 ]; then
@@ -79,9 +80,6 @@ cat >"$work/dunstrc" <<'EOF'
     action_name = play
 EOF
 dunst -config "$work/dunstrc" >"$work/dunst.log" 2>&1 & pids+=($!)
-trayer --edge top --align right --widthtype request --height 32 --SetDockType true --transparent false \
-       --tint 0x404040 --expand false >/dev/null 2>&1 & pids+=($!)
-sleep 2
 
 shot() {
   import -window root "$out/$1.png"
@@ -97,17 +95,23 @@ wait_for() {
 ./build/tools/screenshots/velmora-screenshots "$out/light"
 ./build/tools/screenshots/velmora-screenshots "$out/dark" --dark
 
+# The desktop for the demonstration: a window manager (minimising needs one) and a tray.
+openbox >/dev/null 2>&1 & pids+=($!)
+trayer --edge top --align right --widthtype request --height 32 --SetDockType true --transparent false \
+       --tint 0x404040 --expand false >/dev/null 2>&1 & pids+=($!)
+sleep 3
+
 ./build/apps/velmora/velmora --demo --data-dir "$work/demo" >"$work/velmora.log" 2>&1 & velmora=$!
 pids+=($velmora)
 # Events.log is written at the end; the live signs are the simulator's path and the bus.
 for _ in $(seq 100); do [ -s "$work/demo/modem-sim.path" ] && break; sleep 0.2; done
 sleep 4
 window=$(xdotool search --sync --onlyvisible --class '^Velmora$' | tail -1)
-xdotool windowmove "$window" 20 20 windowsize "$window" 900 560
+xdotool windowmove "$window" 20 40 windowsize "$window" 900 560
 { echo "window class:"; xprop -id "$window" WM_CLASS _NET_WM_PID; } >"$out/window.txt"
 sleep 1
 shot demo-1-start-tray
-convert "$out/demo-1-start-tray.png" -crop 160x40+1120+0 -filter point -resize 400% "$out/demo-1-tray-zoomed.png"
+convert "$out/demo-1-start-tray.png" -crop 80x40+1200+0 -filter point -resize 400% "$out/demo-1-tray-zoomed.png"
 wait_for 'string "Incoming call"' 90 "$out/dbus-monitor.log"
 sleep 1.5
 shot demo-2-call-notification
@@ -120,8 +124,9 @@ wait_for 'string "New message"' 240 "$out/dbus-monitor.log"
 sleep 1.5
 shot demo-4-message-notification
 xdotool windowminimize "$window"
-sleep 1
+sleep 1.5
 shot demo-5-minimised-to-tray
+{ echo "after minimising:"; xwininfo -id "$window" | grep "Map State"; } >>"$out/window.txt"
 # The message's notification is the newest: at the top right, under the tray.
 xdotool mousemove 1060 80 click 1
 wait_for "ActionInvoked" 10 "$out/dbus-monitor.log"
