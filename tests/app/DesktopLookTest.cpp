@@ -7,6 +7,7 @@
 #include "app/RecordingGrid.h"
 #include "app/RecordingsModel.h"
 #include "app/ThemeIcons.h"
+#include "app/TransportMath.h"
 #include "calls/CallService.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/FolderOperations.h"
@@ -16,6 +17,8 @@
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QMouseEvent>
+#include <QSlider>
 #include <QStatusBar>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -152,4 +155,33 @@ TEST(DesktopLook, WithoutANotificationServiceTheFallbackShowsAtOnce)
     QDBusConnection::disconnectFromBus(QStringLiteral("look-test"));
     bus.terminate();
     bus.waitForFinished();
+}
+
+TEST(DesktopLook, AClickOnThePositionTrackSeeksThere)
+{
+    QTemporaryDir dir;
+    CallService service({dir.path(), nullptr, nullptr, nullptr});
+    ASSERT_TRUE(service.open(nullptr));
+    addSampleRecordings(service.catalogue(), 2, QString(), true);
+    MainWindow window(service);
+    service.setView(&window);
+    window.resize(800, 500);
+    window.show();
+    window.callsStarted(false, QString());
+    QSlider* position = nullptr;
+    for (QSlider* s : window.findChildren<QSlider*>())
+        if (s->maximum() == transport::SliderRange)
+            position = s;
+    ASSERT_NE(position, nullptr);
+    window.grid()->setCurrentIndex(window.recordings()->index(0, 0));
+    for (QAction* a : window.findChildren<QAction*>())
+        if (a->text() == QStringLiteral("Play"))
+            a->trigger();
+    ASSERT_TRUE(position->isEnabled()) << "playing";
+    const QPointF at(position->width() * 0.75, position->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, position->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(position, &press);
+    EXPECT_NEAR(position->value(), transport::SliderRange * 3 / 4, transport::SliderRange / 20) << "sought, not a page step";
+    window.setExitRequested(true);
+    window.close();
 }
