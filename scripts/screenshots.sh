@@ -99,7 +99,8 @@ wait_for() {
 openbox >/dev/null 2>&1 & pids+=($!)
 trayer --edge top --align right --widthtype request --height 32 --SetDockType true --transparent false \
        --tint 0x404040 --expand false >/dev/null 2>&1 & pids+=($!)
-sleep 3
+xdotool search --sync --class '^trayer$' >/dev/null
+sleep 2
 
 ./build/apps/velmora/velmora --demo --data-dir "$work/demo" >"$work/velmora.log" 2>&1 & velmora=$!
 pids+=($velmora)

@@ -535,8 +535,9 @@ void MainWindow::buildTray()
     m_trayMenu->addAction(a.trayExit);
     m_trayTimer.setInterval(TrayAnimation::IntervalMs);
     connect(&m_trayTimer, &QTimer::timeout, this, &MainWindow::trayTick);
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return; // the window minimises to the taskbar and is never hidden
+    // Made and shown even while the desktop has no tray: a panel that starts after the
+    // program (a start at logon) takes the icon as soon as it is there. Until then the
+    // window minimises to the taskbar and is never hidden (hasTray()).
     m_tray = new QSystemTrayIcon(trayIcon(TrayAnimation::List::Normal, 1), this);
     m_tray->setToolTip(datafolder::ApplicationTitle);
     m_tray->setContextMenu(m_trayMenu);
