@@ -107,7 +107,15 @@ pids+=($velmora)
 # Events.log is written at the end; the live signs are the simulator's path and the bus.
 for _ in $(seq 100); do [ -s "$work/demo/modem-sim.path" ] && break; sleep 0.2; done
 sleep 4
-window=$(xdotool search --sync --onlyvisible --class '^Velmora$' | tail -1)
+# The main window, not the tray icon's (same class and name).
+window=""
+for _ in $(seq 50); do
+  for candidate in $(xdotool search --onlyvisible --class '^Velmora$'); do
+    [ "$(xwininfo -id "$candidate" | awk '/Width:/ {print $2}')" -gt 200 ] && window=$candidate
+  done
+  [ -n "$window" ] && break
+  sleep 0.2
+done
 xdotool windowmove "$window" 20 40 windowsize "$window" 900 560
 { echo "window class:"; xprop -id "$window" WM_CLASS _NET_WM_PID; } >"$out/window.txt"
 sleep 1
@@ -133,12 +141,12 @@ xdotool mousemove 1060 80 click 1
 wait_for "ActionInvoked" 10 "$out/dbus-monitor.log"
 sleep 1.5
 shot demo-6-play-action
+# The modem unplugged: the simulator ends.
+simulator=$(pgrep -f -- "--path-file $work/demo/modem-sim.path" || true)
+[ -n "$simulator" ] && kill "$simulator"
+wait_for 'string "Modem lost"' 30 "$out/dbus-monitor.log" && sleep 1.5 && shot demo-7-modem-lost
 kill "$velmora"
 wait "$velmora" 2>/dev/null || true
 cp "$work/demo/Events.log" "$out/demo-events.log"
 grep -q -- "-- Play file" "$out/demo-events.log" || echo "screenshots: the Play action played nothing" >&2
-sleep 1
-if pgrep -f -- "--path-file $work/demo/modem-sim.path" >/dev/null; then
-  echo "screenshots: the simulator outlived the program" >&2
-fi
 echo "notifications seen: $(grep -c 'member=Notify' "$out/dbus-monitor.log"), actions: $(grep -c 'member=ActionInvoked' "$out/dbus-monitor.log")"
