@@ -41,7 +41,7 @@ QPolygonF upright(double x, double y, double w, double h, bool up)
 }
 
 // On a 24 x 24 grid.
-void paint(QPainter& p, Glyph glyph, const QColor& ink)
+void paint(QPainter& p, Glyph glyph, const QColor& ink, bool enabled)
 {
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
@@ -61,7 +61,7 @@ void paint(QPainter& p, Glyph glyph, const QColor& ink)
         p.drawPolygon(triangle(12, 6, 10, 12, true));
         break;
     case Glyph::Record:
-        p.setBrush(QColor(0xd3, 0x2f, 0x2f)); // red on any palette
+        p.setBrush(enabled ? QColor(0xd3, 0x2f, 0x2f) : ink); // red on any palette, grey when off
         p.setPen(QPen(ink, 1.5));
         p.drawEllipse(QRectF(5, 5, 14, 14));
         break;
@@ -113,14 +113,14 @@ void paint(QPainter& p, Glyph glyph, const QColor& ink)
     }
 }
 
-QPixmap render(Glyph glyph, const QColor& ink, int size)
+QPixmap render(Glyph glyph, const QColor& ink, int size, bool enabled)
 {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 24.0, size / 24.0);
-    paint(p, glyph, ink);
+    paint(p, glyph, ink, enabled);
     return pixmap;
 }
 
@@ -160,8 +160,8 @@ QIcon drawn(Glyph glyph, const QPalette& palette)
 {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48}) {
-        icon.addPixmap(render(glyph, palette.color(QPalette::Active, QPalette::ButtonText), size), QIcon::Normal);
-        icon.addPixmap(render(glyph, palette.color(QPalette::Disabled, QPalette::ButtonText), size), QIcon::Disabled);
+        icon.addPixmap(render(glyph, palette.color(QPalette::Active, QPalette::ButtonText), size, true), QIcon::Normal);
+        icon.addPixmap(render(glyph, palette.color(QPalette::Disabled, QPalette::ButtonText), size, false), QIcon::Disabled);
     }
     return icon;
 }
