@@ -368,8 +368,8 @@ void MainWindow::notifyModem(bool lost)
 // The newest message not heard yet: who called and for how long.
 void MainWindow::notifyNewMessage()
 {
-    if (!settings::readBool(m_ini, keys::Notifications) && !hasTray())
-        return;
+    if (!settings::readBool(m_ini, keys::Notifications))
+        return; // the tray's animation and its "N new" say it
     QString id, caller, name, duration;
     try {
         sqlite::Statement newest(m_service.catalogue().database().connection(),
@@ -392,10 +392,6 @@ void MainWindow::notifyNewMessage()
         if (hasTray())
             m_tray->showMessage(QStringLiteral("New message"), QTextDocumentFragment::fromHtml(body).toPlainText());
     };
-    if (!settings::readBool(m_ini, keys::Notifications)) {
-        trayBalloon();
-        return;
-    }
     m_notifier->notify(DesktopNotifier::Kind::NewMessage, QStringLiteral("New message"), body, id, trayBalloon);
 }
 
