@@ -11,7 +11,7 @@ packages=(
   libsqlite3-dev sqlite3 libsoxr-dev libgsm1-dev portaudio19-dev libasound2-dev libsndfile1-dev
   libespeak-ng-dev espeak-ng-data libcurl4-openssl-dev xdg-utils
   # tests and benchmarks
-  libgtest-dev libgmock-dev googletest libbenchmark-dev sox libsox-fmt-all xvfb
+  libgtest-dev libgmock-dev googletest libbenchmark-dev sox libsox-fmt-all xvfb dbus-daemon
   espeak-ng python3 openssl
   # packaging: checks of the desktop entry, metainfo, manual pages and the package
   desktop-file-utils appstream groff-base file lintian

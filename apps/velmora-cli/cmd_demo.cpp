@@ -1,4 +1,5 @@
 #include "CliCommand.h"
+#include "platform/ChildLifetime.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,6 +33,7 @@ public:
     {
         const QString pathFile = folder + QStringLiteral("/modem-sim.path");
         QFile::remove(pathFile);
+        endWithParent(m_process);
         m_process.setStandardOutputFile(folder + QStringLiteral("/modem-sim.log"));
         m_process.setStandardErrorFile(folder + QStringLiteral("/modem-sim.log"), QIODevice::Append);
         m_process.start(program, {QStringLiteral("--profile"), QStringLiteral("conexant"),

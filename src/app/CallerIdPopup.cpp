@@ -1,4 +1,5 @@
 #include "app/CallerIdPopup.h"
+#include "app/ThemeIcons.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -7,13 +8,17 @@
 #include <QVBoxLayout>
 
 CallerIdPopup::CallerIdPopup(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+    : QFrame(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
 {
     setWindowTitle(QStringLiteral("Caller ID"));
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(185, 64);
-    auto* picture = new QLabel(this);
-    picture->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    setFocusPolicy(Qt::NoFocus);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::ToolTipBase);
+    setForegroundRole(QPalette::ToolTipText);
+    m_picture = new QLabel(this);
+    auto* picture = m_picture;
     auto* title = new QLabel(QStringLiteral("INCOMING CALL"), this);
     QFont bold = title->font();
     bold.setBold(true);
@@ -22,13 +27,16 @@ CallerIdPopup::CallerIdPopup(QWidget* parent)
     m_name = new QLabel(this);
     for (QLabel* label : {title, m_number, m_name})
         label->setTextFormat(Qt::PlainText); // caller ID is never markup
+    for (QLabel* label : {title, m_number, m_name})
+        label->setForegroundRole(QPalette::ToolTipText);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(0);
     texts->addWidget(title);
     texts->addWidget(m_number);
     texts->addWidget(m_name);
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setContentsMargins(8, 6, 12, 6);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // as large as the texts, whatever the font
     layout->addWidget(picture);
     layout->addLayout(texts, 1);
     m_timer.setInterval(TickMs);
@@ -37,11 +45,15 @@ CallerIdPopup::CallerIdPopup(QWidget* parent)
 
 void CallerIdPopup::showCaller(const QString& number, const QString& name)
 {
+    m_picture->setPixmap(themeicons::icon(themeicons::Glyph::Information, palette()).pixmap(32, 32));
     m_number->setText(number);
     m_name->setText(name);
+    m_name->setVisible(!name.isEmpty());
+    adjustSize();
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    move(area.right() - 200, area.bottom() - 50);
+    // It slides up by SlideTicks * 4 pixels to rest just above the screen's bottom edge.
+    move(area.right() - width() - 8, area.bottom() - height() - 8 + SlideTicks * 4);
     m_ticks = 0;
     show();
     m_timer.start();

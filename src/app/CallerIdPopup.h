@@ -2,11 +2,12 @@
 
 #include <QLabel>
 #include <QTimer>
-#include <QWidget>
+#include <QFrame>
 
 // "INCOMING CALL" with the caller's number and name: slides in at the
-// bottom right of the screen and hides itself after 10 s.
-class CallerIdPopup : public QWidget
+// bottom right of the screen and hides itself after 10 s. A frameless tool
+// window that never takes the focus, as large as its text.
+class CallerIdPopup : public QFrame
 {
     Q_OBJECT
 public:
@@ -20,6 +21,7 @@ public:
 
 private:
     void tick();
+    QLabel* m_picture;
     QLabel* m_number;
     QLabel* m_name;
     QTimer m_timer;

@@ -3,6 +3,7 @@
 #include "catalogue/DataFolder.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
+#include "platform/ChildLifetime.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -39,6 +40,8 @@ const Caller Callers[] = {
 
 DemoLine::DemoLine(const QString& dataFolder, QObject* parent) : QObject(parent), m_folder(dataFolder)
 {
+    endWithParent(m_simulator);
+    endWithParent(m_probe);
     m_poll.setInterval(50);
     connect(&m_poll, &QTimer::timeout, this, &DemoLine::waitForDevice);
     m_calls.setInterval(CallEveryMs);

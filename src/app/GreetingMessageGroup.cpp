@@ -1,4 +1,5 @@
 #include "app/GreetingMessageGroup.h"
+#include "app/ThemeIcons.h"
 
 #include "calls/GreetingPreview.h"
 
@@ -17,9 +18,9 @@
 
 namespace {
 
-QPushButton* transportButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& hint)
+QPushButton* transportButton(QWidget* parent, themeicons::Glyph icon, const QString& hint)
 {
-    auto* button = new QPushButton(parent->style()->standardIcon(icon), QString(), parent);
+    auto* button = new QPushButton(themeicons::icon(icon, parent->palette()), QString(), parent);
     button->setToolTip(hint);
     return button;
 }
@@ -48,10 +49,10 @@ GreetingMessageGroup::GreetingMessageGroup(const QString& dataFolder, Hooks hook
     m_pages->addWidget(m_text);
     m_pages->addWidget(new QLabel(QStringLiteral("Press Record and speak; Stop ends the recording."), m_pages));
 
-    m_play = transportButton(this, QStyle::SP_MediaPlay, QStringLiteral("Play"));
+    m_play = transportButton(this, themeicons::Glyph::Play, QStringLiteral("Play"));
     m_play->setCheckable(true); // stays pressed while it plays
-    m_stop = transportButton(this, QStyle::SP_MediaStop, QStringLiteral("Stop"));
-    m_record = transportButton(this, QStyle::SP_DialogYesButton, QStringLiteral("Record"));
+    m_stop = transportButton(this, themeicons::Glyph::Stop, QStringLiteral("Stop"));
+    m_record = transportButton(this, themeicons::Glyph::Record, QStringLiteral("Record"));
     m_record->setText(QStringLiteral("Record"));
     m_save = new QPushButton(QStringLiteral("Save as..."), this);
     m_save->setToolTip(QStringLiteral("Save the greeting as callers hear it, into a WAV file"));

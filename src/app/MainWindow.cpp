@@ -2,6 +2,7 @@
 #include "app/StoredLook.h"
 
 #include "app/CallerIdPopup.h"
+#include "app/DesktopNotifier.h"
 #include "app/ErrorReportDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/HelpTopics.h"
@@ -45,6 +46,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
+#include "app/ThemeIcons.h"
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -53,16 +56,46 @@ namespace {
 constexpr int RecordTickMs = 1000;
 constexpr int RepeatMs = 100;
 
-QToolButton* transportButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& hint, QAction* action)
+QToolButton* transportButton(QWidget* parent, const QString& hint, QAction* action)
 {
     auto* button = new QToolButton(parent);
-    action->setIcon(parent->style()->standardIcon(icon));
     action->setToolTip(hint);
     button->setDefaultAction(action);
     button->setAutoRaise(true);
     button->setIconSize(QSize(22, 22));
     return button;
 }
+
+// A press on the position slider's track, not its handle, seeks there.
+class TrackClickFilter : public QObject
+{
+public:
+    TrackClickFilter(QSlider* slider, std::function<void(int)> seek) : QObject(slider), m_slider(slider), m_seek(std::move(seek)) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress || !m_slider->isEnabled())
+            return false;
+        const auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() != Qt::LeftButton)
+            return false;
+        QStyleOptionSlider option;
+        option.initFrom(m_slider);
+        option.orientation = m_slider->orientation();
+        option.minimum = m_slider->minimum();
+        option.maximum = m_slider->maximum();
+        option.sliderPosition = m_slider->sliderPosition();
+        option.sliderValue = m_slider->value();
+        const QRect handle = m_slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, m_slider);
+        if (handle.contains(press->position().toPoint()))
+            return false; // a drag, sought at its release
+        m_seek(press->position().toPoint().x());
+        return true;
+    }
+
+private:
+    QSlider* m_slider;
+    std::function<void(int)> m_seek;
+};
 
 // Holding the mouse on Rewind or Fast forward repeats it every 100 ms.
 class RepeatFilter : public QObject
@@ -100,6 +133,12 @@ MainWindow::MainWindow(CallService& service, QWidget* parent)
     m_logger->showLines(service.log().lines());
     service.log().addMirror(m_logger);
     m_popup = new CallerIdPopup(this);
+    m_notifier = new DesktopNotifier(this);
+    m_notifier->probe();
+    connect(m_notifier, &DesktopNotifier::activated, this, [this](const QString& id, bool play) {
+        if (id.isEmpty() || !showRecording(id, play))
+            restore();
+    });
     m_errorReport = new ErrorReportDialog(service.dataFolder(), m_ini, this);
     m_newMessages = new NewMessagesWindow(service.catalogue(), this);
     buildTray();
@@ -240,6 +279,38 @@ void MainWindow::buildActions()
     });
     connect(a.contents, &QAction::triggered, this, [this] { showHelp(help::Introduction); });
     connect(a.about, &QAction::triggered, this, &MainWindow::showAbout);
+    using themeicons::Glyph;
+    m_icons.insert(m_icons.end(), {{a.play, Glyph::Play}, {a.pause, Glyph::Pause}, {a.stop, Glyph::Stop},
+                                   {a.rewind, Glyph::Rewind}, {a.forward, Glyph::Forward}, {a.record, Glyph::Record},
+                                   {a.remove, Glyph::Delete}, {a.search, Glyph::Search}, {a.email, Glyph::Mail},
+                                   {a.contents, Glyph::Help}, {a.trayPlay, Glyph::Play}, {a.trayStop, Glyph::Stop},
+                                   {a.trayRecord, Glyph::Record}});
+}
+
+void MainWindow::applyIcons()
+{
+    for (const auto& [target, glyph] : m_icons) {
+        const QIcon icon = themeicons::icon(glyph, palette());
+        if (auto* action = qobject_cast<QAction*>(target))
+            action->setIcon(icon);
+        else if (auto* button = qobject_cast<QAbstractButton*>(target))
+            button->setIcon(icon);
+    }
+}
+
+// Colours taken from the palette: computed again when the desktop's theme changes.
+void MainWindow::applyPalette()
+{
+    applyIcons();
+    const QColor text = look::fontColor(settings::readInteger(m_ini, keys::FontColor), palette());
+    for (QWidget* w : {static_cast<QWidget*>(m_grid), static_cast<QWidget*>(m_tree)}) {
+        QPalette p = palette();
+        p.setColor(QPalette::Text, text);
+        w->setPalette(p);
+    }
+    m_model->setMarkColor(RecordingGrid::markColor(palette()));
+    m_scope->setColors(look::storedColor(settings::readInteger(m_ini, keys::BackColor), palette()),
+                       look::storedColor(settings::readInteger(m_ini, keys::TraceColor), palette()));
 }
 
 void MainWindow::buildMenus()
@@ -269,11 +340,9 @@ void MainWindow::buildMenus()
     QToolBar* toolbar = addToolBar(QStringLiteral("Toolbar"));
     toolbar->setMovable(false);
     toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    a.search->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
-    a.email->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    a.contents->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     toolbar->addAction(a.search);
-    QAction* emailTo = toolbar->addAction(a.email->icon(), QStringLiteral("Email to"));
+    QAction* emailTo = toolbar->addAction(QStringLiteral("Email to"));
+    m_icons.push_back({emailTo, themeicons::Glyph::Mail});
     connect(emailTo, &QAction::triggered, a.email, &QAction::trigger);
     connect(a.email, &QAction::changed, emailTo, [this, emailTo] { emailTo->setEnabled(a.email->isEnabled()); });
     toolbar->addAction(a.contents);
@@ -317,32 +386,31 @@ void MainWindow::buildLayout()
         const QPoint at = m_position->mapFromGlobal(QCursor::pos());
         m_playback->seekToClick(at.x(), m_position->width());
     });
+    m_position->installEventFilter(new TrackClickFilter(m_position, [this](int x) {
+        m_playback->seekToClick(x, m_position->width());
+    }));
     column->addWidget(m_position);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(transportButton(central, QStyle::SP_MediaPlay, QStringLiteral("Play"), a.play));
-    buttons->addWidget(transportButton(central, QStyle::SP_MediaPause, QStringLiteral("Pause"), a.pause));
-    buttons->addWidget(transportButton(central, QStyle::SP_MediaStop, QStringLiteral("Stop"), a.stop));
-    m_rewindButton = transportButton(central, QStyle::SP_MediaSeekBackward, QStringLiteral("Rewind"), a.rewind);
-    m_forwardButton = transportButton(central, QStyle::SP_MediaSeekForward, QStringLiteral("Fast forward"), a.forward);
+    buttons->addWidget(transportButton(central, QStringLiteral("Play"), a.play));
+    buttons->addWidget(transportButton(central, QStringLiteral("Pause"), a.pause));
+    buttons->addWidget(transportButton(central, QStringLiteral("Stop"), a.stop));
+    m_rewindButton = transportButton(central, QStringLiteral("Rewind"), a.rewind);
+    m_forwardButton = transportButton(central, QStringLiteral("Fast forward"), a.forward);
     m_rewindButton->installEventFilter(new RepeatFilter(m_rewindButton, m_rewindHeld));
     m_forwardButton->installEventFilter(new RepeatFilter(m_forwardButton, m_forwardHeld));
     buttons->addWidget(m_rewindButton);
     buttons->addWidget(m_forwardButton);
-    QToolButton* recordButton = transportButton(central, QStyle::SP_DialogNoButton, QStringLiteral("Record"), a.record);
+    QToolButton* recordButton = transportButton(central, QStringLiteral("Record"), a.record);
     buttons->addWidget(recordButton);
     buttons->addStretch();
+    auto* volumeLabel = new QLabel(QStringLiteral("&Volume"), central);
+    buttons->addWidget(volumeLabel);
     m_volume = new QSlider(Qt::Horizontal, central);
+    volumeLabel->setBuddy(m_volume);
     m_volume->setRange(0, 16);
     m_volume->setToolTip(QStringLiteral("Volume"));
     m_volume->setFixedWidth(120);
-    connect(m_volume, &QSlider::valueChanged, this, [this](int p) {
-        if (m_outputDevice < 0)
-            return;
-        try {
-            audioOutDevices().at(size_t(m_outputDevice)).SetVolume(p > 0 ? quint16(p * 4096 - 1) : 0);
-        } catch (const std::exception&) {
-        }
-    });
+    connect(m_volume, &QSlider::valueChanged, this, &MainWindow::volumeChanged);
     buttons->addWidget(m_volume);
     column->addLayout(buttons);
 
@@ -382,9 +450,10 @@ void MainWindow::buildLayout()
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &MainWindow::currentRowChanged);
     rightLayout->addWidget(m_grid);
     auto* navigation = new QHBoxLayout;
-    auto nav = [&](QStyle::StandardPixmap icon, const QString& hint, const std::function<int(int, int)>& target) {
+    auto nav = [&](themeicons::Glyph icon, const QString& hint, const std::function<int(int, int)>& target) {
         auto* button = new QToolButton(right);
-        button->setIcon(style()->standardIcon(icon));
+        m_icons.push_back({button, icon});
+        m_navigation.push_back(button);
         button->setToolTip(hint);
         connect(button, &QToolButton::clicked, this, [this, target] {
             const int rows = m_model->rowCount();
@@ -395,14 +464,14 @@ void MainWindow::buildLayout()
         });
         navigation->addWidget(button);
     };
-    nav(QStyle::SP_MediaSkipBackward, QStringLiteral("First file"), [](int, int) { return 0; });
-    nav(QStyle::SP_ArrowUp, QStringLiteral("Prior file"), [](int row, int) { return row - 1; });
-    nav(QStyle::SP_ArrowDown, QStringLiteral("Next file"), [](int row, int) { return row + 1; });
-    nav(QStyle::SP_MediaSkipForward, QStringLiteral("Last file"), [](int, int rows) { return rows - 1; });
+    using themeicons::Glyph;
+    nav(Glyph::First, QStringLiteral("First file"), [](int, int) { return 0; });
+    nav(Glyph::Prior, QStringLiteral("Prior file"), [](int row, int) { return row - 1; });
+    nav(Glyph::Next, QStringLiteral("Next file"), [](int row, int) { return row + 1; });
+    nav(Glyph::Last, QStringLiteral("Last file"), [](int, int rows) { return rows - 1; });
     navigation->addStretch();
     auto* remove = new QToolButton(right);
     remove->setDefaultAction(a.remove);
-    remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
     navigation->addWidget(remove);
     rightLayout->addLayout(navigation);
     m_splitter->addWidget(m_tree);
@@ -413,12 +482,17 @@ void MainWindow::buildLayout()
     column->addWidget(m_splitter, 1);
     setCentralWidget(central);
 
+    // Permanent: a temporary message shows beside them, never over them.
+    m_callPanel = new QLabel(this);
+    m_callPanel->setTextFormat(Qt::PlainText);
+    m_callPanel->hide();
+    statusBar()->addPermanentWidget(m_callPanel);
     static const int widths[] = {100, 80, 50};
     for (int i = 0; i < 3; ++i) {
         m_status[i] = new QLabel(this);
         m_status[i]->setMinimumWidth(widths[i]);
         m_status[i]->setTextFormat(Qt::PlainText);
-        statusBar()->addWidget(m_status[i], i == 2 ? 1 : 0);
+        statusBar()->addPermanentWidget(m_status[i]);
     }
 
     connect(m_tree, &FolderTreeWidget::folderSelected, this, &MainWindow::folderSelected);
@@ -461,11 +535,13 @@ void MainWindow::buildTray()
     m_trayMenu->addAction(a.trayExit);
     m_trayTimer.setInterval(TrayAnimation::IntervalMs);
     connect(&m_trayTimer, &QTimer::timeout, this, &MainWindow::trayTick);
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return; // the window minimises to the taskbar and is never hidden
-    m_tray = new QSystemTrayIcon(programIcon(), this);
+    // Made and shown even while the desktop has no tray: a panel that starts after the
+    // program (a start at logon) takes the icon as soon as it is there. Until then the
+    // window minimises to the taskbar and is never hidden (hasTray()).
+    m_tray = new QSystemTrayIcon(trayIcon(TrayAnimation::List::Normal, 1), this);
     m_tray->setToolTip(datafolder::ApplicationTitle);
     m_tray->setContextMenu(m_trayMenu);
+    m_tray->show(); // from start to exit: the way back to a hidden window
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         // A single click acts as the double-click: some trays never send one.
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
@@ -496,14 +572,10 @@ void MainWindow::placeWindows()
 void MainWindow::applyView()
 {
     const QFont font = look::storedFont(settings::readString(m_ini, keys::FontName), settings::readInteger(m_ini, keys::FontSize));
-    const QColor text = look::fontColor(settings::readInteger(m_ini, keys::FontColor), palette());
-    for (QWidget* w : {static_cast<QWidget*>(m_grid), static_cast<QWidget*>(m_tree)}) {
+    for (QWidget* w : {static_cast<QWidget*>(m_grid), static_cast<QWidget*>(m_tree)})
         w->setFont(font);
-        QPalette p = w->palette();
-        p.setColor(QPalette::Text, text);
-        w->setPalette(p);
-    }
     m_model->setFont(font);
+    applyPalette();
     m_splitter->setSizes({settings::readInteger(m_ini, keys::Splitter), std::max(width() - settings::readInteger(m_ini, keys::Splitter), 200)});
     const settings::Key* widths[] = {&keys::GDate, &keys::GTime, &keys::GDuration, &keys::GCallerID};
     // Never narrower than its text in this font: the stored widths were made for a smaller one.
@@ -516,8 +588,6 @@ void MainWindow::applyView()
         m_shownWidths[i] = std::clamp(m_storedWidths[i], needed[i] + 16, 600);
         m_grid->setColumnWidth(i, m_shownWidths[i]);
     }
-    m_scope->setColors(look::storedColor(settings::readInteger(m_ini, keys::BackColor), palette()),
-                       look::storedColor(settings::readInteger(m_ini, keys::TraceColor), palette()));
     m_playback->setPoints(settings::readInteger(m_ini, keys::Points));
     m_playback->setTrace(settings::readBool(m_ini, keys::PlayTrace));
     m_recordTrace = settings::readBool(m_ini, keys::RecordTrace); // read once, not for every live block

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ActionRules.h"
+#include "app/ThemeIcons.h"
 #include "app/TrayAnimation.h"
 #include "calls/RecordingView.h"
 
@@ -16,6 +17,7 @@
 
 class CallService;
 class CallerIdPopup;
+class DesktopNotifier;
 class ErrorReportDialog;
 class FolderTreeWidget;
 class IniFile;
@@ -49,11 +51,18 @@ public:
     void setExitRequested(bool on) { m_exitRequested = on; }
     // Logout or SIGTERM: close now; a recording under way is saved without asking.
     void endSession();
-    bool hasTray() const { return m_tray != nullptr; }
+    // A tray icon shown in a system tray: only then may the window hide.
+    bool hasTray() const;
+    // The status bar's and tray's text while a call is recorded.
+    static QString callPanelText(const QString& elapsed, const QString& number, const QString& name);
+    static QString sanitizedCaller(const QString& text);
 
     LoggerWindow* logger() const { return m_logger; }
     NewMessagesWindow* newMessagesWindow() const { return m_newMessages; }
     CallerIdPopup* callerIdPopup() const { return m_popup; }
+    DesktopNotifier* notifier() const { return m_notifier; }
+    // The window shown on the recording with this id, in its folder; played when asked.
+    bool showRecording(const QString& id, bool play);
     QMenu* trayMenu() const { return m_trayMenu; }
     RecordingGrid* grid() const { return m_grid; }
     QLineEdit* searchBox() const { return m_search; }
@@ -88,6 +97,12 @@ private:
     void buildLayout();
     void buildTray();
     void applyView(); // UpdatefromView
+    void applyIcons();
+    void applyPalette();
+    void volumeChanged(int position);
+    void updateTrayTip();
+    void notifyNewMessage();
+    void notifyModem(bool lost);
     void placeWindows();
     void saveLayout();
     void updateActions();
@@ -143,6 +158,14 @@ private:
     QSlider* m_position = nullptr;
     QSlider* m_volume = nullptr;
     QLabel* m_status[3] = {};
+    QLabel* m_callPanel = nullptr; // the call being recorded: its time and caller
+    QString m_callText;
+    DesktopNotifier* m_notifier = nullptr;
+    bool m_modemBound = false;
+    bool m_modemLost = false;
+    int m_newCount = 0;
+    std::vector<std::pair<QObject*, themeicons::Glyph>> m_icons;
+    std::vector<QToolButton*> m_navigation;
     LoggerWindow* m_logger = nullptr;
     CallerIdPopup* m_popup = nullptr;
     ErrorReportDialog* m_errorReport = nullptr;

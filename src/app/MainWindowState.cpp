@@ -3,6 +3,8 @@
 #include "app/MainWindow.h"
 
 #include "app/CallerIdPopup.h"
+#include "app/DesktopNotifier.h"
+#include "catalogue/Sqlite.h"
 #include "app/ErrorReportDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/HelpTopics.h"
@@ -47,6 +49,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QTextDocumentFragment>
 #include <QVBoxLayout>
 
 // --- state -----------------------------------------------------------------------------
@@ -72,6 +75,8 @@ void MainWindow::updateActions()
     a.record->setChecked(s.recordPressed);
     a.trayRecord->setEnabled(s.record);
     m_position->setEnabled(s.slider);
+    for (QToolButton* button : m_navigation)
+        button->setEnabled(m_window.hasRows);
     for (QAction* op : {a.memo, a.remove, a.moveTo, a.copyTo, a.email, a.search, a.selectAll, a.openFolder})
         op->setEnabled(s.listOperations);
     a.level->setEnabled(s.postProcessing);
@@ -223,6 +228,51 @@ void MainWindow::recordingTick()
         return;
     const qint64 ms = m_service.state().recordStartTime.msecsTo(QDateTime::currentDateTime());
     showStatus(QLatin1Char(' ') + transport::clockText(ms));
+    const CallState& call = m_service.state();
+    m_callText = callPanelText(transport::clockText(ms), call.callerNumber, call.callerName);
+    // The time is in the first panel already.
+    const QString caller = (sanitizedCaller(call.callerNumber) + QLatin1Char(' ') + sanitizedCaller(call.callerName)).trimmed();
+    m_callPanel->setText(caller.isEmpty() ? QStringLiteral("Recording") : QStringLiteral("Recording: ") + caller);
+    m_callPanel->show();
+    updateTrayTip();
+}
+
+QString MainWindow::callPanelText(const QString& elapsed, const QString& number, const QString& name)
+{
+    QString caller = (sanitizedCaller(number) + QLatin1Char(' ') + sanitizedCaller(name)).trimmed();
+    return QStringLiteral("Recording %1").arg(elapsed) + (caller.isEmpty() ? QString() : QStringLiteral(" - ") + caller);
+}
+
+// Caller ID comes from the line: never markup, no control characters, not overly long.
+QString MainWindow::sanitizedCaller(const QString& text)
+{
+    QString clean;
+    for (const QChar c : text)
+        clean += c.isPrint() ? c : QLatin1Char(' ');
+    return clean.simplified().left(40);
+}
+
+void MainWindow::updateTrayTip()
+{
+    QString tip = datafolder::ApplicationTitle;
+    if (!m_callText.isEmpty())
+        tip += QStringLiteral(" - ") + m_callText;
+    else if (m_newCount > 0)
+        tip += QStringLiteral(" - %1 new").arg(m_newCount);
+    if (m_tray)
+        m_tray->setToolTip(tip);
+}
+
+void MainWindow::volumeChanged(int position)
+{
+    // The device list's number, not its place among the outputs: an input-only card may come first.
+    for (const TdeAudioOutDevice& device : audioOutDevices())
+        if (device.deviceNumber == m_outputDevice) {
+            try {
+                device.SetVolume(position > 0 ? quint16(position * 4096 - 1) : 0);
+            } catch (const std::exception&) {
+            }
+        }
 }
 
 // --- what the call handling shows ---------------------------------------------------------
@@ -238,6 +288,9 @@ void MainWindow::showTransport(TransportMode mode)
             m_playback->stop();
     } else {
         m_recordTimer.stop();
+        m_callText.clear();
+        m_callPanel->hide();
+        updateTrayTip();
         m_scope->ClearDisplay();
         if (wasCall)
             reloadList(); // a recording was saved
@@ -247,6 +300,16 @@ void MainWindow::showTransport(TransportMode mode)
 
 void MainWindow::showTray(TrayIcon icon)
 {
+    // A modem that goes away by itself, not by Release or the program's end, is told; and when it is back.
+    if (icon == TrayIcon::Released && m_modemBound && !m_closed && m_service.callsStarted()
+        && !m_service.controller().userReleased())
+        notifyModem(true);
+    else if (icon == TrayIcon::Bound && m_modemLost)
+        notifyModem(false);
+    if (icon == TrayIcon::Bound)
+        m_modemBound = true;
+    else if (icon == TrayIcon::Released)
+        m_modemBound = false;
     m_trayAnimation.show(icon);
     if (m_trayAnimation.cycling())
         m_trayTimer.start();
@@ -270,7 +333,97 @@ void MainWindow::showStatus(const QString& text)
 
 void MainWindow::showCallerId(const QString& number, const QString& name)
 {
-    m_popup->showCaller(number, name);
+    const bool notifications = settings::readBool(m_ini, keys::Notifications);
+    if (!notifications || !m_notifier->available() || settings::readBool(m_ini, keys::PopupWithNotification))
+        m_popup->showCaller(number, name);
+    if (!notifications)
+        return;
+    const QString caller = (DesktopNotifier::escaped(number) + QLatin1Char(' ') + DesktopNotifier::escaped(name)).trimmed();
+    m_notifier->notify(DesktopNotifier::Kind::IncomingCall, QStringLiteral("Incoming call"),
+                       caller.isEmpty() ? QStringLiteral("Caller unknown") : caller, QString(), [this, number, name] {
+                           if (!m_popup->isVisible())
+                               m_popup->showCaller(number, name);
+                       });
+}
+
+void MainWindow::notifyModem(bool lost)
+{
+    m_modemLost = lost;
+    if (!settings::readBool(m_ini, keys::Notifications))
+        return;
+    const SerialPort* port = m_service.engine().serialPort();
+    const QString where = DesktopNotifier::escaped(port ? port->portText() : QString());
+    m_notifier->notify(lost ? DesktopNotifier::Kind::ModemLost : DesktopNotifier::Kind::ModemFound,
+                       lost ? QStringLiteral("Modem lost") : QStringLiteral("Modem found again"),
+                       lost ? QStringLiteral("%1 is gone: calls are not answered until it is back").arg(where)
+                            : QStringLiteral("%1 answers calls again").arg(where),
+                       QString(), [this, lost] {
+                           if (hasTray())
+                               m_tray->showMessage(datafolder::ApplicationTitle,
+                                                   lost ? QStringLiteral("Modem lost") : QStringLiteral("Modem found again"),
+                                                   lost ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
+                       });
+}
+
+// The newest message not heard yet: who called and for how long.
+void MainWindow::notifyNewMessage()
+{
+    if (!settings::readBool(m_ini, keys::Notifications))
+        return; // the tray's animation and its "N new" say it
+    QString id, caller, name, duration;
+    try {
+        sqlite::Statement newest(m_service.catalogue().database().connection(),
+                                 QStringLiteral("SELECT id, callerID, Comment, Duration FROM %1 WHERE accessed = 0 "
+                                                "ORDER BY rowid DESC LIMIT 1")
+                                     .arg(m_service.catalogue().calls().qualifiedName()));
+        if (!newest.step())
+            return;
+        id = newest.column(0).toString();
+        caller = newest.column(1).toString();
+        name = newest.column(2).toString();
+        duration = newest.column(3).toString();
+    } catch (const TableError&) {
+        return;
+    }
+    QString from = (DesktopNotifier::escaped(caller) + QLatin1Char(' ') + DesktopNotifier::escaped(name)).trimmed();
+    const QString body = (from.isEmpty() ? QStringLiteral("Caller unknown") : from) + QStringLiteral(", ")
+                         + DesktopNotifier::escaped(duration);
+    const auto trayBalloon = [this, body] {
+        if (hasTray())
+            m_tray->showMessage(QStringLiteral("New message"), QTextDocumentFragment::fromHtml(body).toPlainText());
+    };
+    m_notifier->notify(DesktopNotifier::Kind::NewMessage, QStringLiteral("New message"), body, id, trayBalloon);
+}
+
+bool MainWindow::showRecording(const QString& id, bool play)
+{
+    QString folder;
+    try {
+        sqlite::Statement find(m_service.catalogue().database().connection(),
+                               QStringLiteral("SELECT FolderId FROM %1 WHERE id = ?").arg(m_service.catalogue().calls().qualifiedName()));
+        find.bind(1, id);
+        if (!find.step())
+            return false;
+        folder = find.column(0).toString();
+    } catch (const TableError&) {
+        return false;
+    }
+    restore();
+    int row = m_model->rowOfId(id);
+    if (row < 0) {
+        m_tree->selectKey(folder);
+        row = m_model->rowOfId(id);
+    }
+    if (row < 0)
+        return true;
+    m_grid->setCurrentIndex(m_model->index(row, 0));
+    m_grid->scrollTo(m_model->index(row, 0));
+    if (play && !m_states.recordPressed) {
+        if (m_playback->active())
+            m_playback->stop();
+        this->play();
+    }
+    return true;
 }
 
 void MainWindow::hideCallerId()
@@ -283,9 +436,11 @@ void MainWindow::showNewMessages(int count)
     reloadList();
     if (m_newMessages->isVisible())
         m_newMessages->openQuery();
-    if (m_tray)
-        m_tray->setToolTip(count > 0 ? QStringLiteral("%1 - %2 new").arg(datafolder::ApplicationTitle).arg(count)
-                                     : datafolder::ApplicationTitle);
+    const bool more = count > m_newCount;
+    m_newCount = count;
+    updateTrayTip();
+    if (more)
+        notifyNewMessage();
 }
 
 // Never modal: call handling goes on behind it, and an unattended start
@@ -370,7 +525,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         m_playback->stop();
     if (settings::readBool(m_ini, keys::StartUp) && !m_exitRequested) {
         event->ignore();
-        if (m_tray)
+        if (hasTray())
             hide();
         else
             showMinimized(); // without a tray the window stays reachable
@@ -396,10 +551,17 @@ void MainWindow::closeEvent(QCloseEvent* event)
     QApplication::quit();
 }
 
+bool MainWindow::hasTray() const
+{
+    return m_tray && m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_tray)
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        applyPalette();
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && hasTray())
         QTimer::singleShot(0, this, &QWidget::hide); // to the tray; its icon brings it back
 }
 

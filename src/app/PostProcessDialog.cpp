@@ -1,4 +1,5 @@
 #include "app/PostProcessDialog.h"
+#include "app/ThemeIcons.h"
 #include "app/PlainMessage.h"
 
 #include "app/HelpTopics.h"
@@ -24,10 +25,10 @@ constexpr int PostProcessingHelp = 1036;
 PostProcessDialog::PostProcessDialog(Kind kind, QWidget* parent) : QDialog(parent), m_kind(kind)
 {
     setWindowTitle(kind == Kind::VolumeLevel ? QStringLiteral("Volume level") : QStringLiteral("Voice equalizer"));
-    m_play = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), QString(), this);
+    m_play = new QPushButton(themeicons::icon(themeicons::Glyph::Play, palette()), QString(), this);
     m_play->setToolTip(QStringLiteral("Play"));
     m_play->setCheckable(true); // down while the preview plays
-    m_stop = new QPushButton(style()->standardIcon(QStyle::SP_MediaStop), QString(), this);
+    m_stop = new QPushButton(themeicons::icon(themeicons::Glyph::Stop, palette()), QString(), this);
     m_stop->setToolTip(QStringLiteral("Stop"));
     m_apply = new QPushButton(QStringLiteral("&Apply"), this);
     m_save = new QPushButton(QStringLiteral("&Save"), this);

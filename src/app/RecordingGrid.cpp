@@ -21,7 +21,16 @@ RecordingGrid::RecordingGrid(RecordingsModel* model, QWidget* parent) : QTableVi
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
-    model->setMarkColor(palette().color(QPalette::Button).darker(115));
+    model->setMarkColor(markColor(palette()));
+}
+
+// Between the base and the selection's colour: told apart from both, on a light or a dark palette.
+QColor RecordingGrid::markColor(const QPalette& palette)
+{
+    const QColor base = palette.color(QPalette::Base);
+    const QColor highlight = palette.color(QPalette::Highlight);
+    auto mix = [](int a, int b) { return (a * 65 + b * 35) / 100; };
+    return QColor(mix(base.red(), highlight.red()), mix(base.green(), highlight.green()), mix(base.blue(), highlight.blue()));
 }
 
 QStringList RecordingGrid::idsToActOn() const

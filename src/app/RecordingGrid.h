@@ -14,6 +14,8 @@ public:
     explicit RecordingGrid(RecordingsModel* model, QWidget* parent = nullptr);
     // The marked rows' ids and the current row's (it always counts).
     QStringList idsToActOn() const;
+    // The colour of marked rows on this palette.
+    static QColor markColor(const QPalette& palette);
 
 signals:
     void playRequested();

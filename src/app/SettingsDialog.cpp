@@ -157,6 +157,10 @@ QWidget* SettingsDialog::generalTab()
     m_startUp = new QCheckBox(QStringLiteral("Run as a system service (load at start up)"), tab);
     m_callerId = new QCheckBox(QStringLiteral("Enable caller ID"), tab);
     m_showHints = new QCheckBox(QStringLiteral("Show hints"), tab);
+    m_notifications = new QCheckBox(QStringLiteral("Desktop notifications for calls, messages and the modem"), tab);
+    m_popupToo = new QCheckBox(QStringLiteral("Caller ID popup as well"), tab);
+    connect(m_notifications, &QCheckBox::toggled, m_popupToo, &QWidget::setEnabled);
+    m_hints.push_back({m_notifications, QStringLiteral("Incoming calls, new messages and a modem that is lost or found\nare shown by the desktop's notifications; without them\nthe caller ID popup and the tray icon tell them.")});
     connect(m_showHints, &QCheckBox::toggled, this, &SettingsDialog::applyHints);
     m_hints.push_back({m_startUp, QStringLiteral("Check this option if you want the software to be\nloaded in memory during windows start-up")});
     m_hints.push_back({m_callerId, QStringLiteral("Check this option if you want to enable caller ID\nIn order to have caller ID your telephone company or your PBX\nhas to provide it.\nYour modem is responsible to decode and provide it to the software.\nA cause for not having caller ID presented is that your\nmodem driver is not capable to decode it reliably.")});
@@ -175,7 +179,7 @@ QWidget* SettingsDialog::generalTab()
     supportForm->addRow(QStringLiteral("Account"), m_smtpAccount);
     m_hints.push_back({m_smtpServer, QStringLiteral("Help, Ask support and error reports go through this server\nwhen you set one, always encrypted (STARTTLS, or TLS on port 465).\nWithout it your mail program opens with the message.")});
     auto* layout = new QVBoxLayout(tab);
-    for (QWidget* w : std::initializer_list<QWidget*>{format, fonts, m_startUp, m_callerId, m_showHints, support})
+    for (QWidget* w : std::initializer_list<QWidget*>{format, fonts, m_startUp, m_callerId, m_notifications, m_popupToo, m_showHints, support})
         layout->addWidget(w);
     layout->addStretch();
     return tab;
@@ -209,8 +213,17 @@ QWidget* SettingsDialog::modemTab()
     for (QSlider* s : {m_playGain, m_recordGain})
         s->setTickPosition(QSlider::TicksBelow);
     auto* gainForm = new QFormLayout(gain);
-    gainForm->addRow(QStringLiteral("Play"), m_playGain);
-    gainForm->addRow(QStringLiteral("Record"), m_recordGain);
+    for (auto [text, slider] : {std::pair{"Play", m_playGain}, std::pair{"Record", m_recordGain}}) {
+        auto* row = new QHBoxLayout;
+        auto* value = new QLabel(gain);
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        connect(slider, &QSlider::valueChanged, value, [value](int v) { value->setNum(v); });
+        value->setNum(slider->value());
+        row->addWidget(slider, 1);
+        row->addWidget(value);
+        gainForm->addRow(QLatin1String(text), row);
+    }
     m_hints.push_back({m_playGain, QStringLiteral("With Play gain you set the gain a file is played through your\nmodem to the line.")});
     m_hints.push_back({m_recordGain, QStringLiteral("With Record gain you set the gain of the record operation.")});
     auto* layout = new QVBoxLayout(tab);
@@ -333,7 +346,10 @@ QWidget* SettingsDialog::answeringTab()
     m_remote = new QLineEdit(tab);
     m_weakCode = new QLabel(QStringLiteral("With a code of fewer than four digits anyone who calls could listen to your messages."), tab);
     m_weakCode->setWordWrap(true);
-    m_weakCode->setStyleSheet(QStringLiteral("color: #b00020"));
+    QPalette warning = m_weakCode->palette(); // a red that reads on a light or a dark window
+    warning.setColor(QPalette::WindowText, warning.color(QPalette::Window).lightnessF() < 0.5 ? QColor(0xff, 0x8a, 0x80)
+                                                                                             : QColor(0xb0, 0x00, 0x20));
+    m_weakCode->setPalette(warning);
     connect(m_remote, &QLineEdit::textChanged, this,
             [this](const QString& code) { m_weakCode->setVisible(code.size() < SettingsForm::MinRemoteCodeDigits); });
     m_beep = new QCheckBox(QStringLiteral("Beep after greeting"), tab);
@@ -431,6 +447,9 @@ void SettingsDialog::showForm(const SettingsForm& f)
     m_callerId->setChecked(f.callerId);
     m_callerId->setEnabled(f.callerIdAvailable);
     m_showHints->setChecked(f.showHints);
+    m_notifications->setChecked(f.notifications);
+    m_popupToo->setChecked(f.popupWithNotification);
+    m_popupToo->setEnabled(f.notifications);
     m_font->setText(f.fontName);
     m_font->setFont(look::storedFont(f.fontName, f.fontSize));
     paintSwatch(m_fontColor, f.fontColor, look::fontColor(f.fontColor, palette()));
@@ -491,6 +510,8 @@ void SettingsDialog::collect()
     f.smtpAccount = m_smtpAccount->text();
     f.callerId = m_callerId->isChecked();
     f.showHints = m_showHints->isChecked();
+    f.notifications = m_notifications->isChecked();
+    f.popupWithNotification = m_popupToo->isChecked();
     f.baudrate = m_baud->currentData().toInt();
     f.flowControl = m_flow->currentIndex();
     f.timeout = m_timeout->value();

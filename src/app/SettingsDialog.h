@@ -73,7 +73,7 @@ private:
     std::vector<SpeechVoice> m_voices;
     Links m_links;
     QTabWidget* m_tabs;
-    QCheckBox *m_startUp, *m_callerId, *m_showHints, *m_playTrace, *m_recordTrace, *m_extPlayer, *m_autoRecord,
+    QCheckBox *m_startUp, *m_callerId, *m_showHints, *m_notifications, *m_popupToo, *m_playTrace, *m_recordTrace, *m_extPlayer, *m_autoRecord,
         *m_silence, *m_periodic, *m_cadence, *m_answering, *m_beep, *m_maxMsg;
     QLabel *m_format, *m_font, *m_model, *m_disk;
     QComboBox *m_baud, *m_flow, *m_points, *m_voice;

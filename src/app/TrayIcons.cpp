@@ -57,6 +57,12 @@ QIcon trayIcon(TrayAnimation::List list, int frame)
 
 QIcon programIcon()
 {
-    // The installed icon of the theme; a build that is not installed draws its own.
-    return QIcon::fromTheme(QStringLiteral("velmora"), trayIcon(TrayAnimation::List::Normal, 0));
+    // The installed icon of the theme; a build that is not installed has its own copy.
+    static const QIcon own = [] {
+        QIcon icon;
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            icon.addFile(QStringLiteral(":/icons/velmora-%1.png").arg(size), QSize(size, size));
+        return icon;
+    }();
+    return QIcon::fromTheme(QStringLiteral("velmora"), own);
 }

@@ -232,7 +232,8 @@ void TdeAudioOut::doOpen()
     m_stream = device->backend->openOutput(device->index, *format, result, detail);
     if (!m_stream)
         throw EACMAudioOutError(codecErrorText(result, prefix));
-    m_gain = deviceVolume(soundDeviceNumber(*device));
+    m_volumeDevice = soundDeviceNumber(*device);
+    m_gain = deviceVolume(m_volumeDevice);
 }
 
 void TdeAudioOut::doClose()
@@ -260,6 +261,7 @@ void TdeAudioOut::Queue(const void* data, qint64 size)
     AudioBuffer* buffer = m_pool.take(size);
     std::memcpy(buffer->data.data(), data, size_t(size));
     buffer->length = size;
+    m_gain = deviceVolume(m_volumeDevice); // a change is heard with the next block, not the next file
     applyGain(*buffer);
     if (m_prerollLeft > 0) {
         m_held.push_back(buffer);

@@ -167,6 +167,7 @@ private:
     quint32 m_inFlight = 0;
     quint8 m_prerollLeft = 0;
     quint16 m_gain = 65535;
+    int m_volumeDevice = DefaultDevice;
     std::unique_ptr<SoundOutputStream> m_stream;
     BufferFifo m_held;
     BufferFifo m_queued;  // written, not yet reported played

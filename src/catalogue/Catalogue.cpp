@@ -4,6 +4,7 @@
 #include "DataFolder.h"
 #include "Query.h"
 #include "RecordingNames.h"
+#include "SearchIndex.h"
 #include "TableError.h"
 #include "TableFiles.h"
 #include "TreeFile.h"
@@ -70,17 +71,18 @@ void Catalogue::openRecordings()
     m_calls.setMasterLink(nullptr, QString(), QString());
     if (!m_db.tableFileExists(schema::RecordingsTable)) {
         createTableFile(m_calls, schema::recordingsFields(), nullptr);
-        return;
-    }
-    m_calls.setLoadMode(Table::LoadMode::File);
-    m_calls.open();
-    if (m_calls.fieldCount() == schema::OldRecordingsFieldCount) {
-        m_calls.close();
-        ConvertOldRecordingsTable();
+    } else {
+        m_calls.setLoadMode(Table::LoadMode::File);
         m_calls.open();
+        if (m_calls.fieldCount() == schema::OldRecordingsFieldCount) {
+            m_calls.close();
+            ConvertOldRecordingsTable();
+            m_calls.open();
+        }
+        requireFields(m_calls, schema::recordingsFields());
+        m_calls.createIndexes(); // a file of an older build may lack them
     }
-    requireFields(m_calls, schema::recordingsFields());
-    m_calls.createIndexes(); // a file of an older build may lack them
+    m_searchIndexed = searchindex::ensure(m_db, m_calls.attachment()); // likewise
 }
 
 void Catalogue::openFolders()

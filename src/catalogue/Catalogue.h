@@ -66,6 +66,8 @@ public:
     // read is reported and left exactly as it is.
     void OpenCatalogue();
     bool isOpen() const { return m_calls.isOpen() && m_folders.isOpen(); }
+    // Recordings.d holds the search index (see SearchIndex.h).
+    bool searchIndexed() const { return m_searchIndexed; }
     // Remarks of the last OpenCatalogue for the event log (a conversion).
     const QStringList& openNotes() const { return m_notes; }
     // Called during long work (the conversion) with rows done and total.
@@ -133,4 +135,5 @@ private:
     QString m_recordFolderId;
     QString m_lastFileName;
     QStringList m_notes;
+    bool m_searchIndexed = false;
 };

@@ -203,9 +203,14 @@ Database::Entry Database::openFile(const QString& tableName, const QString& path
     try {
         QStringList tables;
         {
+            // An index's virtual table and its own tables are not the file's table.
             sqlite::Statement list(m_connection,
-                                   QStringLiteral("SELECT name FROM %1.sqlite_master WHERE type='table' "
-                                                  "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid")
+                                   QStringLiteral("SELECT name FROM %1.sqlite_master t WHERE type='table' "
+                                                  "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                                                  "AND sql NOT LIKE 'CREATE VIRTUAL TABLE%' "
+                                                  "AND NOT EXISTS (SELECT 1 FROM %1.sqlite_master v WHERE v.type='table' "
+                                                  "AND v.sql LIKE 'CREATE VIRTUAL TABLE%' AND substr(t.name, 1, length(v.name) + 1) = v.name || '_') "
+                                                  "ORDER BY rowid")
                                        .arg(schema));
             while (list.step())
                 tables.append(list.column(0).toString());

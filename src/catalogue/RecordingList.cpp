@@ -1,6 +1,7 @@
 #include "catalogue/RecordingList.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/SearchIndex.h"
 #include "catalogue/Sqlite.h"
 
 namespace {
@@ -66,13 +67,19 @@ void RecordingList::reload()
     m_rows.clear();
     if ((m_folder.isEmpty() && m_search.isEmpty()) || !m_catalogue.isOpen())
         return;
-    const QString where = m_search.isEmpty()
-                              ? QStringLiteral("FolderId = ?1")
-                              : QStringLiteral("(instr(callerID, ?1) > 0 OR instr(lower(Comment), lower(?1)) > 0)");
+    const bool indexed = m_catalogue.searchIndexed() && m_search.size() >= searchindex::MinimumLength;
+    QString where = QStringLiteral("FolderId = ?1");
+    if (indexed) {
+        const Database::Attachment& table = m_catalogue.calls().attachment();
+        where = QStringLiteral("rowid IN (SELECT rowid FROM %1.%2 WHERE %2 MATCH ?1)")
+                    .arg(sqlite::quoted(table.schema), sqlite::quoted(searchindex::nameFor(table.table)));
+    } else if (!m_search.isEmpty()) {
+        where = QStringLiteral("(instr(callerID, ?1) > 0 OR instr(lower(Comment), lower(?1)) > 0)");
+    }
     sqlite::Statement select(m_catalogue.database().connection(),
                              QStringLiteral("SELECT rowid FROM %1 WHERE %2 ORDER BY %3")
                                  .arg(m_catalogue.calls().qualifiedName(), where, orderBy(m_column, m_descending)));
-    select.bind(1, m_search.isEmpty() ? m_folder : m_search);
+    select.bind(1, m_search.isEmpty() ? m_folder : indexed ? searchindex::matchPattern(m_search) : m_search);
     while (select.step())
         m_rowids.push_back(select.columnInt64(0));
 }

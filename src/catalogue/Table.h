@@ -101,6 +101,7 @@ protected:
 public:
     // "schema"."table", for statements on the database's connection.
     QString qualifiedName() const;
+    const Database::Attachment& attachment() const { return m_attachment; }
 
 private:
     void createInMemory();

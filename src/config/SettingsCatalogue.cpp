@@ -156,6 +156,10 @@ const Key SmtpServer = key("Settings", "SmtpServer", S, "");
 const Key SmtpPort = key("Settings", "SmtpPort", I, "587");
 const Key SmtpAccount = key("Settings", "SmtpAccount", S, "");
 const Key StartUp = key("Settings", "StartUp", B, "0", Created);
+// Calls, messages and the modem told through the desktop's notification service when it has one.
+const Key Notifications = key("Settings", "Notifications", B, "1");
+// The caller-ID popup shown as well when a notification told the call.
+const Key PopupWithNotification = key("Settings", "PopupWithNotification", B, "0");
 const Key ShowHints = key("Settings", "ShowHints", B, "1", Created);
 const Key SettingsCompression = key("Settings", "Compression", I, "0");
 const Key Volume = key("Settings", "Volume", I, "8");
@@ -263,7 +267,7 @@ const std::vector<const Key*>& all()
         std::vector<const Key*> t = {
             &AutoRecord, &DiscTime, &Silence, &Periodic, &Cadence, &AnsweringMachine, &AmRings, &ChkBeep, &MsgTime,
             &MaxMsgEnable, &HangupSeq, &RemoteCode, &TTSvoice, &TTSvolume, &TTSvoiceId, &CallerID, &WavDir, &ExtPlayer, &Player, &MailWebAddress, &SupportAddress, &SmtpServer, &SmtpPort, &SmtpAccount,
-            &StartUp, &ShowHints, &SettingsCompression, &Volume, &MainTop, &MainLeft, &MainWid, &MainHeight,
+            &StartUp, &Notifications, &PopupWithNotification, &ShowHints, &SettingsCompression, &Volume, &MainTop, &MainLeft, &MainWid, &MainHeight,
             &Splitter, &GDate, &GTime, &GDuration, &GCallerID, &EventsMainTop, &EventsMainLeft, &EventsMainWid,
             &EventsMainHeight, &CallProgress, &PlayTrace, &RecordTrace, &Points, &BackColor, &TraceColor,
             &FontName, &FontSize, &FontColor, &FileCompressionDesc, &FileCompressionBin, &Port, &Baudrate,

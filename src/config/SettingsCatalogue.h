@@ -93,7 +93,7 @@ namespace keys {
 using settings::Key;
 // [Settings]
 extern const Key AutoRecord, DiscTime, Silence, Periodic, Cadence, AnsweringMachine, AmRings, ChkBeep, MsgTime,
-    MaxMsgEnable, HangupSeq, RemoteCode, TTSvoice, TTSvolume, TTSvoiceId, CallerID, WavDir, ExtPlayer, Player, MailWebAddress, SupportAddress, SmtpServer, SmtpPort, SmtpAccount, StartUp,
+    MaxMsgEnable, HangupSeq, RemoteCode, TTSvoice, TTSvolume, TTSvoiceId, CallerID, WavDir, ExtPlayer, Player, MailWebAddress, SupportAddress, SmtpServer, SmtpPort, SmtpAccount, StartUp, Notifications, PopupWithNotification,
     ShowHints, SettingsCompression, Volume, MainTop, MainLeft, MainWid, MainHeight, Splitter, GDate, GTime,
     GDuration, GCallerID, EventsMainTop, EventsMainLeft, EventsMainWid, EventsMainHeight, CallProgress;
 // [Monitor]

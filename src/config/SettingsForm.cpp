@@ -72,6 +72,8 @@ SettingsForm SettingsForm::load(const IniFile& ini)
     SettingsForm f;
     f.startUp = readBool(ini, keys::StartUp);
     f.showHints = readBool(ini, keys::ShowHints);
+    f.notifications = readBool(ini, keys::Notifications);
+    f.popupWithNotification = readBool(ini, keys::PopupWithNotification);
     f.callerId = readBool(ini, keys::CallerID);
     const Key* fCallerId = command("sFCallerID");
     f.callerIdAvailable = !ini.sectionExists(sections::Commands) || (fCallerId && !readString(ini, *fCallerId).isEmpty());
@@ -171,6 +173,8 @@ bool SettingsForm::save(IniFile& ini, QString* error) const
     writeInteger(ini, keys::SmtpPort, smtpPort);
     writeString(ini, keys::SmtpAccount, smtpAccount.trimmed());
     writeBool(ini, keys::ShowHints, showHints);
+    writeBool(ini, keys::Notifications, notifications);
+    writeBool(ini, keys::PopupWithNotification, popupWithNotification);
     if (!ini.commitUpdate()) {
         if (error)
             *error = ini.lastError();

@@ -12,6 +12,7 @@ struct SettingsForm
 {
     // General
     bool startUp = false, callerId = true, callerIdAvailable = true, showHints = true;
+    bool notifications = true, popupWithNotification = false;
     QString fontName;
     int fontSize = 8, fontColor = 0;
     bool fontChosen = false;

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <csignal>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +37,7 @@ bool runCapture(const std::vector<std::string>& argv, std::string& out, std::str
     }
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM); // never outlives the simulator
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
         const int devnull = ::open("/dev/null", O_RDONLY);

@@ -36,6 +36,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QSlider>
+#include <QStyleFactory>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QThread>
@@ -65,15 +66,49 @@ bool save(QWidget* w, const QString& dir, const char* name)
     return ok;
 }
 
+// Fusion with a dark palette, as a dark desktop theme gives it.
+void useDarkPalette()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette p;
+    const QColor window(0x35, 0x35, 0x35), base(0x23, 0x23, 0x23), text(0xe8, 0xe8, 0xe8), off(0x7f, 0x7f, 0x7f);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::ToolTipBase, QColor(0x45, 0x45, 0x45));
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, off);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, Qt::red);
+    p.setColor(QPalette::Link, QColor(0x2a, 0x82, 0xda));
+    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+    p.setColor(QPalette::Midlight, QColor(0x45, 0x45, 0x45));
+    p.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x30));
+    p.setColor(QPalette::Dark, QColor(0x20, 0x20, 0x20));
+    p.setColor(QPalette::Shadow, Qt::black);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, off);
+    p.setColor(QPalette::Disabled, QPalette::Light, window);
+    QApplication::setPalette(p);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: velmora-screenshots OUTDIR\n");
+    const bool dark = argc == 3 && QByteArray(argv[2]) == "--dark";
+    if (argc != 2 && !dark) {
+        std::fprintf(stderr, "usage: velmora-screenshots OUTDIR [--dark]\n");
         return 2;
     }
+    if (dark)
+        useDarkPalette();
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(out);
     QTemporaryDir data;
