@@ -5,6 +5,8 @@
 
 class AnsweringMachine;
 class CallClock;
+class CallScreen;
+class CallerListTable;
 class Catalogue;
 class CurrentSettings;
 class EventLog;
@@ -72,6 +74,10 @@ public:
     AnsweringMachine& answeringMachine() { return *m_answerer; }
     // Null when Msgs.d cannot be opened.
     GreetingTable* greetings() { return m_greetings.get(); }
+    // Null when Lists.d cannot be opened (nobody is blocked then).
+    CallerListTable* callerLists() { return m_lists.get(); }
+    // Reports every blocked, key-checked and waiting call (callScreened).
+    CallScreen& screen() { return *m_screen; }
 
 private:
     void startAnsweringMachine();
@@ -91,6 +97,8 @@ private:
     std::unique_ptr<TvModem> m_session;
     std::unique_ptr<SpokenTexts> m_texts;
     std::unique_ptr<GreetingTable> m_greetings;
+    std::unique_ptr<CallerListTable> m_lists;
+    std::unique_ptr<CallScreen> m_screen;
     std::unique_ptr<AnsweringMachine> m_answerer;
     bool m_shutDown = false;
 };
