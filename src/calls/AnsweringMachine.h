@@ -73,6 +73,9 @@ public:
     void digitReceived() override;
     void handsetLifted() override;
     void turnAway(const ScreenDecision& decision) override;
+    // The owner picks the call up from the window while the machine greets
+    // or records: as a handset lifted. False when the machine has no call.
+    bool pickUp();
     void setScreen(CallScreen* screen) { m_screen = screen; }
     // Renders every text greeting and the remote access texts ahead, in the
     // voice of the settings.

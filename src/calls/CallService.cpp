@@ -4,6 +4,7 @@
 #include "calls/CallClock.h"
 #include "calls/CallScreen.h"
 #include "calls/CallerListTable.h"
+#include "calls/LiveListening.h"
 #include "calls/GreetingTable.h"
 #include "calls/SpokenTexts.h"
 #include "calls/CallState.h"
@@ -121,7 +122,16 @@ void CallService::startAnsweringMachine()
         m_texts->setSpeech(tts);
         settings::adoptVoiceIndex(*m_ini, tts->voiceIds()); // read with the settings before the next call
     };
-    m_session->betweenCalls = [this] { m_answerer->prepareTexts(); };
+    m_live = std::make_unique<LiveListening>(*m_events, *m_state);
+    m_live->setEveryMessage(m_settings->values().liveScreening);
+    m_live->onError = [this](const QString& message) {
+        m_log->LogEvent(QStringLiteral("<ERROR> The message cannot be heard live: ") + message);
+    };
+    m_session->betweenCalls = [this] {
+        m_answerer->prepareTexts();
+        m_live->setEveryMessage(m_settings->values().liveScreening);
+        m_live->stop();
+    };
 }
 
 void CallService::shutDown()

@@ -7,6 +7,7 @@ class AnsweringMachine;
 class CallClock;
 class CallScreen;
 class CallerListTable;
+class LiveListening;
 class Catalogue;
 class CurrentSettings;
 class EventLog;
@@ -77,7 +78,10 @@ public:
     // Null when Lists.d cannot be opened (nobody is blocked then).
     CallerListTable* callerLists() { return m_lists.get(); }
     // Reports every blocked, key-checked and waiting call (callScreened).
-    CallScreen& screen() { return *m_screen; }
+    // Null before open.
+    CallScreen* screen() { return m_screen.get(); }
+    // The message being recorded on the sound card; null before startCalls.
+    LiveListening* live() { return m_live.get(); }
 
 private:
     void startAnsweringMachine();
@@ -99,6 +103,7 @@ private:
     std::unique_ptr<GreetingTable> m_greetings;
     std::unique_ptr<CallerListTable> m_lists;
     std::unique_ptr<CallScreen> m_screen;
+    std::unique_ptr<LiveListening> m_live;
     std::unique_ptr<AnsweringMachine> m_answerer;
     bool m_shutDown = false;
 };

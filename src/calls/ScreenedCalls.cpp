@@ -91,6 +91,16 @@ void AnsweringMachine::turnedAway(const QString& action)
     m_.controller.Stop();
 }
 
+bool AnsweringMachine::pickUp()
+{
+    const CallPhase phase = m_.state.phase;
+    if (!current() || (phase != CallPhase::Greeting && phase != CallPhase::MessageRecording))
+        return false;
+    m_.log.LogEvent(QStringLiteral("Picked up from the window: the call is taken over"));
+    handsetLifted();
+    return true;
+}
+
 // --- The key check -------------------------------------------------------------------
 
 void AnsweringMachine::startChallenge(const Greeting& greeting)

@@ -4,13 +4,16 @@
 #include "RealLine.h"
 #include "TestSupport.h"
 
+#include "audio/AudioDevices.h"
 #include "audio/RiffWriter.h"
 #include "calls/AnsweringMachine.h"
 #include "calls/Greeting.h"
+#include "calls/LiveListening.h"
 #include "calls/RemoteAccess.h"
 #include "catalogue/RecordingNames.h"
 #include "config/CurrentSettings.h"
 #include "config/SettingsCatalogue.h"
+#include "platform/SoundBackend.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -474,3 +477,37 @@ TEST_F(AnsweringMachineTest, AMessageEndsAtTheCallersLastWord)
 }
 
 } // namespace
+
+// The owner hears the message on the (virtual) sound card as it comes,
+// then picks up from the window: the call goes on as a conversation.
+TEST_F(AnsweringMachineTest, TheOwnerListensLiveAndPicksUp)
+{
+    const std::shared_ptr<VirtualSoundDevice> card = VirtualSoundDevice::instance();
+    card->setSpeed(0);
+    card->setKeepPlayed(true);
+    card->takePlayed();
+    service->live()->setDeviceNumber(int(audioOutDevices().size()) - 1); // the virtual card is last
+    set(keys::LiveScreening, QStringLiteral("1"));
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    QByteArray heard;
+    for (int i = 0; i < 8; ++i) { // the card's reports need real time between the blocks
+        talk(500);
+        waitFor([&] {
+            heard += card->takePlayed();
+            return false;
+        }, 100);
+    }
+    EXPECT_GT(heard.size(), 3 * 8000) << "the message, as it came";
+    EXPECT_NE(heard.count(char(0x80)), heard.size()) << "not silence";
+
+    ASSERT_TRUE(service->answeringMachine().pickUp());
+    EXPECT_EQ(state().phase, CallPhase::AutoRecording);
+    talk(1000);
+    EXPECT_FALSE(service->live()->listening()) << "a conversation is not played to the room";
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    expectRow("True", QStringLiteral("SMITH JOHN"));
+    EXPECT_FALSE(service->answeringMachine().pickUp()) << "no call to take";
+    card->setSpeed(1);
+}
