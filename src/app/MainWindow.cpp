@@ -95,6 +95,7 @@ MainWindow::MainWindow(CallService& service, QWidget* parent)
     buildActions();
     buildMenus();
     buildLayout();
+    buildScreening();
     // The windows of the creation order that belong to the desktop.
     m_logger = new LoggerWindow(this);
     m_logger->showLines(service.log().lines());
