@@ -95,12 +95,12 @@ MainWindow::MainWindow(CallService& service, QWidget* parent)
     buildActions();
     buildMenus();
     buildLayout();
-    buildScreening();
     // The windows of the creation order that belong to the desktop.
     m_logger = new LoggerWindow(this);
     m_logger->showLines(service.log().lines());
     service.log().addMirror(m_logger);
     m_popup = new CallerIdPopup(this);
+    buildScreening();
     m_errorReport = new ErrorReportDialog(service.dataFolder(), m_ini, this);
     m_newMessages = new NewMessagesWindow(service.catalogue(), this);
     buildTray();

@@ -2,6 +2,7 @@
 // callers put on them, listening to a message and picking it up.
 #include "app/MainWindow.h"
 
+#include "app/CallerIdPopup.h"
 #include "app/CallerListsDialog.h"
 #include "app/FolderTreeWidget.h"
 #include "app/RecordingGrid.h"
@@ -51,6 +52,7 @@ void MainWindow::buildScreening()
     connect(allow, &QAction::triggered, this, [this] { listCaller(CallerList::Allow); });
     m_grid->addActions({block, allow});
 
+    connect(m_popup, &CallerIdPopup::listenRequested, this, &MainWindow::listenToMessage);
     if (CallScreen* screen = m_service.screen())
         connect(screen, &CallScreen::callScreened, this, &MainWindow::callScreened);
 }
@@ -75,7 +77,7 @@ void MainWindow::listCaller(CallerList list)
 void MainWindow::listenToMessage()
 {
     if (!m_service.callsStarted() || !m_service.live()->listenToThisCall())
-        statusBar()->showMessage(QStringLiteral("No message is being recorded."), NoticeMs);
+        statusBar()->showMessage(QStringLiteral("No call is ringing or being answered."), NoticeMs);
 }
 
 void MainWindow::pickUpCall()

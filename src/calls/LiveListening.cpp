@@ -35,7 +35,8 @@ bool LiveListening::wanted() const
 
 bool LiveListening::listenToThisCall()
 {
-    if (m_state.phase != CallPhase::MessageRecording && m_state.phase != CallPhase::Greeting)
+    if (m_state.phase != CallPhase::Ringing && m_state.phase != CallPhase::Greeting
+        && m_state.phase != CallPhase::MessageRecording)
         return false;
     m_callId = m_state.callId;
     return true;

@@ -24,7 +24,8 @@ public:
     ~LiveListening() override;
 
     void setEveryMessage(bool on) { m_everyMessage = on; }
-    // The call on the line now; false when no message is being recorded.
+    // The call ringing or answered now (its message, once recorded); false
+    // when there is none.
     bool listenToThisCall();
     void stop();
     bool listening() const { return m_out.active(); }
