@@ -7,6 +7,7 @@
 #include "audio/AudioDevices.h"
 #include "audio/RiffWriter.h"
 #include "calls/AnsweringMachine.h"
+#include "calls/CallerListTable.h"
 #include "calls/Greeting.h"
 #include "calls/LiveListening.h"
 #include "calls/RemoteAccess.h"
@@ -510,4 +511,60 @@ TEST_F(AnsweringMachineTest, TheOwnerListensLiveAndPicksUp)
     expectRow("True", QStringLiteral("SMITH JOHN"));
     EXPECT_FALSE(service->answeringMachine().pickUp()) << "no call to take";
     card->setSpeed(1);
+}
+
+// Each action of a block-list entry, judged by the fake modem's line and
+// what it was sent: a click, the information tones, a greeting of its own,
+// or the machine after the entry's rings (even with the machine off).
+TEST_F(AnsweringMachineTest, BlockedCallersAreTurnedAwayAsTheirEntrySays)
+{
+    CallerListTable lists(dataFolder);
+    auto block = [&](const char* caller, BlockAction action, int rings = 0) {
+        ListEntry e;
+        ASSERT_TRUE(callerlists::parseCaller(QLatin1String(caller), e).isEmpty());
+        e.action = action;
+        e.rings = rings;
+        e.greeting = QStringLiteral("Go away.");
+        lists.add(e);
+    };
+    block("5550001", BlockAction::HangUp);
+    block("5550002", BlockAction::Greeting);
+    block("withheld", BlockAction::Tones);
+    block("5550003", BlockAction::Rings, 3);
+
+    ring();
+    callerId(QStringLiteral("5550001"), QStringLiteral("SALES"));
+    EXPECT_FALSE(onHook()) << "the line is taken at the caller ID";
+    clock.advance(AnsweringMachine::HangUpHoldMs);
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_TRUE(transmissions().isEmpty()) << "a click, nothing sent";
+    EXPECT_TRUE(logged(QStringLiteral("Blocked: 5550001 SALES: hung up")));
+
+    ring();
+    callerId(QStringLiteral("5550002"), QStringLiteral("SALES"));
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(transmissions().size(), 1) << "its own greeting";
+
+    ring();
+    callerId(QStringLiteral("P"), QString());
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(transmissions().size(), 2);
+    const QByteArray tone = transmissions()[1].left(274 * 8);
+    int crossings = 0;
+    for (qsizetype i = 1; i < tone.size(); ++i)
+        crossings += (uint8_t(tone[i - 1]) < 128) != (uint8_t(tone[i]) < 128);
+    EXPECT_NEAR(crossings, 2 * 913.8 * 0.274, 10) << "the first information tone";
+    EXPECT_EQ(rowCount(), 0) << "no recording";
+
+    set(keys::AnsweringMachine, QStringLiteral("0"));
+    ring();
+    callerId(QStringLiteral("5550003"), QStringLiteral("SALES"));
+    ring();
+    EXPECT_EQ(state().phase, CallPhase::Ringing) << "two rings: not yet";
+    ring();
+    ASSERT_TRUE(waitFor([&] { return recording(); })) << "the machine takes it at the entry's third ring";
+    talk(1000);
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_EQ(lastRow("callerID"), QStringLiteral("5550003"));
 }
