@@ -4,6 +4,7 @@
 #include "calls/CallerLists.h"
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 
@@ -33,6 +34,7 @@ struct ScreenEvent
     QString action; // what was done: "hung up", "put through", ...
     QDateTime when;
 };
+Q_DECLARE_METATYPE(ScreenEvent) // a notifier may follow it queued
 
 // Decides at caller-ID time whether a caller is allowed, blocked or
 // challenged, and reports every screened call: a line of the event log, a

@@ -49,6 +49,7 @@ void AnsweringMachine::turnAway(const ScreenDecision& decision)
     if (!takeLine())
         return;
     m_.state.phase = CallPhase::TurningAway;
+    m_.view.hideCallerId(); // nobody to pick up for
     m_.view.showTransport(TransportMode::Answering);
     const quint64 callId = m_callId;
     switch (decision.action) {

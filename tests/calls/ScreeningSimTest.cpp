@@ -74,7 +74,7 @@ protected:
         ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
         ASSERT_EQ(cli({"probe"}).exitCode, 0);
         for (const char* setting : {"Settings amRings 2", "Modem ringSpan 4000", "Screening ScreenUnknown 1",
-                                    "Settings MsgTime 30"}) {
+                                    "Screening AllowPassers 1", "Settings MsgTime 30"}) {
             const QStringList w = QString::fromLatin1(setting).split(QLatin1Char(' '));
             ASSERT_EQ(cli({"set", w[0], w[1], w[2]}).exitCode, 0);
         }
@@ -190,6 +190,7 @@ TEST_P(ScreeningSim, BlockedWaitingAndCheckedCallers)
     mine = rows({"list"}, QStringLiteral("5550222"));
     ASSERT_EQ(mine.size(), 1u) << "the message";
     EXPECT_EQ(mine[0].value(8), QStringLiteral("0"));
+    EXPECT_TRUE(cli({"allow", "list"}).out.contains("\t5550222\t")) << "a person: put through from now on";
 
     // One who does not is hung up.
     log = call(QStringLiteral("5550333"), {"await tx timeout 300s", "await idle timeout 300s", "log asked"});
