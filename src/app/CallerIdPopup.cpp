@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QScreen>
 #include <QStyle>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 CallerIdPopup::CallerIdPopup(QWidget* parent)
@@ -39,6 +40,12 @@ CallerIdPopup::CallerIdPopup(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize); // as large as the texts, whatever the font
     layout->addWidget(picture);
     layout->addLayout(texts, 1);
+    auto* listen = new QToolButton(this);
+    listen->setIcon(QIcon::fromTheme(QStringLiteral("audio-volume-high"), style()->standardIcon(QStyle::SP_MediaVolume)));
+    listen->setToolTip(QStringLiteral("Listen to the message as it is recorded"));
+    listen->setAutoRaise(true);
+    connect(listen, &QToolButton::clicked, this, &CallerIdPopup::listenRequested);
+    layout->addWidget(listen, 0, Qt::AlignBottom);
     m_timer.setInterval(TickMs);
     connect(&m_timer, &QTimer::timeout, this, &CallerIdPopup::tick);
 }

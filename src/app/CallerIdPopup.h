@@ -19,6 +19,10 @@ public:
     void showCaller(const QString& number, const QString& name);
     void hideCaller();
 
+signals:
+    // The owner wants to hear this call's message as it is recorded.
+    void listenRequested();
+
 private:
     void tick();
     QLabel* m_picture;

@@ -1,6 +1,8 @@
 #include "app/DemoLine.h"
 
+#include "calls/CallerListTable.h"
 #include "catalogue/DataFolder.h"
+#include "catalogue/TableError.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 #include "platform/ChildLifetime.h"
@@ -24,11 +26,15 @@ struct Caller
     const char* name;
     const char* words;
     bool handset; // picked up on the handset, else the answering machine takes it
+    bool blocked = false; // on the block list: turned away as the caller ID arrives
 };
+
+const QString BlockedPrefix = QStringLiteral("0900*");
 
 const Caller Callers[] = {
     {"5551234", "SMITH JOHN", "Hello, this is John Smith. I am calling about the order we talked about. "
                               "Please call me back at five five five, one two three four.", true},
+    {"09005550199", "TELESALES", "", false, true},
     {"5559876", "JONES MARY", "Hi, it is Mary Jones. Just wanted to say the meeting moved to Thursday at ten. "
                               "Talk to you soon, bye.", false},
     {"5554321", "BROWN ALEX", "Good morning, Alex Brown from the garage here. Your car is ready to be picked up.",
@@ -127,6 +133,15 @@ void DemoLine::probe()
 
 void DemoLine::startCalls()
 {
+    ListEntry entry;
+    callerlists::parseCaller(BlockedPrefix, entry);
+    entry.action = BlockAction::Tones;
+    entry.note = QStringLiteral("demonstration: premium-rate numbers");
+    try {
+        CallerListTable(m_folder).add(entry);
+    } catch (const TableError& e) {
+        emit progress(QStringLiteral("The block list cannot be written: ") + e.message());
+    }
     QTimer::singleShot(FirstCallMs, this, &DemoLine::nextCall);
     m_calls.start();
 }
@@ -140,6 +155,11 @@ void DemoLine::nextCall()
         script += QStringLiteral("cid DATE=%1 TIME=%2 NMBR=%3 NAME=\"%4\"\n")
                       .arg(now.toString(QStringLiteral("MMdd")), now.toString(QStringLiteral("hhmm")),
                            QLatin1String(c.number), QLatin1String(c.name));
+    if (c.blocked) {
+        m_simulator.write((script + QStringLiteral("ring 8 every 6s\n")).toUtf8());
+        emit progress(QStringLiteral("A caller on the block list rings (demonstration)"));
+        return;
+    }
     script += c.handset ? QStringLiteral("ring 3 every 6s handset-after 2\n") : QStringLiteral("ring 8 every 6s\n");
     script += QStringLiteral("await rx timeout 60s\nwait 1s\nsay \"%1\"\nbusy 8s\n").arg(QLatin1String(c.words));
     if (c.handset)

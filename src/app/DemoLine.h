@@ -8,7 +8,7 @@
 // The demonstration's telephone line: the modem simulator on a
 // pseudo-terminal, probed once, and a scripted call about every minute
 // (the first within 30 s): one picked up on the handset and recorded, one
-// the answering machine takes, in turn.
+// on the block list turned away, one the answering machine takes, in turn.
 class DemoLine : public QObject
 {
     Q_OBJECT

@@ -139,6 +139,7 @@ MainWindow::MainWindow(CallService& service, QWidget* parent)
         if (id.isEmpty() || !showRecording(id, play))
             restore();
     });
+    buildScreening();
     m_errorReport = new ErrorReportDialog(service.dataFolder(), m_ini, this);
     m_newMessages = new NewMessagesWindow(service.catalogue(), this);
     buildTray();

@@ -3,6 +3,7 @@
 #include "app/ActionRules.h"
 #include "app/ThemeIcons.h"
 #include "app/TrayAnimation.h"
+#include "calls/CallerLists.h"
 #include "calls/RecordingView.h"
 
 #include <QLabel>
@@ -29,6 +30,7 @@ class QSplitter;
 class RecordingGrid;
 class RecordingsModel;
 struct RecordingRow;
+struct ScreenEvent;
 
 // The main window: display, transport, folder tree and recordings list,
 // menus, status bar and tray. It mirrors what the call handling shows
@@ -139,6 +141,13 @@ private:
     void trayTick();
     void chooseSoundDevice();
     void reloadList();
+    // Call screening (MainWindowScreening.cpp).
+    void buildScreening();
+    void showCallerLists();
+    void listCaller(CallerList list);
+    void listenToMessage();
+    void pickUpCall();
+    void callScreened(const ScreenEvent& event);
 
     CallService& m_service;
     IniFile& m_ini;

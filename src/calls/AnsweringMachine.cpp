@@ -42,7 +42,8 @@ bool AnsweringMachine::current() const
 {
     const CallPhase phase = m_.state.phase;
     return m_.state.callId == m_callId && !m_.controller.stopping()
-        && (phase == CallPhase::Greeting || phase == CallPhase::MessageRecording || phase == CallPhase::RemoteAccess);
+        && (phase == CallPhase::Greeting || phase == CallPhase::MessageRecording || phase == CallPhase::RemoteAccess
+            || phase == CallPhase::TurningAway);
 }
 
 QByteArray AnsweringMachine::beepTone()
@@ -82,7 +83,7 @@ void AnsweringMachine::prepareTexts()
     const CallSettings& s = m_.settings.values();
     m_.texts.setVoice(s.ttsVoice, s.ttsVoiceId, s.ttsVolume);
     QStringList texts = RemoteAccess::fixedTexts();
-    texts << settings::DefaultGreetingText;
+    texts << settings::DefaultGreetingText << NotInServiceText << s.challengeText << s.blockGreeting;
     for (const PeriodSettings& p : s.periods)
         if (p.msgType == int(GreetingType::Text))
             texts << p.tts;
@@ -99,35 +100,48 @@ void AnsweringMachine::prepareTexts()
 
 // --- Answering ----------------------------------------------------------------------
 
-void AnsweringMachine::answerCall()
+// False (the line freed) when the modem did not take it or the call ended meanwhile.
+bool AnsweringMachine::takeLine()
 {
-    m_.log.LogEvent(QStringLiteral("Answering machine"));
-    const CallSettings& s = m_.settings.values();
-    m_.texts.setVoice(s.ttsVoice, s.ttsVoiceId, s.ttsVolume);
-    const Greeting greeting = selectGreeting(m_.state.callerNumber, m_.clock.now().time());
     const quint64 callId = m_.state.callId;
     const bool voice = m_.engine.GetModemMode() == TQVModem253::ModeVoice
                     || m_.engine.SetVoiceMode() == TQVModem253::ReplyOk;
     if (!voice || m_.engine.cmdVls() != TQVModem253::ReplyOk) {
         m_.log.LogEvent(QStringLiteral("<ERROR> The modem did not take the line: the call is not answered"));
         freeLineOfEndedCall(); // a take that timed out may still have happened
-        return; // the rings are counted again
+        return false; // the rings are counted again
     }
     if (callId != m_.state.callId || m_.state.phase != CallPhase::Ringing) {
         m_.log.LogEvent(QStringLiteral("The call ended while the line was taken: it is freed"));
         freeLineOfEndedCall();
-        return;
+        return false;
     }
     m_callId = callId;
     m_message = m_ownerKeys = false;
+    m_challenging = false;
     m_wrongCodes = 0;
-    m_tries.setCode(s.remoteCode);
-    m_tries.reset();
-    m_.state.phase = CallPhase::Greeting;
     m_.state.trxEnded = false;
     m_.state.greetingStopped = false;
     m_.state.dtmfDigits.clear(); // no digit from before the call counts
+    return true;
+}
+
+void AnsweringMachine::answerCall()
+{
+    m_.log.LogEvent(QStringLiteral("Answering machine"));
+    const CallSettings& s = m_.settings.values();
+    m_.texts.setVoice(s.ttsVoice, s.ttsVoiceId, s.ttsVolume);
+    const Greeting greeting = selectGreeting(m_.state.callerNumber, m_.clock.now().time());
+    if (!takeLine())
+        return;
+    m_tries.setCode(s.remoteCode);
+    m_tries.reset();
+    m_.state.phase = CallPhase::Greeting;
     m_.view.showTransport(TransportMode::Answering);
+    if (m_.state.screen == ScreenVerdict::Challenge) {
+        startChallenge(greeting);
+        return;
+    }
     m_.log.LogEvent(QStringLiteral("Greeting: ") + greeting.source);
     startGreeting(greeting);
 }
@@ -290,6 +304,10 @@ void AnsweringMachine::handleDigit(QChar digit)
         m_remote->digitReceived();
         return;
     }
+    if (m_challenging) {
+        challengeKey(digit);
+        return;
+    }
     if (ownerKeysHeard())
         checkRemoteCode(digit);
 }
@@ -331,6 +349,7 @@ void AnsweringMachine::handsetLifted()
     if (!current() || m_.state.phase == CallPhase::RemoteAccess)
         return;
     m_message = false; // a conversation now, heard by whoever picked up
+    m_challenging = false;
     if (m_.state.phase == CallPhase::MessageRecording) {
         m_.state.phase = CallPhase::AutoRecording;
         return;

@@ -11,6 +11,7 @@
 #include <QString>
 #include <memory>
 
+class CallScreen;
 class Catalogue;
 class CurrentSettings;
 class EventLog;
@@ -61,6 +62,9 @@ public:
     static constexpr int PendingDigitRetryMs = 20;
     static inline const QString BeepCommand = QStringLiteral("at+vts={A,60}");
     static inline const QString MissedCallComment = QStringLiteral("Missed call");
+    static inline const QString NotInServiceText = QStringLiteral("The number you have dialled is not in service.");
+    // Long enough for the exchange to see the call answered: the caller hears a click.
+    static constexpr int HangUpHoldMs = 500;
 
     explicit AnsweringMachine(Parts parts, QObject* parent = nullptr);
     ~AnsweringMachine() override;
@@ -68,6 +72,11 @@ public:
     void answerCall() override;
     void digitReceived() override;
     void handsetLifted() override;
+    void turnAway(const ScreenDecision& decision) override;
+    // The owner picks the call up from the window while the machine greets
+    // or records: as a handset lifted. False when the machine has no call.
+    bool pickUp();
+    void setScreen(CallScreen* screen) { m_screen = screen; }
     // Renders every text greeting and the remote access texts ahead, in the
     // voice of the settings.
     void prepareTexts();
@@ -75,9 +84,18 @@ public:
     // 1 kHz, BeepMs long, 8 kHz 8-bit unsigned: the beep of a modem that
     // refuses +VTS.
     static QByteArray beepTone();
+    // The three rising tones of a number not in service, then a pause.
+    static QByteArray informationTones();
 
 private:
     bool current() const;
+    bool takeLine();
+    void sendTurnAway(const ScreenDecision& decision);
+    void turnedAway(const QString& action);
+    void startChallenge(const Greeting& greeting);
+    void challengeAsked(LineOutput::Result result);
+    void challengeKey(QChar digit);
+    void challengeFailed();
     void startGreeting(const Greeting& greeting);
     void speakGreeting(const QString& text);
     void greetingEnded(LineOutput::Result result);
@@ -107,4 +125,7 @@ private:
     quint64 m_digitSerial = 0;  // the pause timer of the latest digit only
     QString m_pendingDigits;    // keys that came while a stream was being started
     bool m_pendingArmed = false;
+    CallScreen* m_screen = nullptr;
+    bool m_challenging = false; // the caller is asked for the key
+    Greeting m_challengeGreeting; // what a caller who passes hears
 };

@@ -2,6 +2,9 @@
 
 #include "calls/AnsweringMachine.h"
 #include "calls/CallClock.h"
+#include "calls/CallScreen.h"
+#include "calls/CallerListTable.h"
+#include "calls/LiveListening.h"
 #include "calls/GreetingTable.h"
 #include "calls/SpokenTexts.h"
 #include "calls/CallState.h"
@@ -80,6 +83,14 @@ bool CallService::open(QString* error)
         m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message());
         m_greetings.reset();
     }
+    m_lists = std::make_unique<CallerListTable>(m_options.dataFolder);
+    try {
+        m_lists->open();
+    } catch (const TableError& e) {
+        m_log->LogEvent(QStringLiteral("<ERROR> ") + e.message() + QStringLiteral(": no caller is blocked"));
+        m_lists.reset();
+    }
+    m_screen = std::make_unique<CallScreen>(CallScreen::Parts{*m_log, *m_catalogue, *m_settings, *m_clock, m_lists.get()});
     if (!QDir().mkpath(m_catalogue->recordingsFolder()))
         m_log->LogEvent(QStringLiteral("<ERROR> Cannot create the recordings folder ") + m_catalogue->recordingsFolder());
     return true;
@@ -105,11 +116,22 @@ void CallService::startAnsweringMachine()
         *m_engine, *m_dsp, *m_events, *m_settings, *m_state, *m_controller, *m_log, *m_clock, *m_options.view,
         *m_catalogue, *m_texts, m_greetings.get(), m_options.dataFolder});
     m_session->setAnswerer(m_answerer.get());
+    m_session->setScreen(m_screen.get());
+    m_answerer->setScreen(m_screen.get());
     m_session->onSpeechReady = [this](TextToSpeech* tts) {
         m_texts->setSpeech(tts);
         settings::adoptVoiceIndex(*m_ini, tts->voiceIds()); // read with the settings before the next call
     };
-    m_session->betweenCalls = [this] { m_answerer->prepareTexts(); };
+    m_live = std::make_unique<LiveListening>(*m_events, *m_state);
+    m_live->setEveryMessage(m_settings->values().liveScreening);
+    m_live->onError = [this](const QString& message) {
+        m_log->LogEvent(QStringLiteral("<ERROR> The message cannot be heard live: ") + message);
+    };
+    m_session->betweenCalls = [this] {
+        m_answerer->prepareTexts();
+        m_live->setEveryMessage(m_settings->values().liveScreening);
+        m_live->stop();
+    };
 }
 
 void CallService::shutDown()

@@ -5,6 +5,9 @@
 
 class AnsweringMachine;
 class CallClock;
+class CallScreen;
+class CallerListTable;
+class LiveListening;
 class Catalogue;
 class CurrentSettings;
 class EventLog;
@@ -72,6 +75,13 @@ public:
     AnsweringMachine& answeringMachine() { return *m_answerer; }
     // Null when Msgs.d cannot be opened.
     GreetingTable* greetings() { return m_greetings.get(); }
+    // Null when Lists.d cannot be opened (nobody is blocked then).
+    CallerListTable* callerLists() { return m_lists.get(); }
+    // Reports every blocked, key-checked and waiting call (callScreened).
+    // Null before open.
+    CallScreen* screen() { return m_screen.get(); }
+    // The message being recorded on the sound card; null before startCalls.
+    LiveListening* live() { return m_live.get(); }
 
 private:
     void startAnsweringMachine();
@@ -91,6 +101,9 @@ private:
     std::unique_ptr<TvModem> m_session;
     std::unique_ptr<SpokenTexts> m_texts;
     std::unique_ptr<GreetingTable> m_greetings;
+    std::unique_ptr<CallerListTable> m_lists;
+    std::unique_ptr<CallScreen> m_screen;
+    std::unique_ptr<LiveListening> m_live;
     std::unique_ptr<AnsweringMachine> m_answerer;
     bool m_shutDown = false;
 };

@@ -13,6 +13,16 @@ enum class CallPhase : uint8_t {
     MessageRecording, // the answering machine records the caller
     RemoteAccess,     // the owner listens to messages by DTMF
     ManualRecording,  // started by the user
+    TurningAway,      // a blocked caller hears a click, tones or a greeting, then the line is freed
+};
+
+// What the lists made of the caller of this ringing.
+enum class ScreenVerdict : uint8_t {
+    Undecided, // no caller ID yet
+    Unknown,   // on no list, and no screening
+    Allowed,   // on the allow list: straight to the greeting
+    Blocked,
+    Challenge, // asked for a key before the greeting
 };
 
 // The session fields of the call handling. A call has an id; every timer
@@ -37,6 +47,8 @@ struct CallState
     QString callerNumber;
     QString callerName;
     qint64 callerIdTick = -1; // when the caller ID came
+    ScreenVerdict screen = ScreenVerdict::Undecided;
+    int answerRings = 0; // a blocked caller sent to the answering machine: after these rings
 
     QDateTime recordStartTime;
     qint64 recordStartTick = 0;
@@ -62,6 +74,8 @@ struct CallState
         callerNumber.clear();
         callerName.clear();
         callerIdTick = -1;
+        screen = ScreenVerdict::Undecided;
+        answerRings = 0;
     }
     // The call is over: every flag cleared, the caller forgotten, a new id.
     void endCall()

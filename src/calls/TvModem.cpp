@@ -2,6 +2,7 @@
 
 #include "calls/CallAnswerer.h"
 #include "calls/CallClock.h"
+#include "calls/CallScreen.h"
 #include "calls/CallState.h"
 #include "calls/EventLog.h"
 #include "calls/LeftoverRecording.h"
@@ -212,17 +213,41 @@ void TvModem::beginRinging()
         m_.state.clearCaller();
 }
 
+bool TvModem::lineInUse() const
+{
+    return m_.state.phase != CallPhase::Idle && m_.state.phase != CallPhase::Ringing;
+}
+
+// A blocked caller sent to the answering machine is answered after its own
+// rings, even when the machine is off.
+int TvModem::ringsToAnswer() const
+{
+    if (m_.state.answerRings > 0)
+        return m_.state.answerRings;
+    return m_.settings.values().answeringMachine ? m_.settings.values().amRings : 0;
+}
+
 void TvModem::DevRing()
 {
     m_.log.LogEvent(QStringLiteral("Ring"));
+    if (lineInUse()) {
+        callWaiting(QString(), QString());
+        return; // the call on the line goes on as it is
+    }
     if (m_.state.phase == CallPhase::Idle)
         beginRinging();
+    // A line that sends caller ID between the first two rings has sent it by the second.
+    if (m_.state.screen == ScreenVerdict::Undecided && m_.state.ringCount >= 1)
+        screenCaller();
     if (m_.state.phase != CallPhase::Ringing)
-        return; // a ring reported while the line is in use
-    const CallSettings& s = m_.settings.values();
-    if (!s.answeringMachine)
+        return; // turned away
+    const int rings = ringsToAnswer();
+    ++m_.state.ringCount;
+    if (rings <= 0 || m_.state.ringCount < rings)
         return;
-    if (++m_.state.ringCount < s.amRings)
+    if (m_.state.screen == ScreenVerdict::Undecided)
+        screenCaller();
+    if (m_.state.phase != CallPhase::Ringing)
         return;
     m_.state.ringCount = 0;
     if (m_answerer)
@@ -260,15 +285,68 @@ void TvModem::DevOffHook(const QString& which)
     startAutoRecording();
 }
 
-void TvModem::DevCallerID(const QString&, const QString&, const QString& number, const QString& name)
+void TvModem::DevCallerID(const QString&, const QString&, const QString& rawNumber, const QString& rawName)
 {
     m_.log.LogEvent(QStringLiteral("Caller ID detected"));
+    // Network input: nothing unprintable reaches the log, a screen or the catalogue.
+    const QString number = callerlists::printable(rawNumber, 40);
+    const QString name = callerlists::printable(rawName, 40);
+    if (lineInUse()) {
+        callWaiting(number, name);
+        return; // the call on the line keeps its own caller
+    }
     if (!m_.settings.values().callerId)
         return;
     m_.state.callerNumber = number;
     m_.state.callerName = name;
     m_.state.callerIdTick = m_.clock.tickMs();
     m_.view.showCallerId(number, name);
+    if (m_.state.screen == ScreenVerdict::Undecided)
+        screenCaller();
+}
+
+// Matched the moment the caller ID arrives; a line that sends none is
+// matched at the second ring (or when the machine answers before it).
+void TvModem::screenCaller()
+{
+    if (!m_screen || !m_.settings.values().callerId) {
+        m_.state.screen = ScreenVerdict::Unknown;
+        return;
+    }
+    const CallerIdentity caller{m_.state.callerNumber, m_.state.callerName, m_.state.callerIdTick >= 0};
+    const ScreenDecision decision = m_screen->decide(caller);
+    m_.state.screen = decision.verdict;
+    if (decision.verdict != ScreenVerdict::Blocked)
+        return;
+    if (decision.action == BlockAction::Rings) {
+        m_.state.answerRings = decision.rings;
+        m_screen->report(ScreenEvent::Kind::Blocked, caller.number, caller.name,
+                         QStringLiteral("answering machine after %1 rings").arg(decision.rings));
+        return;
+    }
+    if (m_.state.phase == CallPhase::Idle) {
+        // Caller ID before the first ring: this is the call's start.
+        const ScreenVerdict verdict = m_.state.screen;
+        beginRinging();
+        m_.state.screen = verdict;
+    }
+    if (m_answerer)
+        m_answerer->turnAway(decision);
+}
+
+void TvModem::callWaiting(const QString& number, const QString& name)
+{
+    // One report per second caller: its rings and caller ID come close together.
+    const bool known = !number.isEmpty() || !name.isEmpty();
+    if (!known && m_waitingTick >= 0 && m_.clock.tickMs() - m_waitingTick < CallerIdBeforeRingMs)
+        return;
+    m_waitingTick = m_.clock.tickMs();
+    if (known)
+        m_.view.showCallerId(number, name);
+    if (m_screen)
+        m_screen->report(ScreenEvent::Kind::Waiting, number, name, QStringLiteral("not answered"));
+    else
+        m_.log.LogEvent((QStringLiteral("Call waiting: ") + number + QLatin1Char(' ') + name).trimmed());
 }
 
 // --- Recording -----------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 class CallAnswerer;
 class CallClock;
+class CallScreen;
 class CurrentSettings;
 struct CallSettings;
 class EventLog;
@@ -68,6 +69,7 @@ public:
     void StartModem();
     void ShowAnsweringState();
     void setAnswerer(CallAnswerer* answerer) { m_answerer = answerer; }
+    void setScreen(CallScreen* screen) { m_screen = screen; }
     // Arms the disconnect detection for a recording the program took.
     static void armDetector(TQVMdsp& dsp, const CallSettings& settings);
     // Called after every call and at the first ring of the next, once the
@@ -99,6 +101,11 @@ private:
     void connectEvents();
     void refreshBetweenCalls();
     void beginRinging();
+    // A call is on the line already: what rings now is a second caller.
+    bool lineInUse() const;
+    void callWaiting(const QString& number, const QString& name);
+    void screenCaller();
+    int ringsToAnswer() const;
     void startAutoRecording();
     void disconnect(const QString& line);
     void recordingStarted();
@@ -110,6 +117,8 @@ private:
     Parts m_;
     std::unique_ptr<TextToSpeech> m_tts;
     CallAnswerer* m_answerer = nullptr;
+    CallScreen* m_screen = nullptr;
+    qint64 m_waitingTick = -1; // the last second caller reported
     qint64 m_lastAudioTick = 0;
     SilenceBackstop m_backstop;
     bool m_rebinding = false;

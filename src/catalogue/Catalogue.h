@@ -32,6 +32,15 @@ struct RecordingSession
     std::optional<bool> heard;
 };
 
+// A call that left no recording (a blocked caller): its row holds the time,
+// the number and what happened, and no file.
+struct CallNote
+{
+    QDateTime when;
+    QString callerNumber;
+    QString comment;
+};
+
 // A row of the new-messages query, as remote access reads it.
 struct NewMessage
 {
@@ -93,6 +102,9 @@ public:
     // fileName. Fails, storing nothing, when the recorded file cannot be
     // opened to measure its size.
     QString AddRecordingRow(const RecordingSession& session);
+    // Files a call without audio in the folder of this name, made (at the top
+    // of the tree) when there is none; heard, so it is never a new message.
+    void addCallNote(const QString& folderName, const CallNote& note);
 
     // The naming scheme's fileName for a recording started at `start` and
     // saved at `savedAt` (the date of the day it is saved), with "_2", "_3",
@@ -124,6 +136,7 @@ private:
     void importLegacyTree(const QString& path);
     bool addMissingFolders();
     void deleteRecordingFile(Table& calls);
+    QString folderNamed(const QString& name);
 
     QString m_dataFolder;
     QString m_recordingsFolder;

@@ -60,6 +60,24 @@ FieldDefs messagesFields()
     return fields;
 }
 
+FieldDefs callerListsFields()
+{
+    FieldDefs fields = {
+        {QStringLiteral("EntryId"), FieldType::Text, 10},
+        {QStringLiteral("List"), FieldType::Text, 10},
+        {QStringLiteral("Kind"), FieldType::Text, 12},
+        {QStringLiteral("Pattern"), FieldType::Text, 60},
+        {QStringLiteral("Action"), FieldType::Text, 10},
+        {QStringLiteral("Rings"), FieldType::Integer, 0},
+        {QStringLiteral("Greeting"), FieldType::Memo, 0},
+        {QStringLiteral("Note"), FieldType::Text, 255},
+        {QStringLiteral("DateA"), FieldType::Date, 0},
+        {QStringLiteral("TimeA"), FieldType::Time, 0},
+    };
+    appendSpares(fields);
+    return fields;
+}
+
 QStringList recordingsIndexes()
 {
     return {QStringLiteral("id"), QStringLiteral("FolderId"), QStringLiteral("accessed")};

@@ -3,12 +3,43 @@
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 
+#include <algorithm>
+
 namespace {
 
 QString withoutBlanks(QString text)
 {
     text.remove(QLatin1Char(' '));
     return text;
+}
+
+constexpr int MaxChallengeSeconds = 30;
+constexpr int MaxBlockRings = 20;
+constexpr int MaxSpokenText = 500;
+
+// A key the caller can press: a digit, * or #; anything else is the default.
+QChar challengeKey(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.size() == 1 && (t[0].isDigit() || t[0] == QLatin1Char('*') || t[0] == QLatin1Char('#')) && t[0].unicode() < 128)
+        return t[0];
+    return QLatin1Char('1');
+}
+
+void readScreening(const IniFile& ini, CallSettings& s)
+{
+    using namespace settings;
+    s.screenUnknown = readBool(ini, keys::ScreenUnknown);
+    s.blockAction = readString(ini, keys::BlockAction).trimmed().toLower();
+    s.blockRings = std::clamp(readInteger(ini, keys::BlockRings), 1, MaxBlockRings);
+    s.blockGreeting = readString(ini, keys::BlockGreeting).left(MaxSpokenText);
+    s.challengeKey = challengeKey(readString(ini, keys::ChallengeKey));
+    s.challengeText = readString(ini, keys::ChallengeText).left(MaxSpokenText);
+    if (s.challengeText.trimmed().isEmpty())
+        s.challengeText = keys::ChallengeText.fallback;
+    s.challengeSeconds = std::clamp(readInteger(ini, keys::ChallengeTime), 1, MaxChallengeSeconds);
+    s.allowPassers = readBool(ini, keys::AllowPassers);
+    s.liveScreening = readBool(ini, keys::LiveScreening);
 }
 
 } // namespace
@@ -36,6 +67,7 @@ CallSettings CallSettings::read(const IniFile& ini)
     s.callerId = readBool(ini, keys::CallerID);
     s.recordTrace = readBool(ini, keys::RecordTrace);
     s.periods = readPeriods(ini);
+    readScreening(ini, s);
     return s;
 }
 

@@ -40,6 +40,16 @@ struct CallSettings
     bool callerId = true;
     bool recordTrace = true;
     GreetingPeriods periods;
+    // Call screening.
+    bool screenUnknown = false;
+    QString blockAction; // the name of the default action for blocked callers
+    int blockRings = 6;
+    QString blockGreeting;
+    QChar challengeKey = QLatin1Char('1');
+    QString challengeText;
+    int challengeSeconds = 6;
+    bool allowPassers = false;
+    bool liveScreening = false;
 
     static CallSettings read(const IniFile& ini);
     static GreetingPeriods readPeriods(const IniFile& ini);

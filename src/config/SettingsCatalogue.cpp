@@ -233,6 +233,19 @@ const Key VgsMax = key("Modem", " vgsMax", I, "255");
 const Key Distinctive = key("Modem", "Distinctive", B, "0");
 // The modem obeys stop pairs only behind an escaped DLE (learned, or set).
 const Key EscapeStopPairs = key("Modem", "EscapeStopPairs", B, "0");
+// [Screening]
+// Unknown callers (on no list) are asked for a key before the greeting.
+const Key ScreenUnknown = key("Screening", "ScreenUnknown", B, "0");
+// hangup, tones, greeting or rings: what a block-list entry without an action of its own does.
+const Key BlockAction = key("Screening", "BlockAction", S, "hangup");
+const Key BlockRings = key("Screening", "BlockRings", I, "6");
+const Key BlockGreeting = key("Screening", "BlockGreeting", S, "This line does not take your calls. Good-bye.");
+const Key ChallengeKey = key("Screening", "ChallengeKey", S, "1");
+const Key ChallengeText = key("Screening", "ChallengeText", S, "Please press 1 to be put through.");
+const Key ChallengeTime = key("Screening", "ChallengeTime", I, "6");
+const Key AllowPassers = key("Screening", "AllowPassers", B, "0");
+// The message being recorded is heard on the sound card (desktop).
+const Key LiveScreening = key("Screening", "LiveScreening", B, "0");
 // [Modem compression]
 const Key ModemCompressionDesc = key("Modem compression", "Desc", S, "");
 const Key ModemCompressionBin = key("Modem compression", "Bin", Bin, "");
@@ -275,7 +288,9 @@ const std::vector<const Key*>& all()
             &Atdt, &ModemCompressionIndex, &SamplingFreq, &CompressionDesc, &CompressionCml, &CompressionCmid,
             &CompressionBPS, &CompressionTm, &CompressionVSR, &CompressionSds, &CompressionSel, &AGC, &AVC,
             &VgrMin, &VgrMax, &VgtMin, &VgtMax, &VgmMin, &VgmMax, &VgsMin, &VgsMax, &Distinctive,
-            &EscapeStopPairs, &ModemCompressionDesc, &ModemCompressionBin};
+            &EscapeStopPairs, &ScreenUnknown, &BlockAction, &BlockRings, &BlockGreeting, &ChallengeKey,
+            &ChallengeText, &ChallengeTime, &AllowPassers, &LiveScreening, &ModemCompressionDesc,
+            &ModemCompressionBin};
         const Families& f = families();
         for (const std::deque<Key>* family : {&f.commands, &f.lineSources, &f.initStrings, &f.periods})
             for (const Key& k : *family)

@@ -109,6 +109,9 @@ extern const Key Model, Voicefeatures, Timeout, FlowControl, RingSpan, Atdt, Mod
     CompressionDesc, CompressionCml, CompressionCmid, CompressionBPS, CompressionTm, CompressionVSR, CompressionSds,
     CompressionSel, AGC, AVC, VgrMin, VgrMax, VgtMin, VgtMax, VgmMin, VgmMax, VgsMin, VgsMax, Distinctive,
     EscapeStopPairs;
+// [Screening]
+extern const Key ScreenUnknown, BlockAction, BlockRings, BlockGreeting, ChallengeKey, ChallengeText, ChallengeTime,
+    AllowPassers, LiveScreening;
 // [Modem compression]
 extern const Key ModemCompressionDesc, ModemCompressionBin;
 } // namespace keys

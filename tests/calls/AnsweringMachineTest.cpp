@@ -4,13 +4,17 @@
 #include "RealLine.h"
 #include "TestSupport.h"
 
+#include "audio/AudioDevices.h"
 #include "audio/RiffWriter.h"
 #include "calls/AnsweringMachine.h"
+#include "calls/CallerListTable.h"
 #include "calls/Greeting.h"
+#include "calls/LiveListening.h"
 #include "calls/RemoteAccess.h"
 #include "catalogue/RecordingNames.h"
 #include "config/CurrentSettings.h"
 #include "config/SettingsCatalogue.h"
+#include "platform/SoundBackend.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -474,3 +478,93 @@ TEST_F(AnsweringMachineTest, AMessageEndsAtTheCallersLastWord)
 }
 
 } // namespace
+
+// The owner hears the message on the (virtual) sound card as it comes,
+// then picks up from the window: the call goes on as a conversation.
+TEST_F(AnsweringMachineTest, TheOwnerListensLiveAndPicksUp)
+{
+    const std::shared_ptr<VirtualSoundDevice> card = VirtualSoundDevice::instance();
+    card->setSpeed(0);
+    card->setKeepPlayed(true);
+    card->takePlayed();
+    service->live()->setDeviceNumber(int(audioOutDevices().size()) - 1); // the virtual card is last
+    set(keys::LiveScreening, QStringLiteral("1"));
+    answer();
+    ASSERT_TRUE(waitFor([&] { return recording(); }));
+    QByteArray heard;
+    for (int i = 0; i < 8; ++i) { // the card's reports need real time between the blocks
+        talk(500);
+        waitFor([&] {
+            heard += card->takePlayed();
+            return false;
+        }, 100);
+    }
+    EXPECT_GT(heard.size(), 3 * 8000) << "the message, as it came";
+    EXPECT_NE(heard.count(char(0x80)), heard.size()) << "not silence";
+
+    ASSERT_TRUE(service->answeringMachine().pickUp());
+    EXPECT_EQ(state().phase, CallPhase::AutoRecording);
+    talk(1000);
+    EXPECT_FALSE(service->live()->listening()) << "a conversation is not played to the room";
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    expectRow("True", QStringLiteral("SMITH JOHN"));
+    EXPECT_FALSE(service->answeringMachine().pickUp()) << "no call to take";
+    card->setSpeed(1);
+}
+
+// Each action of a block-list entry, judged by the fake modem's line and
+// what it was sent: a click, the information tones, a greeting of its own,
+// or the machine after the entry's rings (even with the machine off).
+TEST_F(AnsweringMachineTest, BlockedCallersAreTurnedAwayAsTheirEntrySays)
+{
+    CallerListTable lists(dataFolder);
+    auto block = [&](const char* caller, BlockAction action, int rings = 0) {
+        ListEntry e;
+        ASSERT_TRUE(callerlists::parseCaller(QLatin1String(caller), e).isEmpty());
+        e.action = action;
+        e.rings = rings;
+        e.greeting = QStringLiteral("Go away.");
+        lists.add(e);
+    };
+    block("5550001", BlockAction::HangUp);
+    block("5550002", BlockAction::Greeting);
+    block("withheld", BlockAction::Tones);
+    block("5550003", BlockAction::Rings, 3);
+
+    ring();
+    callerId(QStringLiteral("5550001"), QStringLiteral("SALES"));
+    EXPECT_FALSE(onHook()) << "the line is taken at the caller ID";
+    clock.advance(AnsweringMachine::HangUpHoldMs);
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_TRUE(transmissions().isEmpty()) << "a click, nothing sent";
+    EXPECT_TRUE(logged(QStringLiteral("Blocked: 5550001 SALES: hung up")));
+
+    ring();
+    callerId(QStringLiteral("5550002"), QStringLiteral("SALES"));
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(transmissions().size(), 1) << "its own greeting";
+
+    ring();
+    callerId(QStringLiteral("P"), QString());
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    ASSERT_EQ(transmissions().size(), 2);
+    const QByteArray tone = transmissions()[1].left(274 * 8);
+    int crossings = 0;
+    for (qsizetype i = 1; i < tone.size(); ++i)
+        crossings += (uint8_t(tone[i - 1]) < 128) != (uint8_t(tone[i]) < 128);
+    EXPECT_NEAR(crossings, 2 * 913.8 * 0.274, 10) << "the first information tone";
+    EXPECT_EQ(rowCount(), 0) << "no recording";
+
+    set(keys::AnsweringMachine, QStringLiteral("0"));
+    ring();
+    callerId(QStringLiteral("5550003"), QStringLiteral("SALES"));
+    ring();
+    EXPECT_EQ(state().phase, CallPhase::Ringing) << "two rings: not yet";
+    ring();
+    ASSERT_TRUE(waitFor([&] { return recording(); })) << "the machine takes it at the entry's third ring";
+    talk(1000);
+    service->session().dsp1CadenceDisc();
+    ASSERT_TRUE(waitFor([&] { return callOver(); }));
+    EXPECT_EQ(lastRow("callerID"), QStringLiteral("5550003"));
+}

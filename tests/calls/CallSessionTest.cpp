@@ -323,3 +323,31 @@ TEST_F(CallSessionTest, TwoRecordingsOfOneSecondBothKeepTheirFiles)
 }
 
 } // namespace
+
+// Caller ID is network input: a second caller's, arriving in the middle of
+// a recorded call, neither answers nor renames that call, and nothing of it
+// reaches the log unprintable.
+TEST_F(CallSessionTest, ASecondCallerChangesNothingAboutTheCallOnTheLine)
+{
+    pickedUpCall();
+    ASSERT_TRUE(recording());
+    talk(1000);
+    // Inside the receive stream, as a DLE packet and DLE R.
+    deliver(QByteArray("\x10XNMBR=5550999\r\nNAME=EVIL\x1b[2J\r\n\x10.\x10R"));
+    talk(1000);
+    EXPECT_TRUE(recording());
+    EXPECT_EQ(state().phase, CallPhase::AutoRecording);
+    EXPECT_EQ(state().callerNumber, QStringLiteral("5551234"));
+    service->session().dsp1CadenceDisc();
+    settle();
+    expectCallOver();
+    ASSERT_EQ(rowCount(), 1) << "the waiting caller is noted in a folder of its own";
+    EXPECT_EQ(lastRow("callerID"), QStringLiteral("5551234"));
+    EXPECT_TRUE(logged(QStringLiteral("Call waiting: 5550999 EVIL?[2J"))) << qPrintable(logLines().join('\n'));
+    for (const QString& line : logLines())
+        for (const QChar c : line)
+            ASSERT_TRUE(c.isPrint()) << qPrintable(line.toUtf8().toHex());
+    EXPECT_EQ(view.popup, QStringLiteral("5550999")) << "shown";
+    ring();
+    EXPECT_EQ(state().phase, CallPhase::Ringing) << "the next call rings as usual";
+}

@@ -101,7 +101,20 @@ void Modem::noteLine()
     if (taken == m_lineLogged)
         return;
     m_lineLogged = taken;
-    m_log(taken ? "line taken" : "line freed");
+    if (taken) {
+        m_takenAt = m_now;
+        m_heardSeconds = 0;
+        m_log("line taken");
+        return;
+    }
+    char text[128];
+    if (m_heardSeconds > 0)
+        std::snprintf(text, sizeof text, "line freed after %.1f s; the caller heard %.1f s of audio from the host",
+                      m_now - m_takenAt, m_heardSeconds);
+    else
+        std::snprintf(text, sizeof text, "line freed after %.1f s; the caller heard nothing from the host",
+                      m_now - m_takenAt);
+    m_log(text);
 }
 
 void Modem::freeze(double seconds)
@@ -261,6 +274,7 @@ void Modem::startStream(StreamRequest which)
         m_log("rx start " + what);
     } else {
         m_tx = std::make_unique<TransmitStream>(encoding, m_state.rate, m_profile.stop, m_now);
+        m_txSince = m_now;
         m_log("tx start " + what);
         if (m_profile.underrunAtStart)
             event('u');
@@ -270,6 +284,7 @@ void Modem::startStream(StreamRequest which)
 void Modem::finishTransmit()
 {
     std::string text = "tx end, " + std::to_string(m_tx->captured().size()) + " bytes";
+    m_heardSeconds += m_now - m_txSince;
     if (!m_options.captureDir.empty()) {
         char name[32];
         std::snprintf(name, sizeof name, "/tx-%03d.wav", ++m_captures);
@@ -375,16 +390,31 @@ bool Modem::ring()
     if (m_state.offHook() || m_handsetOffHook || m_rx || m_tx)
         return false;
     m_log("ring");
+    reportRing();
+    return true;
+}
+
+void Modem::callWaiting(const CallerIdFields& fields)
+{
+    if (!m_state.offHook() && !m_handsetOffHook)
+        m_log("call waiting on a free line: reported all the same");
+    if (!fields.empty())
+        callerId(fields);
+    m_log("ring (second caller)");
+    reportRing();
+}
+
+void Modem::reportRing()
+{
     if (m_state.values["+VDR"].rfind("1", 0) == 0) {
         // distinctive ring reports: off and on times in units of 100 ms
         const char* sep = m_profile.callerId == CallerIdStyle::Spaced ? " = " : "=";
         emit(std::string("\r\nDROF") + sep + "40\r\n\r\nDRON" + sep + "20\r\n");
     }
-    if (m_state.fclass == 8 && m_profile.voiceRing == RingStyle::Dle)
+    if (m_state.fclass == 8 && (m_profile.voiceRing == RingStyle::Dle || m_rx || m_tx))
         emit(std::string{kDle, 'R'});
     else
         emit("\r\nRING\r\n");
-    return true;
 }
 
 void Modem::callerId(const CallerIdFields& fields)
@@ -401,9 +431,9 @@ void Modem::callerId(const CallerIdFields& fields)
     std::string lines;
     for (const auto& [tag, value] : fields)
         lines += tag + separator + value + "\r\n";
-    std::string bytes = m_profile.callerId == CallerIdStyle::DlePacket
-                            ? std::string{kDle, 'X'} + lines + std::string{kDle, '.'}
-                            : "\r\n" + lines;
+    // Inside a voice stream only shielded codes reach the host: text lines would be audio.
+    const bool packet = m_profile.callerId == CallerIdStyle::DlePacket || m_rx || m_tx;
+    std::string bytes = packet ? std::string{kDle, 'X'} + lines + std::string{kDle, '.'} : "\r\n" + lines;
     m_log("caller ID " + printable(bytes));
     emit(bytes);
 }

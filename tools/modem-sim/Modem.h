@@ -39,6 +39,9 @@ public:
 
     // What happens on the line, as the scenario says.
     bool ring();                                 // false when the line is off hook
+    // A second caller while the line is taken: its caller ID (as the profile
+    // sends it) and one ring report, as a modem with call waiting relays them.
+    void callWaiting(const CallerIdFields& fields);
     void callerId(const CallerIdFields& fields); // formatted as the profile sends it
     void event(char code);                       // DLE + code, in any state
     void dtmfEvent(char code);                   // DLE + code where DTMF is detected
@@ -61,6 +64,7 @@ public:
     const std::vector<std::string>& commands() const { return m_commands; }
 
 private:
+    void reportRing();
     void readHost();
     void discardHostBytes();
     void noteLine();
@@ -89,6 +93,9 @@ private:
     bool m_hostPresent = false;
     bool m_handsetOffHook = false;
     bool m_lineLogged = false;
+    double m_takenAt = 0;      // what the caller heard while the line was taken
+    double m_heardSeconds = 0;
+    double m_txSince = 0;
     double m_frozenUntil = -1;
     bool m_thawed = false;
     char m_lastUnheard = 0;

@@ -157,6 +157,8 @@ public:
             return text(K::Log, joined(1));
         if (word == "freeze")
             return need(2) && seconds(1, K::Freeze);
+        if (word == "waiting")
+            return simple(K::Waiting);
         if (word == "unplug")
             return simple(K::Unplug);
         if (word == "quit")

@@ -14,7 +14,8 @@ namespace sim {
 struct Step
 {
     enum class Kind {
-        Call, Wait, Ring, CallerId, Await, Sound, Dtmf, Event, Handset, Send, Set, UseProfile, Log, Freeze, Unplug, Quit
+        Call, Wait, Ring, CallerId, Await, Sound, Dtmf, Event, Handset, Waiting, Send, Set, UseProfile, Log, Freeze, Unplug,
+        Quit
     };
     Kind kind = Kind::Log;
     int sourceLine = 0;

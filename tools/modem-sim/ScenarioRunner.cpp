@@ -67,6 +67,11 @@ bool ScenarioRunner::runInstant(const Step& step, double now)
         return true;
     case K::Send: m_modem.sendText(step.text); return true;
     case K::Handset: m_modem.setHandset(step.text == "up"); return true;
+    case K::Waiting:
+        m_log(m_name + ": a second caller calls");
+        m_modem.callWaiting(m_callerId);
+        m_callerId.clear();
+        return true;
     case K::Set: {
         std::string error;
         if (m_modem.profile().set(step.text, step.value, error))
@@ -133,7 +138,8 @@ bool ScenarioRunner::advanceRing(Step& step, double now)
     if (step.handsetAfter > 0 && m_progress.ringsDone >= step.handsetAfter * reports && !m_modem.handsetOffHook()
         && now >= m_progress.lastRing + std::min(1.0, step.seconds / 2))
         m_modem.setHandset(true);
-    if (m_progress.ringsDone == 0 && m_modem.offHook()) {
+    // A line taken after the caller ID of this call is this call answered.
+    if (m_progress.ringsDone == 0 && m_modem.offHook() && !m_progress.callerIdSent) {
         m_log(m_name + ": the caller hears a busy line (it was left off hook)");
         skipToNextCall("busy line");
         return false;
