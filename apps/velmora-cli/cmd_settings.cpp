@@ -12,11 +12,12 @@ QString settingsFile(const CliContext& ctx)
     return datafolder::choose(datafolder::currentInputs(ctx.dataDir)) + QLatin1Char('/') + datafolder::SettingsFileName;
 }
 
-QString typeName(settings::Type type)
+QString typeName(const settings::Key& key)
 {
-    switch (type) {
+    switch (key.type) {
     case settings::Type::String: return QStringLiteral("text");
-    case settings::Type::Integer: return QStringLiteral("whole number");
+    case settings::Type::Integer:
+        return QStringLiteral("whole number from %1 to %2").arg(key.minimum).arg(key.maximum);
     case settings::Type::Boolean: return QStringLiteral("yes/no (1 or 0)");
     case settings::Type::Time: return QStringLiteral("time of day (hh:mm:ss)");
     case settings::Type::Binary: return QStringLiteral("hexadecimal");
@@ -104,7 +105,7 @@ int runSet(CliContext& ctx)
     if (key) {
         stored = storedForm(*key, value);
         if (!stored) {
-            ctx.err << "velmora-cli set: \"" << value << "\" is not a " << typeName(key->type) << " for ["
+            ctx.err << "velmora-cli set: \"" << value << "\" is not a " << typeName(*key) << " for ["
                     << key->section << "] " << key->name.trimmed() << '\n';
             return 1;
         }
