@@ -7,6 +7,7 @@
 #include "SubStream.h"
 
 #include "platform/FileSync.h"
+#include "platform/RegularFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -50,7 +51,7 @@ void reserveOutput(QIODevice& stream, const TdeRIFFAudioReader& reader)
 
 TdeWaveFormat readWaveFormat(const QString& fileName)
 {
-    QFile file(fileName);
+    RegularFile file(fileName);
     openForReading(file);
     const TdeRIFFAudioReader reader(&file);
     return reader.trackFormat();
@@ -126,7 +127,7 @@ void convertWholeTrack(TdeAbstractAudioReader& reader, TdeAudioConvertor& conver
 
 bool WavToPcm8k(const QString& fileName, QIODevice& stream, AudioMessageSink* messages)
 {
-    QFile file(fileName);
+    RegularFile file(fileName);
     openForReading(file);
     TdeAudioConvertor convertor;
     convertor.setOnAudioConverted([&](TdeAudioConvertor*, const void* data, qint64 size, bool&) {
@@ -180,7 +181,7 @@ qint64 WriteConvertedWav(const QString& outName, const TdeWaveFormat& from, cons
 
 qint64 ConvertWavFile(const QString& inName, const QString& outName, const TdeWaveFormat& to)
 {
-    QFile in(inName);
+    RegularFile in(inName);
     openForReading(in);
     TdeRIFFAudioReader reader(&in);
     return WriteConvertedWav(outName, reader.trackFormat(), to,

@@ -1,6 +1,7 @@
 #include "WavRepair.h"
 
 #include "platform/FileSync.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -74,7 +75,7 @@ bool readLayout(QFile& file, Layout& layout, QString& error)
 WavRepair repairWavLengths(const QString& path)
 {
     WavRepair result;
-    QFile file(path);
+    RegularFile file(path);
     if (!file.open(QIODevice::ReadWrite)) {
         result.error = file.errorString();
         return result;
@@ -106,7 +107,7 @@ WavRepair cutWavAudio(const QString& path, qint64 keepBytes)
     WavRepair result = repairWavLengths(path);
     if (!result.usable || !result.error.isEmpty())
         return result;
-    QFile file(path);
+    RegularFile file(path);
     Layout layout;
     if (!file.open(QIODevice::ReadWrite) || !readLayout(file, layout, result.error)) {
         result.usable = false;

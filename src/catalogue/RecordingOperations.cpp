@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Sqlite.h"
 #include "catalogue/TableError.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +33,7 @@ bool trashOrRemove(const QString& path, QString* why)
 
 bool copyFile(const QString& from, const QString& to, QString* why)
 {
-    QFile source(from);
+    RegularFile source(from);
     if (!source.open(QIODevice::ReadOnly)) {
         *why = source.errorString();
         return false;
