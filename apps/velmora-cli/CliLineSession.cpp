@@ -2,6 +2,7 @@
 
 #include "catalogue/DataFolder.h"
 #include "modem/DleCodes.h"
+#include "core/VisibleText.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -59,7 +60,7 @@ bool CliLineSession::initialise()
 
 void CliLineSession::printLine(const QString& line)
 {
-    m_ctx.out << line << '\n';
+    m_ctx.out << visibleLines(line) << '\n';
     m_ctx.out.flush();
 }
 

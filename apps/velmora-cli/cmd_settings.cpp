@@ -4,6 +4,7 @@
 #include "config/IniFile.h"
 #include "config/IniSyntax.h"
 #include "config/SettingsCatalogue.h"
+#include "core/VisibleText.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ std::optional<QString> storedForm(const settings::Key& key, const QString& text)
 
 void printKey(CliContext& ctx, const IniFile& ini, const settings::Key& key)
 {
-    ctx.out << key.section << '\t' << key.name.trimmed() << '\t' << settings::effectiveText(ini, key) << '\t'
+    ctx.out << key.section << '\t' << key.name.trimmed() << '\t' << visibleText(settings::effectiveText(ini, key)) << '\t'
             << settings::fallbackText(ini, key) << '\n';
 }
 
@@ -72,11 +73,11 @@ int runGet(CliContext& ctx)
         return cliUsageError(ctx, QStringLiteral("get"), args.error());
     const IniFile ini(settingsFile(ctx));
     if (const settings::Key* key = settings::find(names[0], names[1])) {
-        ctx.out << settings::effectiveText(ini, *key) << '\n';
+        ctx.out << visibleText(settings::effectiveText(ini, *key)) << '\n';
         return 0;
     }
     if (ini.valueExists(names[0], names[1])) { // a key of the user's own, such as a vendor's
-        ctx.out << ini.readString(names[0], names[1], QString()) << '\n';
+        ctx.out << visibleText(ini.readString(names[0], names[1], QString())) << '\n';
         return 0;
     }
     ctx.err << "velmora-cli get: [" << names[0] << "] " << names[1]

@@ -3,6 +3,7 @@
 #include "IniSyntax.h"
 
 #include "platform/FileSync.h"
+#include "core/VisibleText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -149,7 +150,8 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
 {
     refresh();
     QStringList lines = m_lines;
-    const QString line = key.trimmed() + QLatin1Char('=') + inisyntax::firstLine(value);
+    // A modem's model name or a caller's text may hold escape sequences.
+    const QString line = key.trimmed() + QLatin1Char('=') + visibleText(inisyntax::firstLine(value));
     const int header = findSection(section);
     if (header < 0) {
         if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())

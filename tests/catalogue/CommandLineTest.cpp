@@ -1,6 +1,7 @@
 #include "CatalogueTestSupport.h"
 
 #include "TestSupport.h"
+#include "catalogue/RecordingList.h"
 
 namespace {
 
@@ -93,6 +94,32 @@ TEST_F(CommandLineTest, BadInputIsReportedAndAddsNothing)
     EXPECT_EQ(damaged.exitCode, 1);
     EXPECT_TRUE(damaged.err.contains("Folders.d")) << damaged.err.toStdString();
     EXPECT_EQ(testsupport::readFile(path("Folders.d")), "damaged");
+}
+
+// Caller ID and a modem's model name are kept as received, but escape
+// sequences in them never reach a terminal or vlm.ini.
+TEST_F(CommandLineTest, ControlCharactersAreKeptButNeverEmittedRaw)
+{
+    if (!testsupport::haveProgram("sox"))
+        GTEST_SKIP() << "sox is needed to make the WAV files";
+    const QString hostile = QStringLiteral("\x1b]0;owned\x07\u009b2J\u202e555");
+    const auto added = cli({"add-recording", makeWav("m.wav", "1"), "--caller", hostile, "--name", "\x1b[31mX"});
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    ASSERT_EQ(cli({"set", "Modem", "Model", "ACME\x1b[8m"}).exitCode, 0);
+    const QByteArray ini = testsupport::readFile(path("vlm.ini"));
+    for (const QByteArray& out : {added.out, cli({"list"}).out, cli({"get", "Modem", "Model"}).out, ini}) {
+        const QString text = QString::fromUtf8(out);
+        for (const QChar c : text)
+            EXPECT_TRUE(c == u'\t' || c == u'\n' || (c >= u' ' && c != u'\x7f' && (c < u'\x80' || c > u'\x9f') && c != u'\u202e'))
+                << "U+" << std::hex << int(c.unicode()) << " in " << out.toStdString();
+    }
+    EXPECT_TRUE(added.out.contains("\\x1b]0;owned\\x07\\x9b2J\\u202e555")) << added.out.toStdString();
+    EXPECT_TRUE(ini.contains("Model=ACME\\x1b[8m"));
+    auto catalogue = openCatalogue();
+    RecordingList list(*catalogue);
+    list.setFolder(catalogue->recordFolderId());
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.row(0).callerId, hostile) << "stored as received";
 }
 
 } // namespace
