@@ -168,6 +168,21 @@ bool Pcm8kToWav(const QString& fileName, QIODevice& stream)
     }
 }
 
+QString whyNotWritableFromPcm8k(const QString& fileName)
+{
+    const TdeWaveFormat format = readWaveFormat(fileName);
+    try {
+        TdeAudioConvertor convertor;
+        convertor.setFormatIn(standardPcm8k());
+        convertor.setFormatOut(format);
+        convertor.open();
+        convertor.close();
+        return {};
+    } catch (const EACMError& e) {
+        return QStringLiteral("its format (%1) can be read but not written: %2").arg(format.describe(), e.message());
+    }
+}
+
 qint64 WriteConvertedWav(const QString& outName, const TdeWaveFormat& from, const TdeWaveFormat& to,
                          const std::function<void(TdeAudioConvertor&)>& feed)
 {
