@@ -1,6 +1,8 @@
 #include "CatalogueTestSupport.h"
 
 #include "TestSupport.h"
+
+#include <QtEndian>
 #include "catalogue/RecordingList.h"
 
 namespace {
@@ -77,10 +79,33 @@ TEST_F(CommandLineTest, FoldersListAndAddRecordingWorkOnAnEmptyDataFolder)
 
 TEST_F(CommandLineTest, BadInputIsReportedAndAddsNothing)
 {
-    testsupport::writeFile(path("not-a-wave.wav"), "plain text");
-    const auto refused = cli({"add-recording", path("not-a-wave.wav")});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("not-a-wave.wav")) << refused.err.toStdString();
+    // 8-bit mono PCM with 100 bytes of audio, at this rate and channel count.
+    const auto wave = [](quint32 rate, quint16 channels) {
+        QByteArray fmt(16, '\0');
+        qToLittleEndian<quint16>(1, fmt.data());
+        qToLittleEndian(channels, fmt.data() + 2);
+        qToLittleEndian(rate, fmt.data() + 4);
+        qToLittleEndian(rate * channels, fmt.data() + 8);
+        qToLittleEndian<quint16>(channels, fmt.data() + 12);
+        qToLittleEndian<quint16>(8, fmt.data() + 14);
+        QByteArray body = "WAVEfmt " + QByteArray(4, '\0') + fmt + "data" + QByteArray(4, '\0') + QByteArray(100, '\x80');
+        qToLittleEndian<quint32>(16, body.data() + 8);
+        qToLittleEndian<quint32>(100, body.data() + 32);
+        QByteArray riff = "RIFF" + QByteArray(4, '\0') + body;
+        qToLittleEndian<quint32>(quint32(body.size()), riff.data() + 4);
+        return riff;
+    };
+    // Nothing can play the last two: they were filed all the same.
+    const QByteArray unplayable[] = {"plain text", wave(1, 1), wave(8000, 65535)};
+    for (const QByteArray& content : unplayable) {
+        testsupport::writeFile(path("not-a-wave.wav"), content);
+        const auto refused = cli({"add-recording", path("not-a-wave.wav")});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.err.contains("not-a-wave.wav")) << refused.err.toStdString();
+    }
+    testsupport::writeFile(path("not-a-wave.wav"), wave(8000, 1));
+    ASSERT_EQ(cli({"add-recording", path("not-a-wave.wav")}).exitCode, 0) << "the same, playable";
+    ASSERT_EQ(cli({"delete", rows(cli({"list"}).out).value(0).value(0)}).exitCode, 0);
     EXPECT_TRUE(rows(cli({"list"}).out).isEmpty());
     EXPECT_TRUE(QDir(wavDir()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
