@@ -50,7 +50,9 @@ bool CliLineSession::initialise()
         ensureInitScript(initScriptPath(m_modem.settings().fileName()));
         if (engine().InitModem())
             return true;
-        m_ctx.err << "velmora-cli " << m_name << ": the serial port did not open\n";
+        m_ctx.err << "velmora-cli " << m_name << ": "
+                  << (engine().portIsOpen() ? "the modem did not answer its initialisation" : "the serial port did not open")
+                  << "\n";
     } catch (const std::exception& e) { // SerialPortError, InitScriptError
         m_ctx.err << e.what() << "\n";
     }

@@ -1,3 +1,4 @@
+#include "PtyPair.h"
 #include "TestSupport.h"
 
 #include "platform/InterruptScope.h"
@@ -72,6 +73,26 @@ TEST(InterruptScopeDeathTest, ASecondSignalEndsAStuckProgramAndReleasesThePort)
     EXPECT_TRUE(QByteArray(released, int(n)).contains("ATH")) << released;
     ::close(port[0]);
     ::close(port[1]);
+}
+
+// monitor and init said nothing and exited 0 when the modem answered none
+// of the initialisation commands.
+TEST(SilentModem, InitialisationFailsWhenNoCommandIsAnswered)
+{
+    QTemporaryDir data;
+    testsupport::writeFile(data.filePath(QStringLiteral("vlm.ini")), "[Commands]\nsVoiceMode=at+fclass=8\n");
+    testsupport::writeFile(data.filePath(QStringLiteral("initScript.txt")), "ATZ\n");
+    PtyPair silent;
+    for (const char* command : {"monitor", "init"}) {
+        QStringList args{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), silent.slavePath(),
+                         QLatin1String(command)};
+        if (QByteArray(command) == "monitor")
+            args << QStringLiteral("--seconds") << QStringLiteral("0");
+        const auto result = testsupport::run(QStringLiteral(VELMORA_CLI), args, 60000);
+        EXPECT_EQ(result.exitCode, 1) << command;
+        EXPECT_TRUE(result.err.contains("did not answer its initialisation")) << result.err.constData();
+        silent.receiveAvailable();
+    }
 }
 
 } // namespace
