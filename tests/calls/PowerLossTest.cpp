@@ -156,4 +156,35 @@ TEST_F(PowerLoss, KilledAtRandomMomentsOfARecordedCallEveryRecordingIsKeptOnce)
     }
 }
 
+// The disk fills up during a message (a file size limit stands in for it):
+// the call still ends and frees the line, what was written is kept and
+// catalogued, and the log says so.
+TEST_F(PowerLoss, ADiskThatFillsUpDuringACallKeepsWhatWasWritten)
+{
+    if (!testsupport::haveProgram(QStringLiteral("soxi")))
+        GTEST_SKIP() << "sox is not installed";
+    sim = std::make_unique<ModemSim>();
+    ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
+    ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+    // 80 blocks of 512 bytes: about 5 s of audio, the tables and the log fit.
+    run.start(QStringLiteral("/bin/sh"),
+              {QStringLiteral("-c"), QStringLiteral("ulimit -f 80; trap '' XFSZ; exec \"$0\" --data-dir \"$1\" --port \"$2\" run"),
+               QStringLiteral(VELMORA_CLI), data.path(), sim->devicePath()});
+    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+    for (const char* line : {"call", "ring 2 every 6s handset-after 1", "noise 15s 20", "handset down", "busy 10s"})
+        sim->command(QLatin1String(line));
+    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 60000));
+    ASSERT_TRUE(sim->waitForLog(QStringLiteral("line freed")));
+    EXPECT_TRUE(output.contains("Recording stopped writing")) << output.constData();
+    run.terminate();
+    ASSERT_TRUE(run.waitForFinished(20000));
+
+    const QStringList rows = QString::fromUtf8(cli({QStringLiteral("list")}).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 1);
+    const QString file = data.filePath(QStringLiteral("wav/")) + rows[0].split(QLatin1Char('\t')).value(6);
+    const auto soxi = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), file});
+    ASSERT_EQ(soxi.exitCode, 0) << soxi.err.constData();
+    EXPECT_NEAR(soxi.out.trimmed().toDouble(), 40960.0 / 8000, 0.5) << "all that fitted";
+}
+
 } // namespace
