@@ -15,6 +15,8 @@ packages=(
   espeak-ng python3 openssl
   # packaging: checks of the desktop entry, metainfo, manual pages and the package
   desktop-file-utils appstream groff-base file lintian
+  # fuzzing: libFuzzer comes with clang's runtime libraries
+  clang libclang-rt-dev
   # real speech for the line detector tests (1 MB)
   asterisk-prompt-es-co
 )

@@ -2,6 +2,7 @@
 
 #include "catalogue/DataFolder.h"
 #include "modem/DleCodes.h"
+#include "core/VisibleText.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -49,7 +50,9 @@ bool CliLineSession::initialise()
         ensureInitScript(initScriptPath(m_modem.settings().fileName()));
         if (engine().InitModem())
             return true;
-        m_ctx.err << "velmora-cli " << m_name << ": the serial port did not open\n";
+        m_ctx.err << "velmora-cli " << m_name << ": "
+                  << (engine().portIsOpen() ? "the modem did not answer its initialisation" : "the serial port did not open")
+                  << "\n";
     } catch (const std::exception& e) { // SerialPortError, InitScriptError
         m_ctx.err << e.what() << "\n";
     }
@@ -59,7 +62,7 @@ bool CliLineSession::initialise()
 
 void CliLineSession::printLine(const QString& line)
 {
-    m_ctx.out << line << '\n';
+    m_ctx.out << visibleLines(line) << '\n';
     m_ctx.out.flush();
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/FileSync.h"
 #include "platform/SoundBackend.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -63,7 +64,7 @@ std::optional<int> takeSoundDevice(CliContext& ctx, const QString& command, CliA
 bool loadVirtualInput(CliContext& ctx, const QString& command, const QString& fileName, const TdeWaveFormat& format)
 {
     try {
-        QFile file(fileName);
+        RegularFile file(fileName);
         if (!file.open(QIODevice::ReadOnly))
             throw EACMAudioStreamError(
                 QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));

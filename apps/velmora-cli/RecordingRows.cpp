@@ -2,6 +2,7 @@
 
 #include "catalogue/RecordingList.h"
 #include "catalogue/RowCursor.h"
+#include "core/VisibleText.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ QString column(const QString& text)
     for (QChar& c : flat)
         if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
             c = QLatin1Char(' ');
-    return flat;
+    return visibleText(flat);
 }
 
 void printColumns(const QStringList& columns, QTextStream& out)

@@ -6,6 +6,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/RecordingImport.h"
 #include "catalogue/TableError.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 
@@ -16,7 +17,7 @@ const QString Name = QStringLiteral("add-recording");
 // The audio's length in milliseconds, from the file's format and data size.
 qint64 wavLengthMs(const QString& path)
 {
-    QFile file(path);
+    RegularFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw TableError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
     const TdeRIFFAudioReader reader(&file);

@@ -14,6 +14,7 @@
 #include "config/CurrentSettings.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -222,7 +223,7 @@ int periodGreeting(CliContext& ctx, const QString& dataFolder, const QString& pe
 
 bool writePcm8k(CliContext& ctx, const QString& path, const QByteArray& audio)
 {
-    QFile file(path);
+    RegularFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         ctx.err << "velmora-cli greeting preview: cannot write " << path << ": " << file.errorString() << "\n";
         return false;

@@ -26,7 +26,10 @@ int runInit(CliContext& ctx)
     try {
         ensureInitScript(initScriptPath(modem.settings().fileName()));
         if (!modem.engine().InitModem()) {
-            ctx.err << "velmora-cli init: the serial port did not open\n";
+            ctx.err << "velmora-cli init: "
+                    << (modem.engine().portIsOpen() ? "the modem did not answer its initialisation"
+                                                    : "the serial port did not open")
+                    << "\n";
             return 1;
         }
     } catch (const std::exception& e) { // SerialPortError, InitScriptError

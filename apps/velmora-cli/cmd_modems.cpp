@@ -1,5 +1,6 @@
 #include "CliDiscovery.h"
 #include "CliModem.h"
+#include "core/VisibleText.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ int runModems(CliContext& ctx)
         return 1;
     }
     for (const TModemProperties& m : modems.entries())
-        ctx.out << m.PortNumber << '\t' << m.PortName << '\t' << m.ModelName.trimmed() << '\n';
+        ctx.out << m.PortNumber << '\t' << m.PortName << '\t' << visibleText(m.ModelName.trimmed()) << '\n';
     return 0;
 }
 

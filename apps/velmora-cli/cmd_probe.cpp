@@ -5,6 +5,7 @@
 #include "modem/CompressionChoice.h"
 #include "modem/ModemDefinition.h"
 #include "modem/ModemDefinitionView.h"
+#include "core/VisibleText.h"
 
 
 namespace {
@@ -78,7 +79,7 @@ int runProbe(CliContext& ctx)
     const IniFile& ini = modem.settings();
     const bool voice = settings::readBool(ini, keys::Voicefeatures);
     const QString codec = modemCodecName(settings::readBinary(ini, keys::ModemCompressionBin).value_or(QByteArray()));
-    const auto value = [&](const settings::Key& key) { return settings::readString(ini, key); };
+    const auto value = [&](const settings::Key& key) { return visibleText(settings::readString(ini, key)); };
     // An unprobed modem has no compression command, not the table's default.
     const QString vsm = settings::exists(ini, commandKey(ModemCommand::sVoiceCompression))
                           ? value(commandKey(ModemCommand::sVoiceCompression))

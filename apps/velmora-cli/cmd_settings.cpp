@@ -4,6 +4,7 @@
 #include "config/IniFile.h"
 #include "config/IniSyntax.h"
 #include "config/SettingsCatalogue.h"
+#include "core/VisibleText.h"
 
 namespace {
 
@@ -12,11 +13,12 @@ QString settingsFile(const CliContext& ctx)
     return datafolder::choose(datafolder::currentInputs(ctx.dataDir)) + QLatin1Char('/') + datafolder::SettingsFileName;
 }
 
-QString typeName(settings::Type type)
+QString typeName(const settings::Key& key)
 {
-    switch (type) {
+    switch (key.type) {
     case settings::Type::String: return QStringLiteral("text");
-    case settings::Type::Integer: return QStringLiteral("whole number");
+    case settings::Type::Integer:
+        return QStringLiteral("whole number from %1 to %2").arg(key.minimum).arg(key.maximum);
     case settings::Type::Boolean: return QStringLiteral("yes/no (1 or 0)");
     case settings::Type::Time: return QStringLiteral("time of day (hh:mm:ss)");
     case settings::Type::Binary: return QStringLiteral("hexadecimal");
@@ -47,7 +49,7 @@ std::optional<QString> storedForm(const settings::Key& key, const QString& text)
 
 void printKey(CliContext& ctx, const IniFile& ini, const settings::Key& key)
 {
-    ctx.out << key.section << '\t' << key.name.trimmed() << '\t' << settings::effectiveText(ini, key) << '\t'
+    ctx.out << key.section << '\t' << key.name.trimmed() << '\t' << visibleText(settings::effectiveText(ini, key)) << '\t'
             << settings::fallbackText(ini, key) << '\n';
 }
 
@@ -71,11 +73,11 @@ int runGet(CliContext& ctx)
         return cliUsageError(ctx, QStringLiteral("get"), args.error());
     const IniFile ini(settingsFile(ctx));
     if (const settings::Key* key = settings::find(names[0], names[1])) {
-        ctx.out << settings::effectiveText(ini, *key) << '\n';
+        ctx.out << visibleText(settings::effectiveText(ini, *key)) << '\n';
         return 0;
     }
     if (ini.valueExists(names[0], names[1])) { // a key of the user's own, such as a vendor's
-        ctx.out << ini.readString(names[0], names[1], QString()) << '\n';
+        ctx.out << visibleText(ini.readString(names[0], names[1], QString())) << '\n';
         return 0;
     }
     ctx.err << "velmora-cli get: [" << names[0] << "] " << names[1]
@@ -104,7 +106,7 @@ int runSet(CliContext& ctx)
     if (key) {
         stored = storedForm(*key, value);
         if (!stored) {
-            ctx.err << "velmora-cli set: \"" << value << "\" is not a " << typeName(key->type) << " for ["
+            ctx.err << "velmora-cli set: \"" << value << "\" is not a " << typeName(*key) << " for ["
                     << key->section << "] " << key->name.trimmed() << '\n';
             return 1;
         }

@@ -2,6 +2,7 @@
 
 #include "audio/AudioErrors.h"
 #include "audio/RiffReader.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 
@@ -13,7 +14,7 @@ int runWavInfo(CliContext& ctx)
     QStringList files;
     if (!args.positional(1, 1, files))
         return cliUsageError(ctx, QStringLiteral("wav-info"), args.error());
-    QFile file(files.first());
+    RegularFile file(files.first());
     if (!file.open(QIODevice::ReadOnly)) {
         ctx.err << "Cannot open " << file.fileName() << ": " << file.errorString() << "\n";
         return 1;

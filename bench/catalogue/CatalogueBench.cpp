@@ -145,6 +145,26 @@ void BM_SaveTreeToIni(benchmark::State& state)
             state.SkipWithError("Tree.ini could not be written");
 }
 
+// A tree of state.range(0) folders written and read back: every command of
+// the command line opens the catalogue, which reads it.
+void BM_LargeTreeSaveAndLoad(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    FolderTree tree;
+    tree.roots.push_back(FolderNode{QStringLiteral("General"), QStringLiteral("F0"), true, {}});
+    for (int i = 1; i < state.range(0); ++i)
+        tree.roots[0].children.push_back(FolderNode{QStringLiteral("Folder %1").arg(i), keyOf(i), false, {}});
+    IniFile ini(dir.filePath(QStringLiteral("Tree.ini")));
+    for (auto _ : state) {
+        if (!SaveTreeToIni(tree, ini))
+            state.SkipWithError("Tree.ini could not be written");
+        const IniFile fresh(ini.fileName());
+        FolderTree loaded;
+        LoadTreeFromIni(loaded, fresh);
+        benchmark::DoNotOptimize(loaded.nodeCount());
+    }
+}
+
 void BM_SwitchFolder(benchmark::State& state)
 {
     Fixture& f = fixture();
@@ -304,6 +324,7 @@ void BM_Shell_WalkFolder(benchmark::State& state)
 BENCHMARK(BM_OpenCatalogue)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadTreeFromIni)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveTreeToIni)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LargeTreeSaveAndLoad)->Unit(benchmark::kMillisecond)->Arg(3000)->Iterations(3);
 BENCHMARK(BM_SwitchFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NewMessagesQuery)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LocateById)->Unit(benchmark::kMillisecond);

@@ -164,7 +164,7 @@ void MainWindow::play()
         playExternally(row);
         return;
     }
-    if (!m_playback->start(m_service.catalogue().recordingsFolder() + row.fileName)) {
+    if (!m_playback->start(m_service.catalogue().recordingPath(row.fileName))) {
         m_details->clear();
         updateActions();
         return;

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include "catalogue/Catalogue.h"
+#include "catalogue/RecordingNames.h"
 #include <QSet>
 
 RecordingsModel::RecordingsModel(Catalogue& catalogue, QObject* parent)
@@ -168,8 +169,7 @@ QMimeData* RecordingsModel::mimeDataOf(const QStringList& ids) const
     QList<QUrl> urls;
     for (int row = 0; row < rowCount(); ++row) {
         const RecordingRow& r = m_list.row(row);
-        if (ids.contains(r.id) && !r.fileName.isEmpty() && QFileInfo(r.fileName).fileName() == r.fileName
-            && QFileInfo::exists(m_recordingsFolder + r.fileName))
+        if (ids.contains(r.id) && isPlainFileName(r.fileName) && QFileInfo::exists(m_recordingsFolder + r.fileName))
             urls << QUrl::fromLocalFile(m_recordingsFolder + r.fileName);
         if (urls.size() == ids.size())
             break;

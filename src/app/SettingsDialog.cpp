@@ -70,10 +70,10 @@ QWidget* legend(QWidget* parent)
     return row;
 }
 
-QSpinBox* spin(QWidget* parent, int min, int max)
+QSpinBox* spin(QWidget* parent, const settings::Key& key)
 {
     auto* box = new QSpinBox(parent);
-    box->setRange(min, max);
+    box->setRange(key.minimum, key.maximum);
     return box;
 }
 
@@ -169,7 +169,7 @@ QWidget* SettingsDialog::generalTab()
     m_supportAddress->setPlaceholderText(QStringLiteral("typed in your mail program when empty"));
     m_smtpServer = new QLineEdit(support);
     m_smtpServer->setPlaceholderText(QStringLiteral("empty: your mail program sends it"));
-    m_smtpPort = spin(support, 1, 65535);
+    m_smtpPort = spin(support, keys::SmtpPort);
     m_smtpAccount = new QLineEdit(support);
     m_smtpAccount->setPlaceholderText(QStringLiteral("the password is asked when sending"));
     auto* supportForm = new QFormLayout(support);
@@ -198,7 +198,7 @@ QWidget* SettingsDialog::modemTab()
         m_baud->addItem(QString::number(baud), baud);
     m_flow = new QComboBox(port);
     m_flow->addItems({QStringLiteral("Hardware"), QStringLiteral("Software"), QStringLiteral("None")});
-    m_timeout = spin(port, 1, 8);
+    m_timeout = spin(port, keys::Timeout);
     m_timeout->setSuffix(QStringLiteral(" (sec)"));
     auto* portForm = new QFormLayout(port);
     portForm->addRow(QStringLiteral("Baudrate"), m_baud);
@@ -303,7 +303,7 @@ QWidget* SettingsDialog::recordingTab()
     m_autoRecord = new QCheckBox(QStringLiteral("Automatically record all incoming calls when i lift handset"), tab);
     auto* conditions = new QGroupBox(QStringLiteral("  Disconnect conditions  "), tab);
     m_silence = new QCheckBox(QStringLiteral("On"), conditions);
-    m_discTime = spin(conditions, 1, 30);
+    m_discTime = spin(conditions, keys::DiscTime);
     m_periodic = new QCheckBox(QStringLiteral("On periodic signal"), conditions);
     m_cadence = new QCheckBox(QStringLiteral("On cadence"), conditions);
     auto* silence = new QHBoxLayout;
@@ -327,7 +327,7 @@ QWidget* SettingsDialog::answeringTab()
 {
     auto* tab = new QWidget;
     m_answering = new QCheckBox(QStringLiteral("Enable answering machine after "), tab);
-    m_rings = spin(tab, 2, 20);
+    m_rings = spin(tab, keys::AmRings);
     auto* rings = new QHBoxLayout;
     rings->addWidget(m_answering);
     rings->addWidget(m_rings);
@@ -340,7 +340,7 @@ QWidget* SettingsDialog::answeringTab()
     m_voiceLabel = new QLabel(QStringLiteral("Text to speech voice"), tab);
     m_voiceLabel->setToolTip(QStringLiteral("Test to speech voice")); // shown with hints off too
     m_maxMsg = new QCheckBox(QStringLiteral("Maximum  recorded message length"), tab);
-    m_msgTime = spin(tab, 10, 1000);
+    m_msgTime = spin(tab, keys::MsgTime);
     m_msgTime->setSuffix(QStringLiteral(" sec"));
     m_hangup = new QLineEdit(tab);
     m_remote = new QLineEdit(tab);

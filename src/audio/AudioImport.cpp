@@ -6,6 +6,7 @@
 #include "CodecResult.h"
 #include "FileConversion.h"
 #include "RiffReader.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <sndfile.h>
@@ -32,7 +33,7 @@ using SndFile = std::unique_ptr<SNDFILE, SndFileCloser>;
 // none when the file is no such WAV file. `found` then says what it is.
 std::optional<TdeWaveFormat> codecLayerFormat(const QString& name, const TdeWaveFormat& to, QString& found)
 {
-    QFile file(name);
+    RegularFile file(name);
     if (!file.open(QIODevice::ReadOnly))
         throw EACMAudioStreamError(QStringLiteral("Cannot open file \"%1\". %2").arg(name, file.errorString()));
     try {
@@ -71,7 +72,10 @@ qint64 importThroughLibsndfile(const QString& inName, const QString& outName, co
                                const QString& foundByCodecLayer)
 {
     SF_INFO info{};
-    SndFile file(sf_open(QFile::encodeName(inName).constData(), SFM_READ, &info));
+    RegularFile source(inName);
+    if (!source.open(QIODevice::ReadOnly))
+        cannotUse(inName, foundByCodecLayer, source.errorString());
+    SndFile file(sf_open_fd(source.handle(), SFM_READ, &info, 0));
     if (!file)
         cannotUse(inName, foundByCodecLayer,
                   QStringLiteral("neither the codec layer nor libsndfile can read it (%1)")

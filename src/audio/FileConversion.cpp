@@ -7,6 +7,7 @@
 #include "SubStream.h"
 
 #include "platform/FileSync.h"
+#include "platform/RegularFile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -50,7 +51,7 @@ void reserveOutput(QIODevice& stream, const TdeRIFFAudioReader& reader)
 
 TdeWaveFormat readWaveFormat(const QString& fileName)
 {
-    QFile file(fileName);
+    RegularFile file(fileName);
     openForReading(file);
     const TdeRIFFAudioReader reader(&file);
     return reader.trackFormat();
@@ -126,7 +127,7 @@ void convertWholeTrack(TdeAbstractAudioReader& reader, TdeAudioConvertor& conver
 
 bool WavToPcm8k(const QString& fileName, QIODevice& stream, AudioMessageSink* messages)
 {
-    QFile file(fileName);
+    RegularFile file(fileName);
     openForReading(file);
     TdeAudioConvertor convertor;
     convertor.setOnAudioConverted([&](TdeAudioConvertor*, const void* data, qint64 size, bool&) {
@@ -167,6 +168,21 @@ bool Pcm8kToWav(const QString& fileName, QIODevice& stream)
     }
 }
 
+QString whyNotWritableFromPcm8k(const QString& fileName)
+{
+    const TdeWaveFormat format = readWaveFormat(fileName);
+    try {
+        TdeAudioConvertor convertor;
+        convertor.setFormatIn(standardPcm8k());
+        convertor.setFormatOut(format);
+        convertor.open();
+        convertor.close();
+        return {};
+    } catch (const EACMError& e) {
+        return QStringLiteral("its format (%1) can be read but not written: %2").arg(format.describe(), e.message());
+    }
+}
+
 qint64 WriteConvertedWav(const QString& outName, const TdeWaveFormat& from, const TdeWaveFormat& to,
                          const std::function<void(TdeAudioConvertor&)>& feed)
 {
@@ -180,7 +196,7 @@ qint64 WriteConvertedWav(const QString& outName, const TdeWaveFormat& from, cons
 
 qint64 ConvertWavFile(const QString& inName, const QString& outName, const TdeWaveFormat& to)
 {
-    QFile in(inName);
+    RegularFile in(inName);
     openForReading(in);
     TdeRIFFAudioReader reader(&in);
     return WriteConvertedWav(outName, reader.trackFormat(), to,

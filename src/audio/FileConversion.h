@@ -37,6 +37,9 @@ bool WavToPcm8k(const QString& fileName, QIODevice& stream, AudioMessageSink* me
 // failure the old file stays untouched and the result is false. A file whose
 // format cannot be read raises (EACMAudioStreamError, EACMAudioReadError).
 bool Pcm8kToWav(const QString& fileName, QIODevice& stream);
+// Why Pcm8kToWav cannot write into this file's format; empty when it can.
+// Raises as Pcm8kToWav does for a file it cannot read.
+QString whyNotWritableFromPcm8k(const QString& fileName);
 
 // Converts a whole WAV file into a WAV file of another format. The output is
 // written beside its final name and takes it in one rename when complete, so

@@ -2,6 +2,7 @@
 
 #include "AudioErrors.h"
 #include "RiffReader.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <algorithm>
@@ -33,7 +34,7 @@ bool TMediaPlayer::open(const QString& fileName)
     close();
     m_errorNumber = NoError;
     m_errorText.clear();
-    QFile file(fileName);
+    RegularFile file(fileName);
     if (!file.exists())
         return fail(FileNotFound, QStringLiteral("The file \"%1\" does not exist.").arg(fileName));
     if (!file.open(QIODevice::ReadOnly))

@@ -8,6 +8,40 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+constexpr quint32 FullHeader = 16; // up to the bits per sample
+constexpr quint16 MaxChannels = 8;
+constexpr quint32 MinRate = 4000;
+constexpr quint32 MaxRate = 192000;
+
+// Tags whose bytes per second follow from the rate and the block.
+bool plainSamples(quint16 tag)
+{
+    return tag == 0x0001 || tag == 0x0003 || tag == 0x0006 || tag == 0x0007 || tag == 0xFFFE;
+}
+
+// A format nothing can play (no channels, 1 sample/s, 65535 channels) or a
+// chunk too short to hold one is refused, never completed from defaults.
+TdeWaveFormat formatOf(const QByteArray& bytes)
+{
+    TdeWaveFormat format;
+    std::memset(format.buffer(), 0, TdeWaveFormat::BufferSize);
+    std::memcpy(format.buffer(), bytes.constData(), size_t(bytes.size()));
+    if (bytes.size() < qsizetype(FullHeader) || format.channels() < 1 || format.channels() > MaxChannels
+        || format.samplesPerSec() < MinRate || format.samplesPerSec() > MaxRate || format.blockAlign() == 0)
+        throw EACMAudioReadError(QStringLiteral("Invalid file format."));
+    // A player times its audio by this: 0 made a second of audio last eight.
+    const quint64 perSecond = quint64(format.samplesPerSec()) * format.blockAlign();
+    if (plainSamples(format.formatTag()) && format.avgBytesPerSec() != perSecond && perSecond <= 0xFFFFFFFFu)
+        format.setAvgBytesPerSec(quint32(perSecond));
+    if (format.avgBytesPerSec() == 0)
+        throw EACMAudioReadError(QStringLiteral("Invalid file format."));
+    return format;
+}
+
+} // namespace
+
 TdeRIFFAudioReader::TdeRIFFAudioReader(QIODevice* source) : TdeAbstractAudioReader(source)
 {
     parse();
@@ -51,8 +85,7 @@ void TdeRIFFAudioReader::parse()
             const QByteArray bytes = source->read(length);
             if (bytes.size() != qsizetype(length))
                 fail();
-            m_format = TdeWaveFormat();
-            std::memcpy(m_format.buffer(), bytes.constData(), length);
+            m_format = formatOf(bytes);
             haveFormat = true;
         } else if (id == "DATA") {
             m_dataOffset = body;

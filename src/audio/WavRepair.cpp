@@ -1,6 +1,7 @@
 #include "WavRepair.h"
 
 #include "platform/FileSync.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -69,12 +70,49 @@ bool readLayout(QFile& file, Layout& layout, QString& error)
     return true;
 }
 
+bool isChunkId(const QByteArray& id)
+{
+    for (const char c : id)
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    return true;
+}
+
+// Whether [at, end) holds nothing but whole chunks (a LIST after the audio).
+bool onlyChunks(QFile& file, qint64 at)
+{
+    const qint64 end = file.size();
+    while (at + ChunkHeaderBytes <= end) {
+        if (!file.seek(at))
+            return false;
+        const QByteArray chunk = file.read(ChunkHeaderBytes);
+        const qint64 length = le32(chunk, 4);
+        if (chunk.size() < ChunkHeaderBytes || !isChunkId(chunk.left(4)) || at + ChunkHeaderBytes + length > end)
+            return false;
+        at += ChunkHeaderBytes + length + (length & 1);
+    }
+    return end - at <= 1;
+}
+
 } // namespace
+
+qint64 uncountedAudioBytes(const QString& path)
+{
+    RegularFile file(path);
+    Layout layout;
+    QString error;
+    if (!file.open(QIODevice::ReadOnly) || !readLayout(file, layout, error))
+        return 0;
+    const qint64 statedEnd = layout.dataStart + layout.statedData;
+    if (statedEnd >= file.size() || onlyChunks(file, statedEnd + (layout.statedData & 1)))
+        return 0;
+    return file.size() - statedEnd;
+}
 
 WavRepair repairWavLengths(const QString& path)
 {
     WavRepair result;
-    QFile file(path);
+    RegularFile file(path);
     if (!file.open(QIODevice::ReadWrite)) {
         result.error = file.errorString();
         return result;
@@ -106,7 +144,7 @@ WavRepair cutWavAudio(const QString& path, qint64 keepBytes)
     WavRepair result = repairWavLengths(path);
     if (!result.usable || !result.error.isEmpty())
         return result;
-    QFile file(path);
+    RegularFile file(path);
     Layout layout;
     if (!file.open(QIODevice::ReadWrite) || !readLayout(file, layout, result.error)) {
         result.usable = false;

@@ -21,3 +21,8 @@ WavRepair repairWavLengths(const QString& path);
 // blocks) and drops the rest, in place and synced; a file with less audio is
 // left as it is.
 WavRepair cutWavAudio(const QString& path, qint64 keepBytes);
+
+// The bytes after the audio the "data" chunk states that are not whole
+// chunks either: audio the header does not count (a recording cut short
+// before its lengths were written). 0 for a sound file or one not readable.
+qint64 uncountedAudioBytes(const QString& path);

@@ -1,6 +1,7 @@
 #include "calls/EventLog.h"
 
 #include "platform/FileSync.h"
+#include "core/VisibleText.h"
 
 #include <QFile>
 
@@ -21,8 +22,9 @@ void EventLog::open(const QString& dataFolder)
     m_early.clear();
 }
 
-void EventLog::LogEvent(const QString& text)
+void EventLog::LogEvent(const QString& received)
 {
+    const QString text = visibleLines(received); // caller ID and modem replies come from outside
     std::vector<TextSink*> mirrors;
     {
         QMutexLocker lock(&m_mutex);

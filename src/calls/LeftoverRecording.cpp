@@ -2,6 +2,7 @@
 
 #include "audio/WavRepair.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/Sqlite.h"
 #include "catalogue/TableError.h"
 #include "core/TextSink.h"
 #include "platform/FileSync.h"
@@ -23,6 +24,24 @@ bool moveAside(const QString& path, const QString& folder, TextSink& log)
     return true;
 }
 
+// A save stopped between its row and its rename (a power loss) left a row
+// whose file is missing and whose size is this file's: the save is finished,
+// so the recording is not catalogued twice.
+QString rowAwaitingFile(Catalogue& catalogue, qint64 size)
+{
+    sqlite::Statement select(catalogue.database().connection(),
+                             QStringLiteral("SELECT fileName FROM %1 WHERE fileSize = ? ORDER BY rowid DESC LIMIT 3")
+                                 .arg(catalogue.calls().qualifiedName()));
+    select.bind(1, size);
+    while (select.step()) {
+        const QString name = select.column(0).toString();
+        const QString path = catalogue.recordingPath(name);
+        if (!path.isEmpty() && !QFileInfo::exists(path))
+            return name;
+    }
+    return {};
+}
+
 } // namespace
 
 bool recoverLeftoverRecording(Catalogue& catalogue, TextSink& log)
@@ -37,6 +56,18 @@ bool recoverLeftoverRecording(Catalogue& catalogue, TextSink& log)
     const WavRepair repair = repairWavLengths(path);
     if (!repair.usable)
         return moveAside(path, folder, log);
+    QString awaited;
+    try {
+        awaited = rowAwaitingFile(catalogue, info.size());
+    } catch (const TableError&) {
+    }
+    if (!awaited.isEmpty()) {
+        if (!QFile::rename(path, folder + awaited))
+            return false;
+        syncFolder(folder);
+        log.appendLine(QStringLiteral("Finished saving a recording an earlier run left: %1").arg(awaited));
+        return true;
+    }
     const qint64 seconds = repair.bytesPerSecond ? repair.dataBytes / repair.bytesPerSecond : 0;
     RecordingSession session;
     session.savedAt = info.lastModified();

@@ -5,6 +5,7 @@
 #include "calls/SpokenTexts.h"
 #include "audio/RiffReader.h"
 #include "modem/TQVModem253.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 
@@ -30,7 +31,7 @@ LineOutput::~LineOutput()
 
 qint64 LineOutput::wavFileMs(const QString& path, QString* why)
 {
-    QFile file(path);
+    RegularFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *why = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
         return -1;

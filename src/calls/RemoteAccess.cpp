@@ -95,9 +95,8 @@ void RemoteAccess::play()
     m_.state.greetingIsTts = false;
     m_.state.dtmfDigits.clear();
     // A file name that is not a plain name is never taken for a path.
-    const bool plain = !row.fileName.isEmpty() && QFileInfo(row.fileName).fileName() == row.fileName;
-    const QString path = m_.catalogue.recordingsFolder() + row.fileName;
-    if (!plain || !QFileInfo(path).isFile()) {
+    const QString path = m_.catalogue.recordingPath(row.fileName);
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
         // Told once: a message whose file has gone is not offered again.
         m_.log.LogEvent(QStringLiteral("<ERROR> The recording of message %1 could not be found; it is marked heard")
                             .arg(m_row + 1));

@@ -249,10 +249,14 @@ void Catalogue::RenameLegacyFile()
     QFile::rename(legacy, m_recordingsFolder + stem + QStringLiteral(".wav"));
 }
 
+QString Catalogue::recordingPath(const QString& name) const
+{
+    return isPlainFileName(name) ? m_recordingsFolder + name : QString();
+}
+
 QString Catalogue::recordingFilePath()
 {
-    const QString fileName = m_calls.field(QStringLiteral("fileName")).asText();
-    return isPlainFileName(fileName) ? m_recordingsFolder + fileName : QString();
+    return recordingPath(m_calls.field(QStringLiteral("fileName")).asText());
 }
 
 void Catalogue::deleteRecordingFile(Table&)

@@ -84,6 +84,9 @@ public:
 
     const QString& dataFolder() const { return m_dataFolder; }
     const QString& recordingsFolder() const { return m_recordingsFolder; }
+    // The path of a file a table names in the recordings folder; empty
+    // unless the name is a plain name there (see isPlainFileName).
+    QString recordingPath(const QString& name) const;
     Database& database() { return m_db; }
     Table& calls() { return m_calls; }     // CallsTbl
     Table& folders() { return m_folders; } // FoldersTbl

@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Sqlite.h"
 #include "catalogue/TableError.h"
+#include "catalogue/RecordingNames.h"
 
 #include <sqlite3.h>
 
@@ -173,7 +174,8 @@ int FolderOperations::remove(const QString& key)
             select.bind(i + 1, keys[i]);
         while (select.step()) {
             files << select.column(1).toString();
-            files << select.column(0).toString() + QStringLiteral(".wav"); // a legacy name
+            const QString id = select.column(0).toString();
+            files << (isPlainFileName(id) ? id + QStringLiteral(".wav") : QString()); // a legacy name
         }
     }
     try {
@@ -195,8 +197,8 @@ int FolderOperations::remove(const QString& key)
     for (qsizetype i = 0; i < files.size(); i += 2) {
         ++removed;
         for (const QString& name : {files[i], files[i + 1]})
-            if (!name.isEmpty() && QFileInfo(name).fileName() == name)
-                QFile::remove(m_catalogue.recordingsFolder() + name);
+            if (const QString path = m_catalogue.recordingPath(name); !path.isEmpty())
+                QFile::remove(path);
     }
     slot.siblings->erase(slot.siblings->begin() + qsizetype(slot.index));
     m_catalogue.calls().refresh();

@@ -4,6 +4,7 @@
 #include "platform/FileSync.h"
 #include "RecordingNames.h"
 #include "TableError.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +18,7 @@ constexpr int NameAttempts = 5;
 // A complete copy in the recordings folder, under a name no recording has.
 QString copyIntoFolder(const QString& sourcePath, const QString& folder)
 {
-    QFile source(sourcePath);
+    RegularFile source(sourcePath);
     if (!source.open(QIODevice::ReadOnly))
         throw TableError(QStringLiteral("Cannot open %1: %2").arg(sourcePath, source.errorString()));
     QTemporaryFile copy(folder + QStringLiteral(".import-XXXXXX.tmp"));

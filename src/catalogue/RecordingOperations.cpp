@@ -3,6 +3,8 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Sqlite.h"
 #include "catalogue/TableError.h"
+#include "platform/RegularFile.h"
+#include "catalogue/RecordingNames.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +34,7 @@ bool trashOrRemove(const QString& path, QString* why)
 
 bool copyFile(const QString& from, const QString& to, QString* why)
 {
-    QFile source(from);
+    RegularFile source(from);
     if (!source.open(QIODevice::ReadOnly)) {
         *why = source.errorString();
         return false;
@@ -95,9 +97,7 @@ std::vector<RecordingRow> RecordingOperations::rows(const QStringList& ids)
 
 QString RecordingOperations::filePath(const RecordingRow& row) const
 {
-    if (row.fileName.isEmpty() || QFileInfo(row.fileName).fileName() != row.fileName)
-        return QString();
-    return m_catalogue.recordingsFolder() + row.fileName;
+    return m_catalogue.recordingPath(row.fileName);
 }
 
 bool RecordingOperations::setComment(const QString& id, const QString& text)
@@ -151,7 +151,7 @@ DeleteOutcome RecordingOperations::remove(const QStringList& ids)
     m_catalogue.calls().refresh();
     outcome.rows = int(doomed.size());
     for (const RecordingRow& row : doomed) {
-        const QString legacy = m_catalogue.recordingsFolder() + row.id + QStringLiteral(".wav");
+        const QString legacy = isPlainFileName(row.id) ? m_catalogue.recordingPath(row.id + QStringLiteral(".wav")) : QString();
         for (const QString& path : {filePath(row), legacy}) {
             if (path.isEmpty() || !QFileInfo::exists(path))
                 continue;

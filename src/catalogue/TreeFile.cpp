@@ -30,19 +30,20 @@ QString safeText(QString text)
     return text;
 }
 
+// Each section in one write: a write per node re-read the whole file, and a
+// tree of a few thousand folders took tens of seconds.
 bool writeTree(const FolderTree& tree, IniFile& ini)
 {
-    bool ok = ini.eraseSection(TreeSection) && ini.eraseSection(FoldersSection) && ini.eraseSection(ExpandedSection);
+    QList<std::pair<QString, QString>> texts, folders, expanded;
     int index = 0;
     tree.forEach([&](const FolderNode& node, int level) {
-        if (!ok)
-            return;
         const QString key = nodeKey(index++);
-        ok = ini.writeString(TreeSection, key, QString(level, QLatin1Char('#')) + safeText(node.text))
-             && ini.writeString(FoldersSection, key, node.folderKey)
-             && ini.writeString(ExpandedSection, key, node.expanded ? QStringLiteral("1") : QStringLiteral("0"));
+        texts.append({key, QString(level, QLatin1Char('#')) + safeText(node.text)});
+        folders.append({key, node.folderKey});
+        expanded.append({key, node.expanded ? QStringLiteral("1") : QStringLiteral("0")});
     });
-    return ok;
+    return ini.writeSection(TreeSection, texts) && ini.writeSection(FoldersSection, folders)
+        && ini.writeSection(ExpandedSection, expanded);
 }
 
 // Keys match without regard to case; the first of a repeated key counts,

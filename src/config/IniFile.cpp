@@ -3,6 +3,7 @@
 #include "IniSyntax.h"
 
 #include "platform/FileSync.h"
+#include "core/VisibleText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -149,7 +150,8 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
 {
     refresh();
     QStringList lines = m_lines;
-    const QString line = key.trimmed() + QLatin1Char('=') + inisyntax::firstLine(value);
+    // A modem's model name or a caller's text may hold escape sequences.
+    const QString line = key.trimmed() + QLatin1Char('=') + visibleText(inisyntax::firstLine(value));
     const int header = findSection(section);
     if (header < 0) {
         if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
@@ -245,6 +247,25 @@ bool IniFile::eraseSection(const QString& section)
     refresh();
     if (findSection(section) < 0)
         return true;
+    return store(linesWithout(section));
+}
+
+bool IniFile::writeSection(const QString& section, const QList<std::pair<QString, QString>>& values)
+{
+    refresh();
+    QStringList lines = findSection(section) < 0 ? m_lines : linesWithout(section);
+    if (values.isEmpty())
+        return lines == m_lines || store(lines);
+    if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+        lines.append(QString());
+    lines.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
+    for (const auto& [key, value] : values)
+        lines.append(key.trimmed() + QLatin1Char('=') + visibleText(inisyntax::firstLine(value)));
+    return store(lines);
+}
+
+QStringList IniFile::linesWithout(const QString& section) const
+{
     QStringList lines = m_lines;
     const QString wanted = section.trimmed();
     for (int i = 0; i < lines.size();) {
@@ -258,7 +279,7 @@ bool IniFile::eraseSection(const QString& section)
             ++end;
         lines.remove(i, end - i);
     }
-    return store(lines);
+    return lines;
 }
 
 bool IniFile::deleteKey(const QString& section, const QString& key)

@@ -56,6 +56,9 @@ public:
     QList<std::pair<QString, QString>> readSectionValues(const QString& section) const;
     QStringList readSections() const;
     bool eraseSection(const QString& section);
+    // The section (every copy of it) replaced by these keys, in one write;
+    // no keys: the section is erased.
+    bool writeSection(const QString& section, const QList<std::pair<QString, QString>>& values);
     bool deleteKey(const QString& section, const QString& key);
 
     // Many writes as one: between beginUpdate() and commitUpdate() writes
@@ -103,6 +106,7 @@ private:
     int findKey(int header, const QString& key) const;
     std::optional<QString> rawValue(const QString& section, const QString& key) const;
     bool store(const QStringList& lines);
+    QStringList linesWithout(const QString& section) const;
     bool save(const QStringList& lines);
 
     QString m_fileName;

@@ -3,7 +3,11 @@
 #include "IniFile.h"
 #include "IniSyntax.h"
 
+#include <QDebug>
 #include <QFileInfo>
+#include <QMutex>
+#include <QSet>
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -17,6 +21,16 @@ Key key(const char* section, const char* name, Type type, const char* fallback, 
     return Key{QLatin1String(section), QLatin1String(name), type, QLatin1String(fallback), created,
                createdValue ? QString::fromLatin1(createdValue) : QString()};
 }
+
+Key ranged(Key k, int minimum, int maximum)
+{
+    k.minimum = minimum;
+    k.maximum = maximum;
+    return k;
+}
+
+// Colours hold a system colour as this plus its index.
+constexpr int SystemColour = std::numeric_limits<int>::min();
 
 constexpr bool Created = true;
 constexpr auto S = Type::String;
@@ -77,7 +91,7 @@ struct Families
                                   whole ? QStringLiteral("00:00:00") : QString()});
             periods.push_back(Key{section, QStringLiteral("prdTo"), T, QStringLiteral("17:00:00"), true,
                                   whole ? QStringLiteral("23:59:59") : QString()});
-            periods.push_back(Key{section, QStringLiteral("prdMsgType"), I, QStringLiteral("1"), true, {}});
+            periods.push_back(Key{section, QStringLiteral("prdMsgType"), I, QStringLiteral("1"), true, {}, 0, 2});
             periods.push_back(Key{section, QStringLiteral("prdWav"), S, QString(), true, {}});
             periods.push_back(Key{section, QStringLiteral("prdTTS"), S, settings::DefaultGreetingText, true, {}});
         }
@@ -109,6 +123,23 @@ QString createdCallerId(const IniFile& ini)
                                                                                         : QStringLiteral("1");
 }
 
+// Each stored value out of range is reported once, not at every read.
+void noteOutOfRange(const IniFile& ini, const Key& k, int value)
+{
+    static QMutex mutex;
+    static QSet<QString> reported;
+    const QString text = QStringLiteral("%1: [%2] %3=%4 is outside %5...%6; the default is used")
+                             .arg(ini.fileName(), k.section, k.name.trimmed())
+                             .arg(value)
+                             .arg(k.minimum)
+                             .arg(k.maximum);
+    const QMutexLocker lock(&mutex);
+    if (!reported.contains(text)) {
+        reported.insert(text);
+        qWarning().noquote() << text;
+    }
+}
+
 QString createdText(const IniFile& ini, const Key& k)
 {
     if (&k == &keys::CallerID)
@@ -127,19 +158,19 @@ const QString DefaultGreetingText = QStringLiteral("Please leave your message af
 namespace keys {
 // [Settings]
 const Key AutoRecord = key("Settings", "AutoRecord", B, "1", Created);
-const Key DiscTime = key("Settings", "DiscTime", I, "10", Created);
+const Key DiscTime = ranged(key("Settings", "DiscTime", I, "10", Created), 1, 30);
 const Key Silence = key("Settings", "Silence", B, "0", Created);
 const Key Periodic = key("Settings", "Periodic", B, "1", Created);
 const Key Cadence = key("Settings", "Cadence", B, "1", Created);
 const Key AnsweringMachine = key("Settings", "Answering Machine", B, "1", Created);
-const Key AmRings = key("Settings", "amRings", I, "4", Created);
+const Key AmRings = ranged(key("Settings", "amRings", I, "4", Created), 2, 20);
 const Key ChkBeep = key("Settings", "chkBeep", B, "1", Created);
-const Key MsgTime = key("Settings", "MsgTime", I, "20", Created);
+const Key MsgTime = ranged(key("Settings", "MsgTime", I, "20", Created), 10, 1000);
 const Key MaxMsgEnable = key("Settings", "MaxMsgEnable", B, "1", Created);
 const Key HangupSeq = key("Settings", "hangupSeq", S, "#0", Created);
 const Key RemoteCode = key("Settings", "RemoteCode", S, "00");
-const Key TTSvoice = key("Settings", "TTSvoice", I, "0", Created);
-const Key TTSvolume = key("Settings", "TTSvolume", I, "100", Created);
+const Key TTSvoice = ranged(key("Settings", "TTSvoice", I, "0", Created), 0, 9999);
+const Key TTSvolume = ranged(key("Settings", "TTSvolume", I, "100", Created), 0, 100);
 // The chosen voice's own id: an engine upgrade can shift the indexes.
 const Key TTSvoiceId = key("Settings", "TTSvoiceId", S, "");
 const Key CallerID = key("Settings", "CallerID", B, "1", Created);
@@ -153,7 +184,7 @@ const Key SupportAddress = key("Settings", "SupportAddress", S, "");
 // A mail server of the user's own for support mail; empty: the mail program.
 // The password is asked when sending and never stored.
 const Key SmtpServer = key("Settings", "SmtpServer", S, "");
-const Key SmtpPort = key("Settings", "SmtpPort", I, "587");
+const Key SmtpPort = ranged(key("Settings", "SmtpPort", I, "587"), 1, 65535);
 const Key SmtpAccount = key("Settings", "SmtpAccount", S, "");
 const Key StartUp = key("Settings", "StartUp", B, "0", Created);
 // Calls, messages and the modem told through the desktop's notification service when it has one.
@@ -161,33 +192,33 @@ const Key Notifications = key("Settings", "Notifications", B, "1");
 // The caller-ID popup shown as well when a notification told the call.
 const Key PopupWithNotification = key("Settings", "PopupWithNotification", B, "0");
 const Key ShowHints = key("Settings", "ShowHints", B, "1", Created);
-const Key SettingsCompression = key("Settings", "Compression", I, "0");
-const Key Volume = key("Settings", "Volume", I, "8");
-const Key MainTop = key("Settings", "MainTop", I, "100");
-const Key MainLeft = key("Settings", "MainLeft", I, "100");
-const Key MainWid = key("Settings", "MainWid", I, "900");
-const Key MainHeight = key("Settings", "MainHeight", I, "600");
-const Key Splitter = key("Settings", "Splitter", I, "220");
-const Key GDate = key("Settings", "gDate", I, "75");
-const Key GTime = key("Settings", "gTime", I, "70");
-const Key GDuration = key("Settings", "gDuration", I, "70");
-const Key GCallerID = key("Settings", "gCallerID", I, "70");
-const Key EventsMainTop = key("Settings", "EventsMainTop", I, "140");
-const Key EventsMainLeft = key("Settings", "EventsMainLeft", I, "140");
-const Key EventsMainWid = key("Settings", "EventsMainWid", I, "640");
-const Key EventsMainHeight = key("Settings", "EventsMainHeight", I, "420");
+const Key SettingsCompression = ranged(key("Settings", "Compression", I, "0"), 0, 65535);
+const Key Volume = ranged(key("Settings", "Volume", I, "8"), 0, 16);
+const Key MainTop = ranged(key("Settings", "MainTop", I, "100"), -100000, 100000);
+const Key MainLeft = ranged(key("Settings", "MainLeft", I, "100"), -100000, 100000);
+const Key MainWid = ranged(key("Settings", "MainWid", I, "900"), 0, 100000);
+const Key MainHeight = ranged(key("Settings", "MainHeight", I, "600"), 0, 100000);
+const Key Splitter = ranged(key("Settings", "Splitter", I, "220"), 0, 100000);
+const Key GDate = ranged(key("Settings", "gDate", I, "75"), 0, 100000);
+const Key GTime = ranged(key("Settings", "gTime", I, "70"), 0, 100000);
+const Key GDuration = ranged(key("Settings", "gDuration", I, "70"), 0, 100000);
+const Key GCallerID = ranged(key("Settings", "gCallerID", I, "70"), 0, 100000);
+const Key EventsMainTop = ranged(key("Settings", "EventsMainTop", I, "140"), -100000, 100000);
+const Key EventsMainLeft = ranged(key("Settings", "EventsMainLeft", I, "140"), -100000, 100000);
+const Key EventsMainWid = ranged(key("Settings", "EventsMainWid", I, "640"), 0, 100000);
+const Key EventsMainHeight = ranged(key("Settings", "EventsMainHeight", I, "420"), 0, 100000);
 // The tones that follow a hang-up on real lines end a call too (0: off).
 const Key CallProgress = key("Settings", "CallProgress", B, "1");
 // [Monitor]
 const Key PlayTrace = key("Monitor", "PlayTrace", B, "1", Created);
 const Key RecordTrace = key("Monitor", "RecordTrace", B, "1", Created);
-const Key Points = key("Monitor", "Points", I, "3", Created);
-const Key BackColor = key("Monitor", "BackColor", I, "0", Created);
-const Key TraceColor = key("Monitor", "TraceColor", I, "65280", Created);
+const Key Points = ranged(key("Monitor", "Points", I, "3", Created), 0, 9);
+const Key BackColor = ranged(key("Monitor", "BackColor", I, "0", Created), SystemColour, 0xFFFFFF);
+const Key TraceColor = ranged(key("Monitor", "TraceColor", I, "65280", Created), SystemColour, 0xFFFFFF);
 // [Fonts]
 const Key FontName = key("Fonts", "FontName", S, "tahoma", Created, "MS Sans Serif");
-const Key FontSize = key("Fonts", "FontSize", I, "8", Created);
-const Key FontColor = key("Fonts", "FontColor", I, "0", Created, "-2147483640");
+const Key FontSize = ranged(key("Fonts", "FontSize", I, "8", Created), 1, 1000);
+const Key FontColor = ranged(key("Fonts", "FontColor", I, "0", Created, "-2147483640"), SystemColour, 0xFFFFFF);
 // [File compression]
 // Missing, they read as what they are created with: the format recordings are written in then.
 const Key FileCompressionDesc =
@@ -195,22 +226,22 @@ const Key FileCompressionDesc =
 const Key FileCompressionBin = Key{QStringLiteral("File compression"), QStringLiteral("Bin"), Bin, standardPcm8kHex(),
                                    true, standardPcm8kHex()};
 // [PortParams]
-const Key Port = key("PortParams", "Port", I, "3");
-const Key Baudrate = key("PortParams", "Baudrate", I, "115200");
-const Key Databits = key("PortParams", "Databits", I, "8");
-const Key StopBits = key("PortParams", "StopBits", I, "1");
-const Key Parity = key("PortParams", "Parity", I, "0");
+const Key Port = ranged(key("PortParams", "Port", I, "3"), 0, 255);
+const Key Baudrate = ranged(key("PortParams", "Baudrate", I, "115200"), 300, 4000000);
+const Key Databits = ranged(key("PortParams", "Databits", I, "8"), 5, 8);
+const Key StopBits = ranged(key("PortParams", "StopBits", I, "1"), 1, 2);
+const Key Parity = ranged(key("PortParams", "Parity", I, "0"), 0, 4);
 // The device the probe found, so the same one opens when the numbering changes.
 const Key PortName = key("PortParams", "PortName", S, "");
 // [Modem]
 const Key Model = key("Modem", "Model", S, "");
 const Key Voicefeatures = key("Modem", "Voicefeatures", B, "0");
-const Key Timeout = key("Modem", "Timeout", I, "4", Created);
-const Key FlowControl = key("Modem", "FlowControl", I, "0");
-const Key RingSpan = key("Modem", "ringSpan", I, "8233");
+const Key Timeout = ranged(key("Modem", "Timeout", I, "4", Created), 1, 8);
+const Key FlowControl = ranged(key("Modem", "FlowControl", I, "0"), 0, 2);
+const Key RingSpan = ranged(key("Modem", "ringSpan", I, "8233"), 0, 60000);
 const Key Atdt = key("Modem", "atdt", B, "0");
-const Key ModemCompressionIndex = key("Modem", "Compression", I, "0");
-const Key SamplingFreq = key("Modem", "SamplingFreq", I, "0");
+const Key ModemCompressionIndex = ranged(key("Modem", "Compression", I, "0"), 0, 65535);
+const Key SamplingFreq = ranged(key("Modem", "SamplingFreq", I, "0"), 0, 192000);
 const Key CompressionDesc = key("Modem", "CompressionDesc", S, "");
 const Key CompressionCml = key("Modem", "CompressionCml", S, "");
 const Key CompressionCmid = key("Modem", "CompressionCmid", S, "");
@@ -222,14 +253,14 @@ const Key CompressionSel = key("Modem", "CompressionSel", S, "");
 const Key AGC = key("Modem", "AGC", B, "0");
 const Key AVC = key("Modem", "AVC", B, "0");
 // The maximum keys are written with a blank in front, as they always were.
-const Key VgrMin = key("Modem", "vgrMin", I, "0");
-const Key VgrMax = key("Modem", " vgrMax", I, "255");
-const Key VgtMin = key("Modem", "vgtMin", I, "0");
-const Key VgtMax = key("Modem", " vgtMax", I, "255");
-const Key VgmMin = key("Modem", "vgmMin", I, "0");
-const Key VgmMax = key("Modem", " vgmMax", I, "255");
-const Key VgsMin = key("Modem", "vgsMin", I, "0");
-const Key VgsMax = key("Modem", " vgsMax", I, "255");
+const Key VgrMin = ranged(key("Modem", "vgrMin", I, "0"), 0, 255);
+const Key VgrMax = ranged(key("Modem", " vgrMax", I, "255"), 0, 255);
+const Key VgtMin = ranged(key("Modem", "vgtMin", I, "0"), 0, 255);
+const Key VgtMax = ranged(key("Modem", " vgtMax", I, "255"), 0, 255);
+const Key VgmMin = ranged(key("Modem", "vgmMin", I, "0"), 0, 255);
+const Key VgmMax = ranged(key("Modem", " vgmMax", I, "255"), 0, 255);
+const Key VgsMin = ranged(key("Modem", "vgsMin", I, "0"), 0, 255);
+const Key VgsMax = ranged(key("Modem", " vgsMax", I, "255"), 0, 255);
 const Key Distinctive = key("Modem", "Distinctive", B, "0");
 // The modem obeys stop pairs only behind an escaped DLE (learned, or set).
 const Key EscapeStopPairs = key("Modem", "EscapeStopPairs", B, "0");
@@ -319,7 +350,10 @@ bool acceptsText(const Key& key, const QString& text)
 {
     switch (key.type) {
     case Type::String: return !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'));
-    case Type::Integer:
+    case Type::Integer: {
+        const auto value = inisyntax::parseInteger(text);
+        return value && key.inRange(*value);
+    }
     case Type::Boolean: return inisyntax::parseInteger(text).has_value();
     case Type::Time: return inisyntax::parseTime(text).isValid();
     case Type::Binary: return inisyntax::parseHex(text).has_value();
@@ -354,7 +388,11 @@ int readInteger(const IniFile& ini, const Key& key)
 
 int readInteger(const IniFile& ini, const Key& key, int fallback)
 {
-    return ini.readInteger(key.section, key.name, fallback);
+    const int value = ini.readInteger(key.section, key.name, fallback);
+    if (key.inRange(value))
+        return value;
+    noteOutOfRange(ini, key, value);
+    return fallback;
 }
 
 bool readBool(const IniFile& ini, const Key& key)
@@ -388,7 +426,7 @@ bool writeString(IniFile& ini, const Key& key, const QString& value)
 
 bool writeInteger(IniFile& ini, const Key& key, int value)
 {
-    return ini.writeInteger(key.section, key.name, value);
+    return ini.writeInteger(key.section, key.name, std::clamp(value, key.minimum, key.maximum));
 }
 
 bool writeBool(IniFile& ini, const Key& key, bool value)

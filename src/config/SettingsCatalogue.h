@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTime>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,11 @@ struct Key
     bool createdAtStart = false;
     // The value written then, when it is not the fallback (a null string).
     QString createdValue;
+    // What an Integer key may hold; a value outside reads as the default.
+    int minimum = std::numeric_limits<int>::min();
+    int maximum = std::numeric_limits<int>::max();
+
+    bool inRange(int value) const { return value >= minimum && value <= maximum; }
 };
 
 // The whole table, in the order of the sections and keys as documented.
@@ -38,13 +44,15 @@ const Key* find(const QString& section, const QString& name);
 // The value a missing key reads as, in the file's text form. Depends on the
 // file for the keys whose default follows from where it lies (wavDir).
 QString fallbackText(const IniFile& ini, const Key& key);
-// Whether `text` is a value of the key's type.
+// Whether `text` is a value of the key's type (and range).
 bool acceptsText(const Key& key, const QString& text);
 // The value as `get` shows it: what the program reads (the default when
 // missing), in the file's text form.
 QString effectiveText(const IniFile& ini, const Key& key);
 
 QString readString(const IniFile& ini, const Key& key);
+// A stored value outside the key's range reads as the default, and says so
+// once on the program's log.
 int readInteger(const IniFile& ini, const Key& key);
 // For keys whose default is a value the caller holds (the port parameters).
 int readInteger(const IniFile& ini, const Key& key, int fallback);
@@ -55,6 +63,7 @@ std::optional<QByteArray> readBinary(const IniFile& ini, const Key& key);
 bool exists(const IniFile& ini, const Key& key);
 
 bool writeString(IniFile& ini, const Key& key, const QString& value);
+// Outside the key's range, the nearest value in it.
 bool writeInteger(IniFile& ini, const Key& key, int value);
 bool writeBool(IniFile& ini, const Key& key, bool value);
 bool writeTime(IniFile& ini, const Key& key, const QTime& value);

@@ -88,8 +88,8 @@ SettingsForm SettingsForm::load(const IniFile& ini)
     f.port = readInteger(ini, keys::Port, 0);
     const int baud = readInteger(ini, keys::Baudrate, 115200);
     f.baudrate = isSettableBaud(baud) ? baud : 115200; // one the serial layer cannot set falls back
-    f.flowControl = std::clamp(readInteger(ini, keys::FlowControl), 0, 2);
-    f.timeout = std::clamp(readInteger(ini, keys::Timeout), 1, 8);
+    f.flowControl = readInteger(ini, keys::FlowControl);
+    f.timeout = readInteger(ini, keys::Timeout);
     f.playGain = readGain(ini, f, "sTransmitGain", QStringLiteral("SpkVolTr.Position := StrToInt(k2);"));
     f.recordGain = readGain(ini, f, "sReceiveGain", QStringLiteral("RecGainTr.Position := StrToInt(k2);"));
     f.playMin = readInteger(ini, keys::VgtMin, 0);
@@ -107,12 +107,12 @@ SettingsForm SettingsForm::load(const IniFile& ini)
     f.silence = readBool(ini, keys::Silence);
     f.periodic = readBool(ini, keys::Periodic);
     f.cadence = readBool(ini, keys::Cadence);
-    f.discTime = std::clamp(readInteger(ini, keys::DiscTime), 1, 30);
+    f.discTime = readInteger(ini, keys::DiscTime);
     f.answeringMachine = readBool(ini, keys::AnsweringMachine);
     f.beep = readBool(ini, keys::ChkBeep);
     f.maxMsgEnable = readBool(ini, keys::MaxMsgEnable);
-    f.amRings = std::clamp(readInteger(ini, keys::AmRings), 2, 20);
-    f.msgTime = std::clamp(readInteger(ini, keys::MsgTime), 10, 1000);
+    f.amRings = readInteger(ini, keys::AmRings);
+    f.msgTime = readInteger(ini, keys::MsgTime);
     f.ttsVoice = readInteger(ini, keys::TTSvoice);
     f.ttsVoiceId = readString(ini, keys::TTSvoiceId);
     f.hangupSeq = readString(ini, keys::HangupSeq);
@@ -120,7 +120,7 @@ SettingsForm SettingsForm::load(const IniFile& ini)
     f.wavDir = readString(ini, keys::WavDir);
     f.supportAddress = readString(ini, keys::SupportAddress);
     f.smtpServer = readString(ini, keys::SmtpServer);
-    f.smtpPort = std::clamp(readInteger(ini, keys::SmtpPort), 1, 65535);
+    f.smtpPort = readInteger(ini, keys::SmtpPort);
     f.smtpAccount = readString(ini, keys::SmtpAccount);
     return f;
 }

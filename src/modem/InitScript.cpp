@@ -1,4 +1,5 @@
 #include "InitScript.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,7 +93,7 @@ constexpr qint64 MaxScriptBytes = 1 << 20;
 
 QStringList readInitScript(const QString& path)
 {
-    QFile file(path);
+    RegularFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw InitScriptError(QStringLiteral("Cannot read the init script %1: %2")
                                   .arg(QDir::toNativeSeparators(path), file.errorString())

@@ -72,7 +72,14 @@ bool TQVModem253::InitModem()
         return false;
     if (!IniFileRef)
         throw InitScriptError("There is no settings file, so the init script cannot be found");
-    ExecuteScript(readInitScript(initScriptPath(IniFileRef->fileName())));
+    const QStringList script = readInitScript(initScriptPath(IniFileRef->fileName()));
+    CommandsSent = CommandsAnswered = 0;
+    ExecuteScript(script);
+    // ERROR to a vendor's command is fine; silence to every one is no modem.
+    if (CommandsSent > 0 && CommandsAnswered == 0) {
+        Log(QStringLiteral("<ERROR> The modem answered none of the %1 initialisation commands").arg(CommandsSent.load()));
+        return false;
+    }
     if (settings::readBool(*IniFileRef, keys::Atdt))
         runAtdtCycle();
     return true;

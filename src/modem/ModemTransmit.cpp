@@ -83,12 +83,14 @@ bool TQVModem253::stopWorker(int kind)
         return true;
     if (!Worker || int(Worker->kind()) != kind)
         return false; // it ended already: its stop failed, nothing to wait for
-    TransmitWorker* worker = Worker.get();
-    worker->requestStop();
-    const qint64 limitMs = worker->unplayedMs() + 2LL * CmdTimeoutDur * 1000 + StopMarginMs;
+    Worker->requestStop();
+    const quint64 id = Worker->id();
+    const qint64 limitMs = Worker->unplayedMs() + 2LL * CmdTimeoutDur * 1000 + StopMarginMs;
     QElapsedTimer clock;
     clock.start();
-    while (!worker->done() && clock.elapsed() < limitMs) {
+    // Its end notice, handled among these events, deletes the worker.
+    const auto running = [this, id] { return Worker && Worker->id() == id && !Worker->done(); };
+    while (running() && clock.elapsed() < limitMs) {
         Sleep(1);
         QCoreApplication::processEvents();
     }

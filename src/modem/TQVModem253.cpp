@@ -342,6 +342,9 @@ int TQVModem253::sendCommand(const QString& command, std::optional<bool> hookHin
         end = pollUntil([this] { return ReplyState.load() != ReplyTimeOut; }, ReplyPollMs,
                         CmdTimeoutDur * PollsPerSecond, true);
     const int result = ReplyState.load();
+    ++CommandsSent;
+    if (result != ReplyTimeOut)
+        ++CommandsAnswered;
     logResult(result, end);
     if (hook && (result == ReplyOk || result == ReplyConnect))
         noteHook(command, *hook);

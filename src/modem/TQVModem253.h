@@ -99,6 +99,8 @@ public:
     bool ReleaseModem();
     // Binds and runs the init strings and the script. Passes on
     // SerialPortError and InitScriptError.
+    // False when the port does not open or the modem answers none of the
+    // initialisation commands (said on the log).
     bool InitModem();
     bool LoadProfile();
     // The modem definition: lists the modems found and probes the one the
@@ -334,6 +336,9 @@ private:
     TQVMdsp* DSP = nullptr;
     QTimer* RingTimer = nullptr;    // ring-away timer, owned
     std::atomic<bool> PortIsOpen{false};
+    // Commands sent and those the modem answered at all (OK, ERROR, CONNECT).
+    std::atomic<int> CommandsSent{0};
+    std::atomic<int> CommandsAnswered{0};
     bool DtmfToneOn = false;
     bool DtmfReported = false;
     std::atomic<uint8_t> ModemMode{ModeData};

@@ -7,6 +7,7 @@
 #include "modem/Shielding.h"
 #include "modem/TQVModem253.h"
 #include "platform/SerialPort.h"
+#include "platform/RegularFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -138,7 +139,7 @@ bool Twav2Line::startStream()
 
 void Twav2Line::playFile()
 {
-    QFile file(m_fileName);
+    RegularFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EACMAudioStreamError(QStringLiteral("Cannot open file \"%1\". %2").arg(m_fileName, file.errorString()));
     TdeRIFFAudioReader reader(&file);

@@ -1,5 +1,6 @@
 #include "LinuxSerialPort.h"
 
+#include "platform/InterruptScope.h"
 #include "platform/SerialOpenError.h"
 #include "platform/SerialPortEnumerator.h"
 #include "platform/SerialTermios.h"
@@ -87,6 +88,7 @@ void LinuxSerialPort::doOpen()
     {
         QMutexLocker lock(&m_writeMutex);
         m_fd = owned.release();
+        InterruptScope::setPortToRelease(m_fd);
         m_pending.clear();
         m_writeBroken = false;
     }
@@ -119,8 +121,10 @@ void LinuxSerialPort::closeDevice()
         }
     }
     QMutexLocker lock(&m_writeMutex);
-    if (m_fd >= 0)
+    if (m_fd >= 0) {
+        InterruptScope::setPortToRelease(-1);
         ::close(m_fd);
+    }
     m_fd = -1;
     m_pending.clear();
     m_inHead = m_inTail = 0;

@@ -2,6 +2,7 @@
 
 #include "audio/AudioErrors.h"
 #include "audio/FileConversion.h"
+#include "audio/WavRepair.h"
 
 #include <QBuffer>
 
@@ -15,12 +16,31 @@ public:
     QString text;
 };
 
+// Checked before any work: a save must never write less audio than the
+// file holds, nor fail for a format that cannot be written back.
+QString whyNotEditable(const QString& path)
+{
+    if (const qint64 uncounted = uncountedAudioBytes(path))
+        return QStringLiteral("%1 bytes of audio lie beyond what the file's data chunk states; saving would lose "
+                              "them, so the file is left as it is")
+            .arg(uncounted);
+    return whyNotWritableFromPcm8k(path);
+}
+
 } // namespace
 
 bool RecordingEdit::open(const QString& path, QString* error)
 {
     m_path = path;
     m_audio.clear();
+    try {
+        if (const QString why = whyNotEditable(path); !why.isEmpty()) {
+            *error = why;
+            return false;
+        }
+    } catch (const EACMError&) {
+        // not readable at all: the conversion below says so, as it always has
+    }
     QBuffer stream(&m_audio);
     stream.open(QIODevice::WriteOnly);
     KeptMessage kept;

@@ -1,4 +1,5 @@
 #include "support/RecordingMail.h"
+#include "catalogue/RecordingNames.h"
 
 #include <QFileInfo>
 
@@ -11,7 +12,7 @@ RecordingMail RecordingMail::compose(const std::vector<RecordingRow>& rows, cons
     if (!webAddress.trimmed().isEmpty())
         mail.message.body += webAddress.trimmed() + QLatin1Char('\n');
     for (const RecordingRow& row : rows) {
-        const bool plain = !row.fileName.isEmpty() && QFileInfo(row.fileName).fileName() == row.fileName;
+        const bool plain = isPlainFileName(row.fileName);
         const QFileInfo file(recordingsFolder + row.fileName);
         if (!plain || !file.isFile()) {
             mail.missing << row.fileName;

@@ -1,11 +1,18 @@
 #include "support/SupportBundle.h"
 
+#include "config/IniFile.h"
+#include "config/SettingsCatalogue.h"
+#include "platform/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -17,6 +24,40 @@ bool writeText(const QString& path, const QString& text)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0;
+}
+
+// The remote code and the hang-up sequence, as keys are logged.
+QStringList secretKeySequences(const QString& folder)
+{
+    const IniFile ini(QDir(folder).filePath(Settings));
+    QStringList secrets;
+    for (const settings::Key* key : {&keys::RemoteCode, &keys::HangupSeq}) {
+        const QString keysPressed = settings::readString(ini, *key).remove(QLatin1Char(' ')).toUpper();
+        if (!keysPressed.isEmpty())
+            secrets << keysPressed;
+    }
+    return secrets;
+}
+
+// Every logged key ("<< 4 >>") that is part of a secret pressed in a row,
+// whatever other lines come between the keys.
+void maskKeys(QStringList& lines, const QStringList& secrets)
+{
+    static const QRegularExpression keyLine(QStringLiteral("<< ([0-9A-D*#]) >>"));
+    QString pressed;
+    std::vector<qsizetype> at;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (const auto match = keyLine.match(lines[i]); match.hasMatch()) {
+            pressed += match.captured(1);
+            at.push_back(i);
+        }
+    std::vector<bool> secret(at.size(), false);
+    for (const QString& s : secrets)
+        for (qsizetype from = pressed.indexOf(s); from >= 0; from = pressed.indexOf(s, from + 1))
+            std::fill(secret.begin() + from, secret.begin() + from + s.size(), true);
+    for (size_t k = 0; k < at.size(); ++k)
+        if (secret[k])
+            lines[at[k]].replace(keyLine, SupportBundle::MaskedKey);
 }
 
 } // namespace
@@ -55,6 +96,18 @@ QString SupportBundle::redactedSettings() const
     return out.join(QLatin1Char('\n'));
 }
 
+QString SupportBundle::redacted(const QString& name) const
+{
+    if (name == Settings)
+        return redactedSettings();
+    RegularFile file(QDir(m_folder).filePath(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    maskKeys(lines, secretKeySequences(m_folder));
+    return lines.join(QLatin1Char('\n'));
+}
+
 bool SupportBundle::write(const QString& out, const QString& description, QString* error) const
 {
     QTemporaryDir stage;
@@ -64,12 +117,8 @@ bool SupportBundle::write(const QString& out, const QString& description, QStrin
         return false;
     }
     bool ok = writeText(folder + QStringLiteral("/description.txt"), description + QLatin1Char('\n'));
-    for (const QString& name : files()) {
-        if (name == Settings)
-            ok = writeText(folder + QLatin1Char('/') + Settings, redactedSettings()) && ok;
-        else
-            ok = QFile::copy(QDir(m_folder).filePath(name), folder + QLatin1Char('/') + name) && ok;
-    }
+    for (const QString& name : files())
+        ok = writeText(folder + QLatin1Char('/') + name, redacted(name)) && ok;
     if (!ok) {
         *error = QStringLiteral("Cannot copy the files into the bundle");
         return false;

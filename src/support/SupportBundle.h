@@ -17,6 +17,11 @@ public:
     QStringList files() const;
     // vlm.ini with every secret's value masked.
     QString redactedSettings() const;
+    // A file of the bundle as it leaves the machine: vlm.ini as above, a log
+    // with the keys that make up the remote code or the hang-up sequence
+    // masked (the log on disk keeps them, for the user's own reading).
+    QString redacted(const QString& name) const;
+    static inline const QString MaskedKey = QStringLiteral("<< x >>");
     // Writes the archive; false with *error (nothing left at `out` then).
     bool write(const QString& out, const QString& description, QString* error) const;
 

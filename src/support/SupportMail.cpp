@@ -44,13 +44,9 @@ QStringList SupportMail::attachments(QString* error) const
     const SupportBundle bundle(m_folder);
     QStringList paths;
     for (const QString& name : bundle.files()) {
-        if (name != QLatin1String("vlm.ini")) {
-            paths << QDir(m_folder).filePath(name);
-            continue;
-        }
         const QString copies = QDir(m_folder).filePath(CopiesFolder);
         QSaveFile copy(QDir(copies).filePath(name));
-        if (!QDir().mkpath(copies) || !copy.open(QIODevice::WriteOnly) || copy.write(bundle.redactedSettings().toUtf8()) < 0
+        if (!QDir().mkpath(copies) || !copy.open(QIODevice::WriteOnly) || copy.write(bundle.redacted(name).toUtf8()) < 0
             || !copy.commit()) {
             *error = QStringLiteral("Cannot write %1: %2").arg(copy.fileName(), copy.errorString());
             return {};

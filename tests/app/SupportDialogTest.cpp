@@ -89,7 +89,7 @@ TEST(SupportDialog, TheMailProgramGetsTheMessageAndTheFiles)
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << qPrintable(dialog.messages().join(QLatin1Char('\n')));
     const QString args = mailArguments(data);
     for (const QString& part : {QStringLiteral("VLM v2.5.3 support"), QStringLiteral("It hangs up."),
-                                data.filePath(QStringLiteral("Diagnostics.log")), data.filePath(QStringLiteral("Support/vlm.ini")),
+                                data.filePath(QStringLiteral("Support/Diagnostics.log")), data.filePath(QStringLiteral("Support/vlm.ini")),
                                 QStringLiteral("help@example.org")})
         EXPECT_TRUE(args.contains(part)) << qPrintable(part);
 

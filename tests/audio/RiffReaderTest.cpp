@@ -85,9 +85,26 @@ TEST(RiffReader, RejectsWhatIsNotAUsableWavFile)
         {"fmt cut short", riffFile(fmtChunk()).left(12 + 8 + 10)},
         {"huge chunk hides the rest", riffFile(chunk("junk", "") + fmtChunk() + data).replace(16, 4, le32(0xfffffff0))},
         {"header cut short", riffFile(fmtChunk() + data).left(12 + 24 + 5)},
+        // Formats that were completed from defaults, or that nothing plays.
+        {"fmt of 0 bytes", riffFile(chunk("fmt ", "") + data)},
+        {"fmt of 2 bytes", riffFile(chunk("fmt ", le16(1)) + data)},
+        {"fmt of 14 bytes", riffFile(chunk("fmt ", pcmFmtBody(8000, 8, 1).left(14)) + data)},
+        {"1 sample/s", riffFile(chunk("fmt ", pcmFmtBody(1, 8, 1)) + data)},
+        {"65535 channels", riffFile(chunk("fmt ", pcmFmtBody(8000, 8, 1).replace(2, 2, le16(65535))) + data)},
+        {"no block size", riffFile(chunk("fmt ", pcmFmtBody(8000, 8, 1).replace(12, 2, le16(0))) + data)},
     };
     for (const Case& c : cases)
         EXPECT_EQ(rejection(c.file), QStringLiteral("Invalid file format.")) << c.name;
+}
+
+// A header stating 0 bytes/s made the player play 1 s of audio in 8 s.
+TEST(RiffReader, BytesPerSecondOfPlainSamplesFollowTheRateAndBlock)
+{
+    for (const quint32 stated : {0u, 1u, 16000u, 0xFFFFFFFFu}) {
+        const ParsedWav parsed =
+            parseWav(riffFile(chunk("fmt ", pcmFmtBody(8000, 8, 1).replace(8, 4, le32(stated))) + chunk("data", Audio)));
+        EXPECT_EQ(parsed.format.avgBytesPerSec(), 8000u) << stated;
+    }
 }
 
 TEST(RiffReader, DataLengthPastTheEndIsCutToTheBytesPresent)

@@ -177,14 +177,14 @@ TEST_F(AnsweringMachineTest, AnsweredCallGreetsBeepsAndKeepsTheMessage)
 
     // The message time ends a caller who talks on; without a beep the
     // recording follows the greeting at once.
-    set(keys::MsgTime, QStringLiteral("5"));
+    set(keys::MsgTime, QStringLiteral("10"));
     set(keys::ChkBeep, QStringLiteral("0"));
     answer(QString());
     ASSERT_TRUE(waitFor([&] { return recording(); }));
-    talk(7000);
+    talk(12000);
     ASSERT_TRUE(waitFor([&] { return callOver(); }));
     EXPECT_TRUE(logged(QStringLiteral("Message time reached")));
-    EXPECT_EQ(lastRow("Duration"), QStringLiteral("00:05"));
+    EXPECT_EQ(lastRow("Duration"), QStringLiteral("00:10"));
     EXPECT_EQ(beepCommands(), 1);
     EXPECT_EQ(newMessages(), 2);
 }

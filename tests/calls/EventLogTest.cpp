@@ -1,5 +1,6 @@
 // The event log keeps every line across sessions and its 3000-line rule.
 #include "calls/EventLog.h"
+#include "core/TextSink.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,6 +36,38 @@ TEST(EventLogTest, SessionsFollowEachOtherAndEarlyLinesAreKept)
               (QStringList{EventLog::NewSessionLine, QStringLiteral("first run"), EventLog::EndSessionLine,
                            EventLog::NewSessionLine, QStringLiteral("before the folder was known"),
                            QStringLiteral("second run")}));
+}
+
+struct Mirror : TextSink
+{
+    void appendLine(const QString& line) override { lines << line; }
+    QStringList lines;
+};
+
+// A caller's name is network input: escape sequences in it reached the
+// terminal of run and Events.log as they came.
+TEST(EventLogTest, ControlCharactersFromTheLineAreNeverWrittenRaw)
+{
+    const struct
+    {
+        QString received, logged;
+    } cases[] = {{QStringLiteral("NAME = \x1b[2J\aEVIL"), QStringLiteral("NAME = \\x1b[2J\\x07EVIL")},
+                 {QStringLiteral("NMBR = 555\r\u009b31m"), QStringLiteral("NMBR = 555\\x0d\\x9b31m")},
+                 {QStringLiteral("NAME = \u202eLIVE"), QStringLiteral("NAME = \\u202eLIVE")},
+                 {QStringLiteral("NAME = M\u00dcLLER\tJ"), QStringLiteral("NAME = M\u00dcLLER\tJ")}};
+    QTemporaryDir dir;
+    EventLog log;
+    Mirror mirror;
+    log.addMirror(&mirror);
+    log.open(dir.path());
+    for (const auto& c : cases)
+        log.LogEvent(c.received);
+    ASSERT_TRUE(log.save());
+    QStringList expected{EventLog::NewSessionLine};
+    for (const auto& c : cases)
+        expected << c.logged;
+    EXPECT_EQ(fileLines(dir.filePath(EventLog::FileName)), expected);
+    EXPECT_EQ(mirror.lines, expected.mid(1));
 }
 
 TEST(EventLogTest, ThreeThousandLinesAreWrittenOutAndNoneIsLost)

@@ -64,6 +64,16 @@ TEST_F(LeftoverRecordingTest, IsRepairedAndCataloguedAsUnheardBeforeAnythingReco
     EXPECT_EQ(rowCount(), 2);
     EXPECT_EQ(QDir(recordings()).entryList({QStringLiteral("Recorded-damaged-*.wav")}).size(), 1);
     EXPECT_EQ(QFile(recordings() + lastRow("fileName")).size(), 44 + 600 * 8);
+
+    // Killed after the row of a save was committed, before the file took its
+    // name: it takes the name at the next start and is not catalogued twice.
+    const QString named = lastRow("fileName");
+    ASSERT_TRUE(QFile::rename(recordings() + named, recordings() + Catalogue::RecordedFileName));
+    service.reset();
+    start();
+    EXPECT_EQ(rowCount(), 2);
+    EXPECT_TRUE(QFile::exists(recordings() + named));
+    EXPECT_FALSE(QFile::exists(recordings() + Catalogue::RecordedFileName));
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 
 #include "TestSupport.h"
 
+#include <QtEndian>
+#include "catalogue/RecordingList.h"
+
 namespace {
 
 class CommandLineTest : public DataFolderTest
@@ -76,10 +79,33 @@ TEST_F(CommandLineTest, FoldersListAndAddRecordingWorkOnAnEmptyDataFolder)
 
 TEST_F(CommandLineTest, BadInputIsReportedAndAddsNothing)
 {
-    testsupport::writeFile(path("not-a-wave.wav"), "plain text");
-    const auto refused = cli({"add-recording", path("not-a-wave.wav")});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("not-a-wave.wav")) << refused.err.toStdString();
+    // 8-bit mono PCM with 100 bytes of audio, at this rate and channel count.
+    const auto wave = [](quint32 rate, quint16 channels) {
+        QByteArray fmt(16, '\0');
+        qToLittleEndian<quint16>(1, fmt.data());
+        qToLittleEndian(channels, fmt.data() + 2);
+        qToLittleEndian(rate, fmt.data() + 4);
+        qToLittleEndian(rate * channels, fmt.data() + 8);
+        qToLittleEndian<quint16>(channels, fmt.data() + 12);
+        qToLittleEndian<quint16>(8, fmt.data() + 14);
+        QByteArray body = "WAVEfmt " + QByteArray(4, '\0') + fmt + "data" + QByteArray(4, '\0') + QByteArray(100, '\x80');
+        qToLittleEndian<quint32>(16, body.data() + 8);
+        qToLittleEndian<quint32>(100, body.data() + 32);
+        QByteArray riff = "RIFF" + QByteArray(4, '\0') + body;
+        qToLittleEndian<quint32>(quint32(body.size()), riff.data() + 4);
+        return riff;
+    };
+    // Nothing can play the last two: they were filed all the same.
+    const QByteArray unplayable[] = {"plain text", wave(1, 1), wave(8000, 65535)};
+    for (const QByteArray& content : unplayable) {
+        testsupport::writeFile(path("not-a-wave.wav"), content);
+        const auto refused = cli({"add-recording", path("not-a-wave.wav")});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.err.contains("not-a-wave.wav")) << refused.err.toStdString();
+    }
+    testsupport::writeFile(path("not-a-wave.wav"), wave(8000, 1));
+    ASSERT_EQ(cli({"add-recording", path("not-a-wave.wav")}).exitCode, 0) << "the same, playable";
+    ASSERT_EQ(cli({"delete", rows(cli({"list"}).out).value(0).value(0)}).exitCode, 0);
     EXPECT_TRUE(rows(cli({"list"}).out).isEmpty());
     EXPECT_TRUE(QDir(wavDir()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 
@@ -93,6 +119,32 @@ TEST_F(CommandLineTest, BadInputIsReportedAndAddsNothing)
     EXPECT_EQ(damaged.exitCode, 1);
     EXPECT_TRUE(damaged.err.contains("Folders.d")) << damaged.err.toStdString();
     EXPECT_EQ(testsupport::readFile(path("Folders.d")), "damaged");
+}
+
+// Caller ID and a modem's model name are kept as received, but escape
+// sequences in them never reach a terminal or vlm.ini.
+TEST_F(CommandLineTest, ControlCharactersAreKeptButNeverEmittedRaw)
+{
+    if (!testsupport::haveProgram("sox"))
+        GTEST_SKIP() << "sox is needed to make the WAV files";
+    const QString hostile = QStringLiteral("\x1b]0;owned\x07\u009b2J\u202e555");
+    const auto added = cli({"add-recording", makeWav("m.wav", "1"), "--caller", hostile, "--name", "\x1b[31mX"});
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    ASSERT_EQ(cli({"set", "Modem", "Model", "ACME\x1b[8m"}).exitCode, 0);
+    const QByteArray ini = testsupport::readFile(path("vlm.ini"));
+    for (const QByteArray& out : {added.out, cli({"list"}).out, cli({"get", "Modem", "Model"}).out, ini}) {
+        const QString text = QString::fromUtf8(out);
+        for (const QChar c : text)
+            EXPECT_TRUE(c == u'\t' || c == u'\n' || (c >= u' ' && c != u'\x7f' && (c < u'\x80' || c > u'\x9f') && c != u'\u202e'))
+                << "U+" << std::hex << int(c.unicode()) << " in " << out.toStdString();
+    }
+    EXPECT_TRUE(added.out.contains("\\x1b]0;owned\\x07\\x9b2J\\u202e555")) << added.out.toStdString();
+    EXPECT_TRUE(ini.contains("Model=ACME\\x1b[8m"));
+    auto catalogue = openCatalogue();
+    RecordingList list(*catalogue);
+    list.setFolder(catalogue->recordFolderId());
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.row(0).callerId, hostile) << "stored as received";
 }
 
 } // namespace

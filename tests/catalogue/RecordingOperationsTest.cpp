@@ -77,6 +77,40 @@ TEST_F(RecordingOperationsTest, DeleteCommitsTheRowsThenRemovesTheFilesAndAFaile
     EXPECT_FALSE(QFile::exists(wavDir() + files[0]));
 }
 
+// A row id of "../victim" made delete unlink victim.wav outside the
+// data folder.
+TEST_F(RecordingOperationsTest, TableValuesNeverReachAFileOutsideTheRecordingsFolder)
+{
+    RecordingOperations ops(*catalogue);
+    ops.removeFile = [](const QString& path, QString*) { return QFile::remove(path); };
+    const QString victim = path(QStringLiteral("victim.wav"));
+    QDir().mkpath(path(QStringLiteral("deep/er")));
+    struct Case
+    {
+        const char* id;
+        const char* fileName;
+    };
+    const Case cases[] = {{"../victim", "x.wav"}, {"../victim", "../victim.wav"}, {"..", ".."},
+                          {"plain", "../victim.wav"}, {"a\x01b", "../victim.wav"}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        testsupport::writeFile(victim, "keep");
+        sqlite::Statement update(catalogue->database().connection(),
+                                 QStringLiteral("UPDATE %1 SET id = ?, fileName = ? WHERE id = ?")
+                                     .arg(catalogue->calls().qualifiedName()));
+        const QString id = QString::fromLatin1(cases[i].id);
+        update.bind(1, id);
+        update.bind(2, QString::fromLatin1(cases[i].fileName));
+        update.bind(3, ids[int(i % 4)]);
+        update.step();
+        catalogue->calls().refresh();
+        const QString out = path(QStringLiteral("deep/er"));
+        ops.copyOut({id}, out);
+        EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty()) << cases[i].id;
+        ops.remove({id});
+        EXPECT_EQ(testsupport::readFile(victim), "keep") << cases[i].id << ' ' << cases[i].fileName;
+    }
+}
+
 TEST_F(RecordingOperationsTest, CopyOutNeverDestroysTheSourceAndListsWhatFailed)
 {
     RecordingOperations ops(*catalogue);

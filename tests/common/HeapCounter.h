@@ -6,6 +6,19 @@
 #include <atomic>
 #include <cstdlib>
 
+// AddressSanitizer owns malloc: there nothing is counted and the tests that
+// count skip themselves.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMORA_HEAP_COUNTER 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMORA_HEAP_COUNTER 0
+#endif
+#endif
+#ifndef VELMORA_HEAP_COUNTER
+#define VELMORA_HEAP_COUNTER 1
+#endif
+
 extern "C" {
 void* __libc_malloc(size_t size);
 void* __libc_calloc(size_t count, size_t size);
@@ -14,6 +27,7 @@ void __libc_free(void* pointer);
 }
 
 namespace heapcount {
+inline constexpr bool available = VELMORA_HEAP_COUNTER;
 inline std::atomic<bool> counting{false};
 inline std::atomic<long> allocations{0};
 
@@ -24,6 +38,7 @@ inline void counted()
 }
 } // namespace heapcount
 
+#if VELMORA_HEAP_COUNTER
 extern "C" void* malloc(size_t size)
 {
     heapcount::counted();
@@ -43,3 +58,4 @@ extern "C" void free(void* pointer)
 {
     __libc_free(pointer);
 }
+#endif

@@ -173,6 +173,12 @@ TEST_F(IniFileTest, SectionsListAndEraseInFileOrder)
     ASSERT_TRUE(ini.deleteKey(QStringLiteral("other"), QStringLiteral("A")));
     EXPECT_FALSE(ini.valueExists(QStringLiteral("Other"), QStringLiteral("a")));
     EXPECT_TRUE(ini.sectionExists(QStringLiteral("Other")));
+
+    // A whole section at once, as the folder tree is written.
+    writeFile(path(), "[Tree]\nNode0=General\n[Other]\na=1\n[tree]\nNode2=dup\n");
+    ASSERT_TRUE(ini.writeSection(QStringLiteral("Tree"), {{QStringLiteral("Node0"), QStringLiteral("A\x1b")},
+                                                          {QStringLiteral("Node1"), QStringLiteral("#B")}}));
+    EXPECT_EQ(text(), QStringLiteral("[Other]\na=1\n\n[Tree]\nNode0=A\\x1b\nNode1=#B\n"));
 }
 
 TEST_F(IniFileTest, EveryHandleSeesEveryWriteAtOnce)

@@ -125,6 +125,40 @@ TEST(SettingsCatalogue, AVoiceIndexWithoutItsIdIsGivenTheId)
     }
 }
 
+// A value out of range made the detector ask for gigabytes and the message
+// timer fire during the answer.
+TEST(SettingsCatalogue, EveryNumberHasARangeEnforcedOnReadSetAndSave)
+{
+    for (const settings::Key* k : settings::all())
+        if (k->type == settings::Type::Integer) {
+            EXPECT_TRUE(k->minimum > std::numeric_limits<int>::min() || k->maximum < std::numeric_limits<int>::max())
+                << qPrintable(k->name);
+            EXPECT_TRUE(settings::acceptsText(*k, k->fallback)) << qPrintable(k->name);
+        }
+
+    QTemporaryDir dir;
+    const QString data = dir.path();
+    struct Case
+    {
+        const settings::Key& key;
+        const char* stored;
+        int read;
+    };
+    const Case cases[] = {{keys::DiscTime, "2147483647", 10}, {keys::DiscTime, "30", 30}, {keys::DiscTime, "0", 10},
+                          {keys::MsgTime, "0", 20},           {keys::MsgTime, "-5", 20},  {keys::MsgTime, "2100000", 20},
+                          {keys::MsgTime, "1000", 1000},      {keys::AmRings, "1", 4},    {keys::Points, "0x7FFFFFFF", 3}};
+    for (const Case& c : cases) {
+        const QString text = QString::fromLatin1(c.stored);
+        const bool fits = settings::acceptsText(c.key, text);
+        EXPECT_EQ(cli(data, {"set", c.key.section, c.key.name.trimmed(), text}).exitCode, fits ? 0 : 1) << c.stored;
+        IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+        ini.writeString(c.key.section, c.key.name, text);
+        EXPECT_EQ(settings::readInteger(ini, c.key), c.read) << qPrintable(c.key.name) << ' ' << c.stored;
+        settings::writeInteger(ini, c.key, text.toInt());
+        EXPECT_TRUE(c.key.inRange(ini.readInteger(c.key.section, c.key.name, 0))) << "saved as it came";
+    }
+}
+
 TEST(SettingsCommands, ListGetAndSetCheckedAgainstTheTable)
 {
     QTemporaryDir dir;

@@ -169,6 +169,52 @@ TEST(PostProcessCommands, SaveKeepsEachFileFormat)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("data")))) << "a file outside the catalogue makes no data folder";
 }
 
+// A data chunk stating 0 bytes made level save a 0-byte file and say SAVED;
+// a 24-bit file failed only after the work, with no reason given.
+TEST(PostProcessCommands, ASaveThatWouldLoseAudioOrCannotBeWrittenIsRefusedFirst)
+{
+    if (!testsupport::haveProgram(QStringLiteral("sox")))
+        GTEST_SKIP() << "sox is not installed";
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("talk.wav"));
+    ASSERT_TRUE(writeSine(source, 16, QStringLiteral("1")));
+    const auto statingData = [](QByteArray wav, quint32 stated) {
+        const qsizetype at = wav.indexOf("data") + 4;
+        for (int i = 0; i < 4; ++i)
+            wav[at + i] = char(stated >> (8 * i));
+        return wav;
+    };
+    const QByteArray whole = testsupport::readFile(source);
+    const struct
+    {
+        const char* name;
+        QStringList soxArgs;
+        quint32 stated; // 0: as sox wrote it
+        const char* why;
+    } cases[] = {{"empty-header.wav", {}, 1u << 31, "beyond what the file's data chunk states"},
+                 {"short-header.wav", {}, 1000, "beyond what the file's data chunk states"},
+                 {"pcm24.wav", {QStringLiteral("-b"), QStringLiteral("24")}, 0, "can be read but not written"},
+                 {"float.wav", {QStringLiteral("-e"), QStringLiteral("float")}, 0, "can be read but not written"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = dir.filePath(QLatin1String(c.name));
+        ASSERT_EQ(testsupport::run(QStringLiteral("sox"), QStringList{source} + c.soxArgs + QStringList{file}).exitCode, 0);
+        if (c.stated)
+            testsupport::writeFile(file, statingData(whole, c.stated == 1u << 31 ? 0 : c.stated));
+        const QByteArray before = testsupport::readFile(file);
+        for (const char* command : {"level", "equalize"}) {
+            QStringList args{QStringLiteral("--data-dir"), dir.filePath(QStringLiteral("data")), QLatin1String(command), file};
+            if (QByteArray(command) == "level")
+                args << QStringLiteral("--percent") << QStringLiteral("50");
+            const testsupport::ProcessResult run = testsupport::run(QStringLiteral(VELMORA_CLI), args);
+            EXPECT_EQ(run.exitCode, 1) << command;
+            EXPECT_FALSE(run.out.contains("SAVED"));
+            EXPECT_TRUE(run.err.contains(c.why)) << run.err.toStdString();
+            EXPECT_EQ(testsupport::readFile(file), before) << command;
+        }
+    }
+}
+
 // A catalogued recording, named as the list shows it: its row takes the new size.
 TEST(PostProcessCommands, ACataloguedRecordingKeepsItsRowUpToDate)
 {

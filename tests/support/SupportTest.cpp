@@ -120,4 +120,25 @@ TEST(SupportBundle, HoldsTheLogsAndMasksTheSecrets)
     EXPECT_TRUE(testsupport::readFile(data.filePath(QStringLiteral("vlm.ini"))).contains("4711")) << "the original is untouched";
 }
 
+// Events.log logs every key pressed: the remote code left the machine in the
+// bundle as "<< 4 >> << 7 >> << 1 >> << 1 >>".
+TEST(SupportBundle, KeysThatMakeUpTheRemoteCodeOrHangUpSequenceAreMaskedInWhatLeaves)
+{
+    QTemporaryDir data;
+    testsupport::writeFile(data.filePath(QStringLiteral("vlm.ini")), "[Settings]\nRemoteCode=4711\nhangupSeq=#9\n");
+    const QByteArray log = "<< 4 >>\n<< 4 >>\n<< 7 >>\nRing\n<< 1 >>\n<< 1 >>\n-- Remote access\n<< 2 >>\n<< # >>\n<< 9 >>\n"
+                           "<< 9 >>\n<< 4 >>\n<< 7 >>\n<< 1 >>\n<< 2 >>\n";
+    testsupport::writeFile(data.filePath(QStringLiteral("Events.log")), log);
+    const QStringList expected = {"<< 4 >>", "<< x >>", "<< x >>", "Ring", "<< x >>", "<< x >>", "-- Remote access",
+                                  "<< 2 >>", "<< x >>", "<< x >>", "<< 9 >>", "<< 4 >>", "<< 7 >>", "<< 1 >>", "<< 2 >>", ""};
+    const QString out = data.filePath(QStringLiteral("help.tar.gz"));
+    ASSERT_EQ(cli(data.path(), {QStringLiteral("support-bundle"), out}).exitCode, 0);
+    const QByteArray bundled =
+        testsupport::run(QStringLiteral("tar"), {QStringLiteral("-xzOf"), out, QStringLiteral("velmora-support/Events.log")}).out;
+    EXPECT_EQ(QString::fromUtf8(bundled).split(QLatin1Char('\n')), expected);
+    EXPECT_EQ(SupportBundle(data.path()).redacted(QStringLiteral("Events.log")).split(QLatin1Char('\n')), expected)
+        << "as mailed";
+    EXPECT_EQ(testsupport::readFile(data.filePath(QStringLiteral("Events.log"))), log) << "the log on disk is kept";
+}
+
 } // namespace

@@ -302,7 +302,7 @@ void Modem::finishTransmit()
 void Modem::endStreams(const std::string& why)
 {
     if (m_rx) {
-        m_log("rx end (" + why + ")");
+        m_log("rx end (" + why + "), " + std::to_string(m_rx->bytesSent()) + " bytes");
         m_rx.reset();
         m_rxStop.reset();
     }
