@@ -269,11 +269,11 @@ const Key EscapeStopPairs = key("Modem", "EscapeStopPairs", B, "0");
 const Key ScreenUnknown = key("Screening", "ScreenUnknown", B, "0");
 // hangup, tones, greeting or rings: what a block-list entry without an action of its own does.
 const Key BlockAction = key("Screening", "BlockAction", S, "hangup");
-const Key BlockRings = key("Screening", "BlockRings", I, "6");
+const Key BlockRings = ranged(key("Screening", "BlockRings", I, "6"), 1, 20);
 const Key BlockGreeting = key("Screening", "BlockGreeting", S, "This line does not take your calls. Good-bye.");
 const Key ChallengeKey = key("Screening", "ChallengeKey", S, "1");
 const Key ChallengeText = key("Screening", "ChallengeText", S, "Please press 1 to be put through.");
-const Key ChallengeTime = key("Screening", "ChallengeTime", I, "6");
+const Key ChallengeTime = ranged(key("Screening", "ChallengeTime", I, "6"), 1, 30);
 const Key AllowPassers = key("Screening", "AllowPassers", B, "0");
 // The message being recorded is heard on the sound card (desktop).
 const Key LiveScreening = key("Screening", "LiveScreening", B, "0");
