@@ -176,8 +176,9 @@ def main():
         if len(fields) >= 9:
             rows.setdefault(fields[4], []).append(fields)
     played = set()
-    events = os.path.join(data, "Events.log")
-    for line in open(events, errors="replace") if os.path.exists(events) else []:
+    run_log.flush()
+    # run's own output, not Events.log, which is rotated over a long run.
+    for line in open(os.path.join(work, "run.log"), errors="replace"):
         if line.startswith("Play "):
             played.add(line.split()[1])
     lost = []
