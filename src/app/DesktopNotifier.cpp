@@ -62,27 +62,12 @@ void DesktopNotifier::probe()
 
 QVariantMap DesktopNotifier::hintsFor(Kind kind)
 {
-    QVariantMap hints;
-    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("velmora"));
-    switch (kind) {
-    case Kind::IncomingCall:
-        hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2)));
-        hints.insert(QStringLiteral("category"), QStringLiteral("x-velmora.call"));
-        break;
-    case Kind::NewMessage:
-        hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
-        hints.insert(QStringLiteral("category"), QStringLiteral("x-velmora.message"));
-        break;
-    case Kind::ModemLost:
-        hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2)));
-        hints.insert(QStringLiteral("category"), QStringLiteral("device.removed"));
-        break;
-    case Kind::ModemFound:
-        hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
-        hints.insert(QStringLiteral("category"), QStringLiteral("device.added"));
-        break;
-    }
-    return hints;
+    struct Hint { uchar urgency; const char* category; };
+    static const Hint hints[] = {{2, "x-velmora.call"}, {1, "x-velmora.message"}, {2, "device.removed"}, {1, "device.added"}};
+    const Hint& h = hints[int(kind)]; // in the order of Kind
+    return {{QStringLiteral("desktop-entry"), QStringLiteral("velmora")},
+            {QStringLiteral("urgency"), QVariant::fromValue(h.urgency)},
+            {QStringLiteral("category"), QString::fromLatin1(h.category)}};
 }
 
 QStringList DesktopNotifier::actionsFor(Kind kind, bool withPlay)
