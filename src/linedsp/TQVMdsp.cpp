@@ -62,6 +62,7 @@ void TQVMdsp::ResetDetector()
     // Seeds far apart, so no disconnect cadence before three measured cycles.
     m_history = {CadenceCycle{0.0, 0}, CadenceCycle{1.0, 1}, CadenceCycle{2.0, 2}};
     m_tones.reset();
+    m_steadyTone.reset();
 }
 
 void TQVMdsp::ProcessBlock(std::span<const uint8_t> block)
@@ -173,7 +174,9 @@ bool TQVMdsp::IsPeriodic(std::span<const double> ar1)
 
 void TQVMdsp::CheckPeriodic(std::span<const double> block)
 {
-    m_lastPeriodic = IsPeriodic(block);
+    // Both every block: the steady-tone filter carries its state over.
+    const bool steady = m_steadyTone.isSteady(block);
+    m_lastPeriodic = IsPeriodic(block) || steady;
     if (m_lastPeriodic && OnPeriodic)
         OnPeriodic(this);
 }

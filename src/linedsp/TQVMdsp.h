@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linedsp/CallProgressDetector.h"
+#include "linedsp/SteadyTone.h"
 
 #include <QString>
 #include <array>
@@ -110,4 +111,5 @@ private:
     std::vector<int> m_crossings;
     std::vector<double> m_periods;
     CallProgressDetector m_tones;
+    SteadyTone m_steadyTone;
 };

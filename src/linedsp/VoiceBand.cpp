@@ -11,12 +11,17 @@ constexpr double HighHz = 1000;
 
 } // namespace
 
-VoiceBand::VoiceBand() : m_highPass(butterworth(LowHz, true)), m_lowPass(butterworth(HighHz, false)) {}
+VoiceBand::VoiceBand() : VoiceBand(LowHz, HighHz) {}
+
+VoiceBand::VoiceBand(double lowHz, double highHz)
+    : m_lowHz(lowHz), m_highHz(highHz), m_highPass(butterworth(lowHz, true)), m_lowPass(butterworth(highHz, false))
+{
+}
 
 void VoiceBand::reset()
 {
-    m_highPass = butterworth(LowHz, true);
-    m_lowPass = butterworth(HighHz, false);
+    m_highPass = butterworth(m_lowHz, true);
+    m_lowPass = butterworth(m_highHz, false);
 }
 
 double VoiceBand::step(double x)

@@ -8,6 +8,7 @@ class VoiceBand
 {
 public:
     VoiceBand();
+    VoiceBand(double lowHz, double highHz);
     void reset();
     // One sample, centred on 0; the filtered sample.
     double step(double x);
@@ -21,6 +22,8 @@ private:
     };
     static Biquad butterworth(double hz, bool highPass);
 
+    double m_lowHz;
+    double m_highHz;
     Biquad m_highPass;
     Biquad m_lowPass;
 };
