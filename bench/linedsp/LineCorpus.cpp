@@ -121,7 +121,8 @@ int runMessage()
     std::array<uint8_t, BlockSize> block{};
     while (readBlock(block))
         content.process(block.data(), int(block.size()));
-    std::printf("voice-ms %d verdict %s\n", content.voiceMs(), content.holdsVoice() ? "message" : "missed-call");
+    std::printf("voice-ms %d verdict %s last-voice-ms %lld\n", content.voiceMs(),
+                content.holdsVoice() ? "message" : "missed-call", static_cast<long long>(content.lastVoiceEndMs()));
     return 0;
 }
 
