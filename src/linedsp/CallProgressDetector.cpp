@@ -18,6 +18,9 @@ constexpr double ToneShare = 0.72;
 constexpr double MinTonePower = 0.3;
 // Each component of a dual tone carries at least this share of it.
 constexpr double MinComponentShare = 0.12;
+// Frames in a row that a burst may have that fit no tone: at -36 dBFS in
+// line noise one in thirty does, now and then two together.
+constexpr int MaxGlitchFrames = 2;
 // A frame after a burst is quiet when it has less of the burst's power.
 constexpr double QuietShare = 0.35;
 constexpr int ContinuousFrames = 2500 / CallProgressDetector::FrameMs;
@@ -374,7 +377,7 @@ void CallProgressDetector::otherFrame(const FrameResult& frame)
         if (frame.power <= QuietShare * m_on.meanPower()) {
             endOfBurst();
             m_offFrames = 1;
-        } else if (++m_glitches > 1) {
+        } else if (++m_glitches > MaxGlitchFrames) {
             restart(); // something else is on the line
         }
         return;

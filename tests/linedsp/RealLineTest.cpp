@@ -107,6 +107,7 @@ TEST(RealRecordings, ToneAfterSpeechEndsTheCall)
         QString ends;
         double withinSeconds;
         std::vector<double> levels = {-6.0, -18.0};
+        double secondFrequency = 0;
     } cases[] = {
         {"PBX tone 600 Hz", 600, 0, 0, {true, false, false}, QStringLiteral("periodic signal"), 5.0},
         {"PBX tone 425 Hz", 425, 0, 0, {true, false, false}, QStringLiteral("periodic signal"), 5.0},
@@ -115,20 +116,30 @@ TEST(RealRecordings, ToneAfterSpeechEndsTheCall)
         {"busy 425 Hz", 425, 500, 500, {false, true, false}, QStringLiteral("cadence"), 5.0},
         {"reorder 425 Hz", 425, 250, 250, {false, true, false}, QStringLiteral("cadence"), 3.0},
         {"dial tone 425 Hz", 425, 0, 0, {false, false, true}, QStringLiteral("dial tone 425 Hz"), 3.0},
+        {"dial tone 350+440 Hz", 350, 0, 0, {false, false, true}, QStringLiteral("dial tone 350+440 Hz"), 3.0,
+         {-6, -36}, 440},
     };
     std::mt19937 random(7);
-    std::normal_distribution<double> lineNoise(0.0, 0.5); // about -50 dBFS, as an 8-bit line hisses
+    // Hiss at about -55 dBFS, hum at -50 dBFS peak, and the dither of an 8-bit line.
+    std::normal_distribution<double> hiss(0.0, 0.23);
+    std::uniform_real_distribution<double> dither(-0.5, 0.5);
+    const auto lineNoise = [&](int i) {
+        return hiss(random) + dither(random) + dither(random) + 0.2 * std::sin(2 * M_PI * 50 * i / 8000.0)
+             + 0.2 * std::sin(2 * M_PI * 150 * i / 8000.0);
+    };
     for (const Case& c : cases)
         for (const double level : c.levels) {
             SCOPED_TRACE(testing::Message() << c.name << ' ' << level << " dBFS");
             std::vector<uint8_t> line = realline::onLine(speech, level, true, 10.0);
             ASSERT_EQ(line.size(), size_t(80000));
-            const double amplitude = 128.0 * std::pow(10.0, level / 20);
+            const double amplitude = 128.0 * std::pow(10.0, level / 20) / (c.secondFrequency > 0 ? 2 : 1);
             for (int i = 0; i < 8 * 8000; ++i) {
                 const int ms = i / 8;
                 const bool sounding = c.onMs == 0 || ms % (c.onMs + c.offMs) < c.onMs;
-                const double v = sounding ? amplitude * std::sin(2 * M_PI * c.frequency * i / 8000.0) : 0.0;
-                line.push_back(uint8_t(std::clamp(std::lround(128.0 + v + lineNoise(random)), 0L, 255L)));
+                const double v = sounding ? amplitude * (std::sin(2 * M_PI * c.frequency * i / 8000.0)
+                                                         + std::sin(2 * M_PI * c.secondFrequency * i / 8000.0))
+                                          : 0.0;
+                line.push_back(uint8_t(std::clamp(std::lround(128.0 + v + lineNoise(i)), 0L, 255L)));
             }
             const Ending ending = firstDisconnect(line, c.on);
             EXPECT_EQ(ending.what, c.ends);
