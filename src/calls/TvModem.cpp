@@ -19,6 +19,8 @@
 #include "platform/SerialPort.h"
 #include "speech/TextToSpeech.h"
 
+#include <utility>
+
 namespace {
 
 constexpr int WatchIntervalMs = 1000;
@@ -103,7 +105,7 @@ void TvModem::StartModem()
         return;
     bool started = false;
     try {
-        started = m_.engine.LoadProfile() && m_.engine.InitModem();
+        started = initialiseModem();
     } catch (const std::exception& e) {
         m_.log.LogEvent(QStringLiteral("<ERROR> ") + QString::fromUtf8(e.what()));
     }
@@ -111,6 +113,29 @@ void TvModem::StartModem()
         m_.log.LogEvent(QStringLiteral("<ERROR> during opening com port ") + portText());
         rebindLater();
     }
+}
+
+bool TvModem::initialiseModem()
+{
+    m_initialising = true;
+    m_takeAfterInit = nullptr;
+    struct Done
+    {
+        TvModem* self;
+        ~Done() { self->m_initialising = false; }
+    } done{this};
+    const bool ok = m_.engine.LoadProfile() && m_.engine.InitModem();
+    if (ok && m_takeAfterInit)
+        m_.clock.after(0, std::exchange(m_takeAfterInit, nullptr));
+    return ok;
+}
+
+void TvModem::takeCallAfterInit(std::function<void()> take)
+{
+    if (m_initialising)
+        m_takeAfterInit = std::move(take);
+    else
+        take();
 }
 
 void TvModem::shutDown()
@@ -184,7 +209,7 @@ void TvModem::rebind()
     }
     bool bound = false;
     try {
-        bound = m_.engine.LoadProfile() && m_.engine.InitModem();
+        bound = initialiseModem();
     } catch (const std::exception&) {
     }
     if (bound)
@@ -250,8 +275,10 @@ void TvModem::DevRing()
     if (m_.state.phase != CallPhase::Ringing)
         return;
     m_.state.ringCount = 0;
-    if (m_answerer)
-        m_answerer->answerCall();
+    takeCallAfterInit([this] {
+        if (m_answerer && m_.state.phase == CallPhase::Ringing)
+            m_answerer->answerCall();
+    });
 }
 
 void TvModem::DevRingAway(int ringNum)
@@ -260,7 +287,10 @@ void TvModem::DevRingAway(int ringNum)
         return; // the call was taken already (a handset, the answering machine)
     const CallSettings& s = m_.settings.values();
     if (ringNum < s.amRings && s.autoRecord) {
-        startAutoRecording();
+        takeCallAfterInit([this] {
+            if (m_.state.phase == CallPhase::Ringing)
+                startAutoRecording();
+        });
         return;
     }
     m_.state.endCall(); // rang and stopped: nothing to keep
@@ -282,7 +312,10 @@ void TvModem::DevOffHook(const QString& which)
     if (phase != CallPhase::Ringing || !m_.settings.values().autoRecord)
         return; // an outgoing call, or the line is ours already
     m_.log.LogEvent(QStringLiteral("Off hook (%1) while ringing").arg(which));
-    startAutoRecording();
+    takeCallAfterInit([this] {
+        if (m_.state.phase == CallPhase::Ringing)
+            startAutoRecording();
+    });
 }
 
 void TvModem::DevCallerID(const QString&, const QString&, const QString& rawNumber, const QString& rawName)

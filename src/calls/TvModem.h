@@ -112,6 +112,11 @@ private:
     void watchRecording(quint64 callId);
     void rebindLater();
     void rebind();
+    // Loads the profile and runs the init script. A call that starts while
+    // the script's commands are under way is taken once they are done, so
+    // none of them lands in the call's audio stream.
+    bool initialiseModem();
+    void takeCallAfterInit(std::function<void()> take);
     QString portText() const;
 
     Parts m_;
@@ -124,4 +129,6 @@ private:
     bool m_rebinding = false;
     bool m_rebindFailed = false;
     bool m_shuttingDown = false;
+    bool m_initialising = false;
+    std::function<void()> m_takeAfterInit;
 };

@@ -208,8 +208,42 @@ TEST_F(CliRun, ALongRealConversationIsRecordedWhole)
         testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), data.filePath(QStringLiteral("wav/")) + saved[0]})
             .out.toDouble();
     // From the handset's lift, a second or two into the speech, to the busy tone.
-    EXPECT_GE(seconds, talkSeconds - 5.0) << "the whole conversation";
+    EXPECT_GE(seconds, talkSeconds - 5.0) << "the whole conversation\n" << output.constData();
     EXPECT_LE(seconds, talkSeconds + 15.0) << "ended by the busy tone";
+}
+
+// A handset lifted while the modem still works through its init commands:
+// the recording starts after the last of them, so none lands in the stream.
+TEST_F(CliRun, AHandsetLiftedDuringTheInitIsRecordedOnceTheInitIsDone)
+{
+    ModemSim::Options options;
+    options.extraArgs = {QStringLiteral("--link"), link, QStringLiteral("--set"), QStringLiteral("slow=+VGR")};
+    ModemSim sim(options);
+    ASSERT_TRUE(sim.start()) << qPrintable(sim.error());
+    ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+    const int probed = int(sim.log().size());
+    startRun();
+    ASSERT_TRUE(sim.waitForLog(QStringLiteral("host: at+vgr"), 10000, probed));
+    for (const QString& line : {QStringLiteral("call"), QStringLiteral("ring 2 every 0.5s handset-after 1"),
+                                QStringLiteral("say \"Hello, I am calling about the order.\""),
+                                QStringLiteral("handset down"), QStringLiteral("busy 10s")})
+        sim.command(line);
+    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 1, 60000)) << qPrintable(sim.log().join(QLatin1Char('\n')));
+    const QStringList log = sim.log().mid(probed);
+    const auto at = [&](const char* text, qsizetype from) {
+        for (qsizetype i = from; i < log.size(); ++i)
+            if (log[i].contains(QLatin1String(text)))
+                return i;
+        return qsizetype(log.size());
+    };
+    // The rest of run's init (caller ID on) is sent, and before the line is taken.
+    const qsizetype slowReply = at("host: at+vgr=", 0);
+    const qsizetype taken = at("] line taken", slowReply);
+    EXPECT_LT(at("host: at+vcid=1", slowReply), taken) << qPrintable(log.join(QLatin1Char('\n')));
+    EXPECT_LT(at("host: at+vtd=10", slowReply), taken);
+    EXPECT_FALSE(output.contains("Time out")) << output.constData();
+    run.terminate();
+    ASSERT_TRUE(run.waitForFinished(20000));
 }
 
 } // namespace

@@ -175,6 +175,8 @@ bool AtInterpreter::extended(const std::string& name, Form form, const std::stri
 {
     if (m_profile.missing.count(name))
         return false;
+    if (m_profile.slow.count(name))
+        reply.slow = true;
     if (voiceOnly().count(name) && m_state.fclass != 8)
         return false;
     if (auto id = m_profile.identity.find(name); id != m_profile.identity.end()) {

@@ -18,6 +18,7 @@ struct AtReply
     StreamRequest stream = StreamRequest::None;
     bool dleHAfter = false;     // send DLE H after the result
     bool dialData = false;      // a data call was dialled: NO CARRIER follows
+    bool slow = false;          // answered after SlowReplySeconds
     std::vector<std::string> notes; // for the log (tones sent, ...)
 };
 

@@ -11,6 +11,8 @@ namespace sim {
 namespace {
 
 constexpr size_t kReadBlock = 4096;
+// How long a command set `slow` keeps the host waiting for its answer.
+constexpr double SlowReplySeconds = 2.0;
 
 double realSeconds()
 {
@@ -231,6 +233,14 @@ void Modem::executeLine(const std::string& line)
     const AtReply reply = m_at.execute(line);
     for (const std::string& note : reply.notes)
         m_log(note);
+    if (reply.slow)
+        later(SlowReplySeconds, [this, reply] { answer(reply); });
+    else
+        answer(reply);
+}
+
+void Modem::answer(const AtReply& reply)
+{
     if (!reply.lines.empty()) {
         std::string text;
         for (const std::string& l : reply.lines)

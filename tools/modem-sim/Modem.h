@@ -81,6 +81,7 @@ private:
     void emit(const std::string& bytes);
     void result(const std::string& text);
     void later(double delay, std::function<void()> action);
+    void answer(const AtReply& reply);
 
     Profile m_profile;
     ModemOptions m_options;

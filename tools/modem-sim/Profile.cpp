@@ -240,6 +240,15 @@ bool Profile::set(const std::string& key, const std::string& value, std::string&
             missing.insert(command);
         else
             missing.erase(command);
+    } else if (key == "slow" || key == "quick") {
+        // A command a busy modem takes its time over, so that events can come while it is waited for.
+        std::string command = value;
+        for (char& c : command)
+            c = char(std::toupper(uint8_t(c)));
+        if (key == "slow")
+            slow.insert(command);
+        else
+            slow.erase(command);
     } else if (key == "stop") {
         if (value == "plain" || value == "escaped")
             stop = value == "plain" ? StopStyle::Plain : StopStyle::Escaped;

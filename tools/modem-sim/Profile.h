@@ -43,6 +43,7 @@ struct Profile
     std::map<std::string, std::pair<int, int>> gainLimits; // accepted values of the gains
     bool blankLineBeforeOk = false;       // in answers to =? queries
     std::set<std::string> missing;        // commands this family answers with ERROR
+    std::set<std::string> slow;           // commands answered only after SlowReplySeconds
 
     RingStyle voiceRing = RingStyle::Dle;
     CallerIdStyle callerId = CallerIdStyle::DlePacket;
