@@ -504,6 +504,14 @@ bool TQVModem253::EndTransmit(quint64 worker)
         result = StopVTX();
     if (result != ReplyOk) {
         Log(QStringLiteral("stop Transmiting FAILED"));
+        // A modem that stays in its stream hears no command and reports no
+        // ring: closing the port makes it leave, and it is bound again.
+        runOnEngineThread([this] {
+            if (VoiceState.load() != VoiceTransmit || !portUsable())
+                return;
+            Log(QStringLiteral("<ERROR> The modem did not leave its transmit stream: the port is closed to end it"));
+            ReleaseModem();
+        });
         return false;
     }
     runOnEngineThread([this, worker] {

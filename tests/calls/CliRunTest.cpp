@@ -164,6 +164,33 @@ TEST_F(CliRun, AnswersTakesAMessageAndPlaysItToTheOwner)
     EXPECT_GT(greeting.out.trimmed().toDouble(), 2.0) << "the spoken greeting";
 }
 
+// A modem that hangs in its transmit stream during the greeting: the port is
+// closed to end it, which frees the line, and the next caller is answered.
+TEST_F(CliRun, AModemHungInItsGreetingIsLetGoAndTheNextCallIsAnswered)
+{
+    auto sim = plugIn();
+    ASSERT_EQ(cli({"probe"}).exitCode, 0);
+    for (const char* key : {"Settings amRings 2", "Settings MsgTime 10", "Modem ringSpan 4000"}) {
+        const QStringList words = QString::fromLatin1(key).split(QLatin1Char(' '));
+        ASSERT_EQ(cli({"set", words[0], words[1], words[2]}).exitCode, 0);
+    }
+    startRun();
+    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+    commands(*sim, {"set tx-ignores-stop yes", "call", "ring 2 every 15s", "silence 120s"});
+    ASSERT_TRUE(sim->waitForLog(QStringLiteral("tx stop ignored"), 30000)) << qPrintable(sim->log().join(QLatin1Char('\n')));
+    ASSERT_TRUE(sim->waitForLog(QStringLiteral("] line freed"), 30000)) << output.constData();
+    EXPECT_TRUE(waitFor(QStringLiteral("did not leave its transmit stream")));
+    ASSERT_TRUE(waitFor(QStringLiteral(" opened..."), 2)) << "bound again";
+
+    const int before = int(sim->log().size());
+    commands(*sim, {"set tx-ignores-stop no", "call", "ring 2 every 15s", "await rx timeout 200s",
+                    "say \"Hello, this is John.\"", "busy 10s"});
+    ASSERT_TRUE(sim->waitForLog(QStringLiteral("] line taken"), 60000, before)) << qPrintable(sim->log().join(QLatin1Char('\n')));
+    EXPECT_TRUE(waitFor(QStringLiteral("-- File saved")));
+    run.terminate();
+    ASSERT_TRUE(run.waitForFinished(20000));
+}
+
 // A long conversation of a real speaker, quiet on the line, picked up on
 // the handset: recorded whole until the busy tone after it.
 TEST_F(CliRun, ALongRealConversationIsRecordedWhole)

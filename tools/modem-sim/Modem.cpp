@@ -170,8 +170,12 @@ void Modem::processHostBytes()
         if (m_tx) {
             const size_t allowed = std::min(m_hostIn.size(), m_tx->budget(m_now));
             used = m_tx->consume(m_hostIn.data(), allowed);
-            if (m_tx->stopped())
+            if (m_tx->stopped() && m_profile.txIgnoresStop) {
+                m_log("tx stop ignored");
+                m_tx = std::make_unique<TransmitStream>(m_tx->encoding(), m_tx->rate(), m_profile.stop, m_now);
+            } else if (m_tx->stopped()) {
                 finishTransmit();
+            }
         } else if (m_rx) {
             used = receiveBytes(m_hostIn);
         } else {

@@ -207,7 +207,8 @@ bool Profile::set(const std::string& key, const std::string& value, std::string&
         {"underrun-at-start", &underrunAtStart}, {"dle-h-after-vls", &dleHAfterLineSelect},
         {"echo", &echoByDefault},                 {"hangup-events", &reportsHangup},
         {"dtmf-while-tx", &dtmfWhileTransmitting}, {"stream-on-hook", &streamOnHook},
-        {"cid-needs-vcid", &callerIdNeedsVcid},   {"rx-end-ok-only", &rxEndOkOnly}};
+        {"cid-needs-vcid", &callerIdNeedsVcid},   {"rx-end-ok-only", &rxEndOkOnly},
+        {"tx-ignores-stop", &txIgnoresStop}};
     error.clear();
     if (auto f = flags.find(key); f != flags.end()) {
         if (!parseYesNo(value, *f->second))

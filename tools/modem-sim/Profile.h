@@ -50,6 +50,7 @@ struct Profile
     CallerIdTiming callerIdTiming = CallerIdTiming::AfterFirstRing;
     StopStyle stop = StopStyle::Plain;
     bool rxEndOkOnly = false;             // a receive stream's stop is answered by OK alone, no DLE ETX
+    bool txIgnoresStop = false;           // a hung modem: its transmit stream goes on past the stop pair
     bool underrunAtStart = false;         // DLE u right after CONNECT of +VTX
     bool dleHAfterLineSelect = false;     // DLE H right after the OK of AT+VLS=1
     bool echoByDefault = true;
