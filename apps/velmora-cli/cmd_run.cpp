@@ -10,6 +10,7 @@
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 #include "core/StreamTextSink.h"
+#include "mqtt/MqttNews.h"
 #include "notify/MessageMail.h"
 #include "notify/PasswordFile.h"
 #include "platform/LinuxSerialPort.h"
@@ -43,6 +44,15 @@ void startMail(MessageMail& mail, CallService& service)
         service.log().LogEvent(QStringLiteral("<ERROR> ") + error);
     mail.setPassword(password);
     mail.start({});
+}
+
+void startMqtt(MqttNews& mqtt, CallService& service)
+{
+    const QString passwordFile = settings::readString(service.ini(), keys::MqttPasswordFile).trimmed();
+    QString password, error;
+    if (!passwordFile.isEmpty() && !passwordfile::read(passwordFile, &password, &error))
+        service.log().LogEvent(QStringLiteral("<ERROR> ") + error);
+    mqtt.start(password);
 }
 
 // The call handling, headless: as the desktop program runs it, with the
@@ -85,6 +95,8 @@ int runRun(CliContext& ctx)
                 << "(velmora-cli set Settings RemoteCode NNNN)\n";
     MessageMail mail({service.news(), service.ini(), service.log(), dataFolder, service.catalogue().recordingsFolder()});
     startMail(mail, service);
+    MqttNews mqtt({service.news(), service.ini(), service.log()});
+    startMqtt(mqtt, service);
     SystemdService systemd; // under systemd: ready now, then alive while the loop turns
     systemd.ready(QStringLiteral("handling calls for ") + dataFolder);
     QEventLoop loop;
