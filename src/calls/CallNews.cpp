@@ -21,6 +21,12 @@ void CallNews::reportRing()
     emit ring();
 }
 
+void CallNews::reportRingAway()
+{
+    if (m_state == LineState::Ringing)
+        setState(m_bound ? LineState::Bound : LineState::Released);
+}
+
 void CallNews::reportSaved(const SavedRecording& recording)
 {
     emit saved(recording);

@@ -38,6 +38,8 @@ public:
     void setUserReleased(std::function<bool()> released) { m_userReleased = std::move(released); }
 
     void reportRing();
+    // The rings stopped and nobody took the call.
+    void reportRingAway();
     void reportSaved(const SavedRecording& recording);
     void reportBlocked(const QString& number, const QString& name, const QString& action);
 

@@ -115,6 +115,8 @@ CallService::Start CallService::startCalls()
     m_session = std::make_unique<TvModem>(TvModem::Parts{*m_engine, *m_dsp, *m_events, *m_settings, *m_state,
                                                           *m_controller, *m_log, *m_clock, *m_news, *m_ini});
     startAnsweringMachine();
+    // After the call session's own: a call it takes on the last ring is not idle.
+    QObject::connect(m_events.get(), &LineEvents::ringAway, m_news.get(), &CallNews::reportRingAway);
     const bool ready = m_session->DataModuleCreate() == TvModem::Start::Ready;
     m_answerer->prepareTexts();
     return ready ? Start::Ready : Start::NoModem;

@@ -31,7 +31,12 @@ MqttClient::~MqttClient()
         m_stopping = true;
     }
     m_wake.notify_all();
-    mosquitto_disconnect(m_mosq); // its callback runs here, on this thread
+    // Again until the thread has seen it: a connect under way when the first
+    // came would start a loop of its own.
+    while (!m_finished) {
+        mosquitto_disconnect(m_mosq);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     if (m_thread.joinable())
         m_thread.join();
     mosquitto_destroy(m_mosq);
@@ -57,6 +62,7 @@ void MqttClient::run()
         m_wake.wait_for(lock, std::chrono::seconds(delay), [this] { return m_stopping.load(); });
         delay = qMin(delay * 2, 60);
     }
+    m_finished = true;
 }
 
 bool MqttClient::start(QString* error)
@@ -86,6 +92,7 @@ bool MqttClient::start(QString* error)
         *error = QString::fromUtf8(mosquitto_strerror(rc));
         return false;
     }
+    m_finished = false;
     m_thread = std::thread([this] { run(); });
     return true;
 }

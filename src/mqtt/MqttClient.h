@@ -71,6 +71,7 @@ private:
     std::deque<Pending> m_queue;
     QStringList m_subscriptions;
     std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_finished{true};
     std::condition_variable m_wake;
     std::thread m_thread;
 };

@@ -98,8 +98,8 @@ void MessageMail::saved(const SavedRecording& r)
 {
     if (!enabled())
         return;
-    const bool wanted = r.message ? settings::readBool(m_.ini, keys::MailOnMessage)
-                                  : settings::readBool(m_.ini, keys::MailOnEveryCall);
+    const bool everyCall = settings::readBool(m_.ini, keys::MailOnEveryCall);
+    const bool wanted = r.message ? everyCall || settings::readBool(m_.ini, keys::MailOnMessage) : everyCall;
     if (!wanted)
         return;
     const CallFacts facts{r.number, r.name, r.start, r.seconds, r.folder};
