@@ -8,8 +8,10 @@ namespace mqtttopics {
 QString lineId(const QString& line)
 {
     QString id;
-    for (const QChar c : line.left(40))
-        id += c.isLetterOrNumber() && c.unicode() < 128 || c == QLatin1Char('-') || c == QLatin1Char('_') ? c : QLatin1Char('_');
+    for (const QChar c : line.left(40)) {
+        const bool kept = (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') || c == QLatin1Char('_');
+        id += kept ? c : QLatin1Char('_');
+    }
     return id.isEmpty() ? QStringLiteral("line1") : id;
 }
 
