@@ -19,6 +19,14 @@ packages=(
   clang libclang-rt-dev
   # real speech for the line detector tests (1 MB)
   asterisk-prompt-es-co
+  # new-message mail: Opus attachments, the desktop's secret store; opusdec reads them back in tests
+  libopusenc-dev
+  libsecret-1-dev
+  opus-tools
+  # MQTT: the client library, and a real broker and its clients for the tests
+  libmosquitto-dev
+  mosquitto
+  mosquitto-clients
 )
 
 missing=()

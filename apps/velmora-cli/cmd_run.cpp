@@ -4,11 +4,15 @@
 #include "calls/CallService.h"
 #include "calls/EventLog.h"
 #include "calls/TextRecordingView.h"
+#include "catalogue/Catalogue.h"
 #include "catalogue/DataFolder.h"
 #include "config/CurrentSettings.h"
 #include "config/IniFile.h"
 #include "config/SettingsCatalogue.h"
 #include "core/StreamTextSink.h"
+#include "mqtt/MqttNews.h"
+#include "notify/MessageMail.h"
+#include "notify/PasswordFile.h"
 #include "platform/LinuxSerialPort.h"
 #include "platform/SystemdNotify.h"
 
@@ -26,6 +30,29 @@ QString deviceFor(const CliContext& ctx, const QString& dataFolder)
         return ctx.port;
     const IniFile ini(dataFolder + QLatin1Char('/') + datafolder::SettingsFileName);
     return settings::readString(ini, keys::PortName).trimmed();
+}
+
+// A file read at once: nothing slow happens on the call handling's thread.
+void startMail(MessageMail& mail, CallService& service)
+{
+    QObject::connect(&mail, &MessageMail::passwordNeeded, &mail, [&service] {
+        service.log().LogEvent(QStringLiteral("<ERROR> Mail waits for a password: set [MessageMail] PasswordFile"));
+    });
+    const QString passwordFile = settings::readString(service.ini(), keys::MailPasswordFile).trimmed();
+    QString password, error;
+    if (!passwordFile.isEmpty() && !passwordfile::read(passwordFile, &password, &error))
+        service.log().LogEvent(QStringLiteral("<ERROR> ") + error);
+    mail.setPassword(password);
+    mail.start({});
+}
+
+void startMqtt(MqttNews& mqtt, CallService& service)
+{
+    const QString passwordFile = settings::readString(service.ini(), keys::MqttPasswordFile).trimmed();
+    QString password, error;
+    if (!passwordFile.isEmpty() && !passwordfile::read(passwordFile, &password, &error))
+        service.log().LogEvent(QStringLiteral("<ERROR> ") + error);
+    mqtt.start(password);
 }
 
 // The call handling, headless: as the desktop program runs it, with the
@@ -66,6 +93,10 @@ int runRun(CliContext& ctx)
         ctx.err << "velmora-cli run: warning: the remote code \"" << settings.remoteCode << "\" has fewer than "
                 << MinRemoteCodeDigits << " digits; anyone who calls could listen to the messages "
                 << "(velmora-cli set Settings RemoteCode NNNN)\n";
+    MessageMail mail({service.news(), service.ini(), service.log(), dataFolder, service.catalogue().recordingsFolder()});
+    startMail(mail, service);
+    MqttNews mqtt({service.news(), service.ini(), service.log()});
+    startMqtt(mqtt, service);
     SystemdService systemd; // under systemd: ready now, then alive while the loop turns
     systemd.ready(QStringLiteral("handling calls for ") + dataFolder);
     QEventLoop loop;

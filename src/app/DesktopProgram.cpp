@@ -1,4 +1,5 @@
 #include "app/DesktopProgram.h"
+#include "app/DesktopNews.h"
 
 #include "app/DemoLine.h"
 #include "app/MainWindow.h"
@@ -64,6 +65,7 @@ DesktopProgram::DesktopProgram(Options options) : m_options(std::move(options)) 
 
 DesktopProgram::~DesktopProgram()
 {
+    m_news.reset();
     m_window.reset();
     m_service.reset();
     m_demo.reset();
@@ -145,6 +147,8 @@ void DesktopProgram::startCalls(const QString& device)
     if (result == CallService::Start::NoModem)
         note = QStringLiteral("No modem has been set up: Options, Settings, Modem, Find modems (or velmora-cli probe)");
     m_window->callsStarted(result == CallService::Start::Ready, note);
+    m_news = std::make_unique<DesktopNews>(*m_service, m_window.get());
+    m_news->start();
     // The first run's usual obstacles (the group, ModemManager) said in a box, not only in the log.
     if (result == CallService::Start::Ready && !m_service->engine().portIsOpen()) {
         const QString path = device.isEmpty() ? devicePathForPort(m_port->comNumber(), QString()) : device;

@@ -14,6 +14,8 @@ class SingleInstance;
 // The desktop program from start to end: one instance per user and data
 // folder, the call handling and the windows in their creation order, the
 // modem bound once the window is up.
+class DesktopNews;
+
 class DesktopProgram
 {
 public:
@@ -45,5 +47,6 @@ private:
     std::unique_ptr<CallService> m_service;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<DemoLine> m_demo;
+    std::unique_ptr<DesktopNews> m_news;
     std::unique_ptr<InterruptScope> m_signals;
 };

@@ -1,4 +1,5 @@
 #include "app/SettingsDialog.h"
+#include "app/NotifySettingsTab.h"
 
 #include "app/FormatChooser.h"
 #include "app/GreetingDialogs.h"
@@ -90,6 +91,8 @@ SettingsDialog::SettingsDialog(IniFile& ini, std::vector<SpeechVoice> voices, QW
     m_tabs->addTab(recordingTab(), QStringLiteral("Automatic recording"));
     m_tabs->addTab(answeringTab(), QStringLiteral("Answering machine"));
     m_tabs->addTab(storageTab(), QStringLiteral("  Storage  "));
+    m_notifyTab = new NotifySettingsTab(m_ini, m_tabs);
+    m_tabs->addTab(m_notifyTab, QStringLiteral("Mail and MQTT"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab == 5)
             refreshDisk();
@@ -560,8 +563,16 @@ void SettingsDialog::applyHints(bool on)
 bool SettingsDialog::confirm(QString* error)
 {
     collect();
-    if (!m_form.save(m_ini, error))
+    m_ini.beginUpdate(); // the form's keys and the tab's in one write
+    m_notifyTab->write(m_ini);
+    if (!m_form.save(m_ini, error)) {
+        m_ini.cancelUpdate();
         return false;
+    }
+    if (!m_ini.commitUpdate()) {
+        *error = m_ini.lastError();
+        return false;
+    }
     Autostart entry;
     QString why;
     const bool done = m_form.startUp ? entry.add(QCoreApplication::applicationFilePath(), &why) : entry.remove(&why);

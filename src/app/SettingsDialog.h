@@ -9,6 +9,7 @@
 #include <vector>
 
 class CurrentSettings;
+class NotifySettingsTab;
 class GreetingTable;
 class IniFile;
 class QCheckBox;
@@ -73,6 +74,7 @@ private:
     std::vector<SpeechVoice> m_voices;
     Links m_links;
     QTabWidget* m_tabs;
+    NotifySettingsTab* m_notifyTab;
     QCheckBox *m_startUp, *m_callerId, *m_showHints, *m_notifications, *m_popupToo, *m_playTrace, *m_recordTrace, *m_extPlayer, *m_autoRecord,
         *m_silence, *m_periodic, *m_cadence, *m_answering, *m_beep, *m_maxMsg;
     QLabel *m_format, *m_font, *m_model, *m_disk;

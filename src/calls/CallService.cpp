@@ -2,6 +2,7 @@
 
 #include "calls/AnsweringMachine.h"
 #include "calls/CallClock.h"
+#include "calls/CallNews.h"
 #include "calls/CallScreen.h"
 #include "calls/CallerListTable.h"
 #include "calls/LiveListening.h"
@@ -44,6 +45,10 @@ CallService::CallService(Options options) : m_options(std::move(options))
     m_engine->setDSP(m_dsp.get());
     m_engine->setTickClock([clock = m_clock] { return uint32_t(clock->tickMs()); });
     m_events = std::make_unique<LineEvents>(*m_engine, *m_dsp);
+    // Before the call session's own: a ring is told before the answer it leads to.
+    m_news = std::make_unique<CallNews>();
+    m_news->setView(m_options.view);
+    QObject::connect(m_events.get(), &LineEvents::ring, m_news.get(), &CallNews::reportRing);
     m_state = std::make_unique<CallState>();
 }
 
@@ -91,6 +96,10 @@ bool CallService::open(QString* error)
         m_lists.reset();
     }
     m_screen = std::make_unique<CallScreen>(CallScreen::Parts{*m_log, *m_catalogue, *m_settings, *m_clock, m_lists.get()});
+    QObject::connect(m_screen.get(), &CallScreen::callScreened, m_news.get(), [this](const ScreenEvent& e) {
+        if (e.kind == ScreenEvent::Kind::Blocked)
+            m_news->reportBlocked(e.number, e.name, e.action);
+    });
     if (!QDir().mkpath(m_catalogue->recordingsFolder()))
         m_log->LogEvent(QStringLiteral("<ERROR> Cannot create the recordings folder ") + m_catalogue->recordingsFolder());
     return true;
@@ -100,10 +109,14 @@ CallService::Start CallService::startCalls()
 {
     recoverLeftoverRecording(*m_catalogue, *m_log);
     m_controller = std::make_unique<RecordingController>(RecordingController::Parts{
-        *m_engine, *m_dsp, *m_catalogue, *m_log, *m_clock, *m_state, *m_options.view, *m_ini});
+        *m_engine, *m_dsp, *m_catalogue, *m_log, *m_clock, *m_state, *m_news, *m_ini});
+    m_controller->onRecordingSaved = [this](const RecordingSession& s, bool newMessage) { reportSaved(s, newMessage); };
+    m_news->setUserReleased([this] { return m_controller->userReleased(); });
     m_session = std::make_unique<TvModem>(TvModem::Parts{*m_engine, *m_dsp, *m_events, *m_settings, *m_state,
-                                                          *m_controller, *m_log, *m_clock, *m_options.view, *m_ini});
+                                                          *m_controller, *m_log, *m_clock, *m_news, *m_ini});
     startAnsweringMachine();
+    // After the call session's own: a call it takes on the last ring is not idle.
+    QObject::connect(m_events.get(), &LineEvents::ringAway, m_news.get(), &CallNews::reportRingAway);
     const bool ready = m_session->DataModuleCreate() == TvModem::Start::Ready;
     m_answerer->prepareTexts();
     return ready ? Start::Ready : Start::NoModem;
@@ -113,7 +126,7 @@ void CallService::startAnsweringMachine()
 {
     m_texts = std::make_unique<SpokenTexts>(nullptr);
     m_answerer = std::make_unique<AnsweringMachine>(AnsweringMachine::Parts{
-        *m_engine, *m_dsp, *m_events, *m_settings, *m_state, *m_controller, *m_log, *m_clock, *m_options.view,
+        *m_engine, *m_dsp, *m_events, *m_settings, *m_state, *m_controller, *m_log, *m_clock, *m_news,
         *m_catalogue, *m_texts, m_greetings.get(), m_options.dataFolder});
     m_session->setAnswerer(m_answerer.get());
     m_session->setScreen(m_screen.get());
@@ -132,6 +145,32 @@ void CallService::startAnsweringMachine()
         m_live->setEveryMessage(m_settings->values().liveScreening);
         m_live->stop();
     };
+}
+
+void CallService::setView(RecordingView* view)
+{
+    m_options.view = view;
+    m_news->setView(view);
+}
+
+void CallService::reportSaved(const RecordingSession& session, bool newMessage)
+{
+    SavedRecording saved;
+    saved.number = session.callerNumber;
+    saved.name = session.callerName;
+    saved.start = session.startTime;
+    saved.seconds = session.seconds;
+    saved.fileName = session.fileName;
+    saved.message = newMessage;
+    m_catalogue->tree().forEach([&](const FolderNode& node, int) {
+        if (node.folderKey == m_catalogue->recordFolderId())
+            saved.folder = node.text;
+    });
+    try {
+        saved.newMessages = m_catalogue->newMessageCount();
+    } catch (const TableError&) {
+    }
+    m_news->reportSaved(saved);
 }
 
 void CallService::shutDown()

@@ -5,6 +5,7 @@
 
 class AnsweringMachine;
 class CallClock;
+class CallNews;
 class CallScreen;
 class CallerListTable;
 class LiveListening;
@@ -17,6 +18,7 @@ class IniFile;
 class LineEvents;
 class RecordingController;
 class RecordingView;
+struct RecordingSession;
 class SerialPort;
 class TQVMdsp;
 class TQVModem253;
@@ -55,7 +57,7 @@ public:
     Start startCalls();
     bool callsStarted() const { return m_session != nullptr; }
     // Where the call handling shows itself; before startCalls.
-    void setView(RecordingView* view) { m_options.view = view; }
+    void setView(RecordingView* view);
     // As closing the main window: a recording under way is saved, the modem
     // released, "---------- End session ----------", the log saved.
     void shutDown();
@@ -82,9 +84,12 @@ public:
     CallScreen* screen() { return m_screen.get(); }
     // The message being recorded on the sound card; null before startCalls.
     LiveListening* live() { return m_live.get(); }
+    // Everything that happens on the line, for mail and home automation.
+    CallNews& news() { return *m_news; }
 
 private:
     void startAnsweringMachine();
+    void reportSaved(const RecordingSession& session, bool newMessage);
 
     Options m_options;
     std::unique_ptr<CallClock> m_ownClock;
@@ -96,6 +101,7 @@ private:
     std::unique_ptr<TQVMdsp> m_dsp;
     std::unique_ptr<TQVModem253> m_engine;
     std::unique_ptr<LineEvents> m_events;
+    std::unique_ptr<CallNews> m_news;
     std::unique_ptr<CallState> m_state;
     std::unique_ptr<RecordingController> m_controller;
     std::unique_ptr<TvModem> m_session;

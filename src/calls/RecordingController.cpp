@@ -220,6 +220,8 @@ bool RecordingController::SaveRecording()
         m_.view.showNewMessages(m_.catalogue.newMessageCount());
     } catch (const TableError&) {
     }
+    if (onRecordingSaved)
+        onRecordingSaved(session, newMessage);
     return newMessage;
 }
 

@@ -73,6 +73,8 @@ public:
     std::function<void()> onOwnBindFailed;
     // May change what the row of a recording being saved says.
     std::function<void(RecordingSession&)> describeRecording;
+    // A recording has been catalogued (newMessage: as a message not heard yet).
+    std::function<void(const RecordingSession&, bool newMessage)> onRecordingSaved;
 
 private:
     void bindAgain();

@@ -280,6 +280,30 @@ const Key LiveScreening = key("Screening", "LiveScreening", B, "0");
 // [Modem compression]
 const Key ModemCompressionDesc = key("Modem compression", "Desc", S, "");
 const Key ModemCompressionBin = key("Modem compression", "Bin", Bin, "");
+// [MessageMail] and [MQTT]: the owner hears of calls away from the desktop.
+const Key MailEnabled = key("MessageMail", "Enabled", B, "0");
+const Key MailTo = key("MessageMail", "To", S, ""); // comma-separated
+const Key MailFrom = key("MessageMail", "From", S, "");
+const Key MailOnMessage = key("MessageMail", "OnMessage", B, "1");
+const Key MailOnEveryCall = key("MessageMail", "OnEveryCall", B, "0");
+const Key MailOnModemLost = key("MessageMail", "OnModemLost", B, "0");
+const Key MailAttach = key("MessageMail", "Attach", B, "1");
+const Key MailFormat = key("MessageMail", "Format", S, "opus"); // opus or wav
+const Key MailSubject = key("MessageMail", "Subject", S, "New message from {name} {number} ({duration})");
+const Key MailBody = key("MessageMail", "Body", S,
+                         "{name} {number} called on {date} at {time}: {duration} in {folder}.");
+// `run` has no desktop to keep the password: a file only its user can read.
+const Key MailPasswordFile = key("MessageMail", "PasswordFile", S, "");
+const Key MailCaFile = key("MessageMail", "CaFile", S, "");
+const Key MqttEnabled = key("MQTT", "Enabled", B, "0");
+const Key MqttHost = key("MQTT", "Host", S, "localhost");
+const Key MqttPort = ranged(key("MQTT", "Port", I, "1883"), 1, 65535);
+const Key MqttTls = key("MQTT", "Tls", B, "0");
+const Key MqttCaFile = key("MQTT", "CaFile", S, "");
+const Key MqttUser = key("MQTT", "User", S, "");
+const Key MqttPasswordFile = key("MQTT", "PasswordFile", S, "");
+const Key MqttLine = key("MQTT", "Line", S, "line1"); // topics under velmora/<line>
+const Key MqttDiscovery = key("MQTT", "Discovery", B, "1");
 } // namespace keys
 
 namespace settings {
@@ -321,7 +345,10 @@ const std::vector<const Key*>& all()
             &VgrMin, &VgrMax, &VgtMin, &VgtMax, &VgmMin, &VgmMax, &VgsMin, &VgsMax, &Distinctive,
             &EscapeStopPairs, &ScreenUnknown, &BlockAction, &BlockRings, &BlockGreeting, &ChallengeKey,
             &ChallengeText, &ChallengeTime, &AllowPassers, &LiveScreening, &ModemCompressionDesc,
-            &ModemCompressionBin};
+            &ModemCompressionBin,
+            &MailEnabled, &MailTo, &MailFrom, &MailOnMessage, &MailOnEveryCall, &MailOnModemLost, &MailAttach,
+            &MailFormat, &MailSubject, &MailBody, &MailPasswordFile, &MailCaFile, &MqttEnabled, &MqttHost,
+            &MqttPort, &MqttTls, &MqttCaFile, &MqttUser, &MqttPasswordFile, &MqttLine, &MqttDiscovery};
         const Families& f = families();
         for (const std::deque<Key>* family : {&f.commands, &f.lineSources, &f.initStrings, &f.periods})
             for (const Key& k : *family)

@@ -123,6 +123,10 @@ extern const Key ScreenUnknown, BlockAction, BlockRings, BlockGreeting, Challeng
     AllowPassers, LiveScreening;
 // [Modem compression]
 extern const Key ModemCompressionDesc, ModemCompressionBin;
+// [MessageMail], [MQTT]
+extern const Key MailEnabled, MailTo, MailFrom, MailOnMessage, MailOnEveryCall, MailOnModemLost, MailAttach,
+    MailFormat, MailSubject, MailBody, MailPasswordFile, MailCaFile, MqttEnabled, MqttHost, MqttPort, MqttTls,
+    MqttCaFile, MqttUser, MqttPasswordFile, MqttLine, MqttDiscovery;
 } // namespace keys
 
 // Sections whose keys are not fixed.

@@ -54,18 +54,75 @@ bool isPlainAddress(const QString& text)
     return true;
 }
 
-// An RFC 2047 word when the text is not plain ASCII.
-QByteArray headerText(const QString& text)
+const char* mimeType(const QString& path)
 {
-    for (QChar c : text)
-        if (c.unicode() > 126 || c.unicode() < 32)
-            return "=?UTF-8?B?" + text.toUtf8().toBase64() + "?=";
-    return text.toLatin1();
+    if (path.endsWith(QLatin1String(".ogg"), Qt::CaseInsensitive) || path.endsWith(QLatin1String(".opus"), Qt::CaseInsensitive))
+        return "audio/ogg";
+    if (path.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
+        return "audio/wav";
+    return "application/octet-stream";
+}
+
+int progress(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return stop && static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
+}
+
+int debugLine(CURL*, curl_infotype type, char* data, size_t size, void* lines)
+{
+    if (type == CURLINFO_HEADER_IN)
+        static_cast<QStringList*>(lines)->append(QString::fromUtf8(data, qsizetype(size)).trimmed());
+    return 0;
+}
+
+bool addAttachments(curl_mime* mime, const SmtpMessage& message, QString* error)
+{
+    for (qsizetype i = 0; i < message.attachments.size(); ++i) {
+        const QString& path = message.attachments[i];
+        if (!QFileInfo(path).isReadable()) {
+            *error = QStringLiteral("Cannot read the attachment %1").arg(path);
+            return false;
+        }
+        curl_mimepart* part = curl_mime_addpart(mime);
+        curl_mime_filedata(part, QFile::encodeName(path).constData());
+        curl_mime_type(part, mimeType(path));
+        const QString name = message.attachmentNames.value(i);
+        if (!name.isEmpty())
+            curl_mime_filename(part, name.toUtf8().constData());
+        curl_mime_encoder(part, "base64");
+    }
+    return true;
 }
 
 } // namespace
 
-bool SmtpMail::send(const SmtpEndpoint& server, const QString& password, const SmtpMessage& message, QString* error)
+QByteArray SmtpMail::headerText(const QString& text)
+{
+    bool plain = true;
+    for (QChar c : text)
+        plain = plain && c.unicode() <= 126 && c.unicode() >= 32;
+    if (plain)
+        return text.toLatin1();
+    // 45 bytes make 60 base64 characters: with "=?UTF-8?B?" and "?=", 72. A
+    // word never splits a character.
+    QByteArray words, chunk;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray bytes = text.mid(i, width).toUtf8();
+        i += width - 1;
+        if (chunk.size() + bytes.size() > 45) {
+            words += (words.isEmpty() ? "" : " ") + ("=?UTF-8?B?" + chunk.toBase64() + "?=");
+            chunk.clear();
+        }
+        chunk += bytes;
+    }
+    if (!chunk.isEmpty() || words.isEmpty())
+        words += (words.isEmpty() ? "" : " ") + ("=?UTF-8?B?" + chunk.toBase64() + "?=");
+    return words;
+}
+
+bool SmtpMail::send(const SmtpEndpoint& server, const QString& password, const SmtpMessage& message, QString* error,
+                    const SmtpControl& control)
 {
     static std::once_flag global;
     std::call_once(global, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -79,7 +136,7 @@ bool SmtpMail::send(const SmtpEndpoint& server, const QString& password, const S
             *error = QStringLiteral("A mail field holds a line break.");
             return false;
         }
-    for (const QString& field : {message.fromAddress, message.replyTo, message.to})
+    for (const QString& field : QStringList{message.fromAddress, message.replyTo, message.to} + message.alsoTo)
         if (!isPlainAddress(field)) {
             *error = QStringLiteral("\"%1\" is not a mail address.").arg(field.trimmed());
             return false;
@@ -105,12 +162,17 @@ bool SmtpMail::send(const SmtpEndpoint& server, const QString& password, const S
     curl_easy_setopt(curl.get(), CURLOPT_MAIL_FROM, from.constData());
     Slist recipients;
     append(recipients, address(message.to));
+    for (const QString& to : message.alsoTo)
+        append(recipients, address(to));
     curl_easy_setopt(curl.get(), CURLOPT_MAIL_RCPT, recipients.get());
 
     Slist headers;
     append(headers, "Date: " + QDateTime::currentDateTime().toString(Qt::RFC2822Date).toLatin1());
     append(headers, "From: " + (message.fromName.isEmpty() ? QByteArray() : headerText(message.fromName) + " ") + from);
-    append(headers, "To: " + address(message.to));
+    QByteArray toLine = "To: " + address(message.to);
+    for (const QString& to : message.alsoTo)
+        toLine += ", " + address(to);
+    append(headers, toLine);
     if (!message.replyTo.isEmpty())
         append(headers, "Reply-To: " + address(message.replyTo));
     append(headers, "Subject: " + headerText(message.subject));
@@ -121,18 +183,21 @@ bool SmtpMail::send(const SmtpEndpoint& server, const QString& password, const S
     const QByteArray body = message.body.toUtf8();
     curl_mime_data(text, body.constData(), size_t(body.size()));
     curl_mime_type(text, "text/plain; charset=UTF-8");
-    for (const QString& path : message.attachments) {
-        if (!QFileInfo(path).isReadable()) {
-            *error = QStringLiteral("Cannot read the attachment %1").arg(path);
-            return false;
-        }
-        curl_mimepart* part = curl_mime_addpart(mime.get());
-        curl_mime_filedata(part, QFile::encodeName(path).constData());
-        curl_mime_encoder(part, "base64");
-    }
+    if (!addAttachments(mime.get(), message, error))
+        return false;
     curl_easy_setopt(curl.get(), CURLOPT_MIMEPOST, mime.get());
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, 20L);
-    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, 120L);
+    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, long(control.timeoutSeconds));
+    if (control.stop) {
+        curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &progress);
+        curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(control.stop));
+    }
+    if (control.serverLines) {
+        curl_easy_setopt(curl.get(), CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(curl.get(), CURLOPT_DEBUGFUNCTION, &debugLine);
+        curl_easy_setopt(curl.get(), CURLOPT_DEBUGDATA, control.serverLines);
+    }
     char detail[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, detail);
     const CURLcode result = curl_easy_perform(curl.get());

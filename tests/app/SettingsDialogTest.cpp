@@ -54,6 +54,24 @@ TEST(SettingsDialog, OkWritesTheSettingsAndTheLogonEntryAndCancelWritesNothing)
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
+// Mail and MQTT keep their settings in sections of their own, written with the rest.
+TEST(SettingsDialog, TheMailAndMqttTabWritesItsKeys)
+{
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath(QStringLiteral("vlm.ini")));
+    settings::writeString(ini, keys::MailFormat, QStringLiteral("wav"));
+    SettingsDialog dialog(ini, {});
+    box(dialog, "Send mails")->setChecked(true);
+    box(dialog, "Publish the line's state and events")->setChecked(true);
+    QString error;
+    ASSERT_TRUE(dialog.confirm(&error)) << qPrintable(error);
+    EXPECT_TRUE(settings::readBool(ini, keys::MailEnabled));
+    EXPECT_TRUE(settings::readBool(ini, keys::MqttEnabled));
+    EXPECT_EQ(settings::readString(ini, keys::MailFormat), QStringLiteral("wav")) << "kept as it was";
+    EXPECT_EQ(settings::readInteger(ini, keys::MqttPort), 1883);
+    EXPECT_EQ(settings::readString(ini, keys::MailSubject), QStringLiteral("New message from {name} {number} ({duration})"));
+}
+
 // The slider falls back to 128, and the user is told why through the error report.
 TEST(SettingsDialog, AnUnreadableGainIsReportedWhenShown)
 {

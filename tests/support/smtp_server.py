@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """One-connection SMTP server for tests: STARTTLS with the given certificate,
-AUTH PLAIN and LOGIN, the message and the session written as JSON to --out."""
+AUTH PLAIN and LOGIN, the message and the session written as JSON to --out.
+With --hang it takes the connection and says nothing, as a stuck server."""
 import argparse
 import base64
 import json
@@ -14,11 +15,13 @@ args.add_argument("--key", required=True)
 args.add_argument("--out", required=True)
 args.add_argument("--port-file", required=True)
 args.add_argument("--no-starttls", action="store_true")
+args.add_argument("--port", type=int, default=0)
+args.add_argument("--hang", action="store_true", help="take the connection and never answer")
 a = args.parse_args()
 
 listener = socket.socket()
 listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-listener.bind(("127.0.0.1", 0))
+listener.bind(("127.0.0.1", a.port))
 listener.listen(1)
 listener.settimeout(60)
 with open(a.port_file + ".tmp", "w") as f:
@@ -28,6 +31,10 @@ os.rename(a.port_file + ".tmp", a.port_file)
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 context.load_cert_chain(a.cert, a.key)
 conn, _ = listener.accept()
+if a.hang:
+    while conn.recv(4096):
+        pass
+    raise SystemExit(0)
 conn.settimeout(30)
 stream = conn.makefile("rwb")
 session = {"tls": False, "user": None, "password": None, "from": None, "to": [], "data": "", "commands": []}
