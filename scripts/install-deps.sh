@@ -19,6 +19,10 @@ packages=(
   clang libclang-rt-dev
   # real speech for the line detector tests (1 MB)
   asterisk-prompt-es-co
+  # web interface: Qt's HTTP server module, OpenSSL for the password hash and certificate
+  qt6-httpserver-dev qt6-websockets-dev libssl-dev
+  # web interface tests: a real browser driven through WebDriver
+  chromium chromium-driver
 )
 
 missing=()

@@ -11,6 +11,7 @@
 #include "core/StreamTextSink.h"
 #include "platform/LinuxSerialPort.h"
 #include "platform/SystemdNotify.h"
+#include "web/WebService.h"
 
 #include <QEventLoop>
 
@@ -66,11 +67,15 @@ int runRun(CliContext& ctx)
         ctx.err << "velmora-cli run: warning: the remote code \"" << settings.remoteCode << "\" has fewer than "
                 << MinRemoteCodeDigits << " digits; anyone who calls could listen to the messages "
                 << "(velmora-cli set Settings RemoteCode NNNN)\n";
+    WebService web(service);
+    if (!web.start(&error))
+        ctx.err << "velmora-cli run: the web interface is off: " << error << "\n";
     SystemdService systemd; // under systemd: ready now, then alive while the loop turns
     systemd.ready(QStringLiteral("handling calls for ") + dataFolder);
     QEventLoop loop;
     interrupts.whenInterrupted(&loop, [&loop] { loop.quit(); });
     loop.exec();
+    web.stop();
     service.shutDown();
     return 0;
 }

@@ -280,6 +280,20 @@ const Key LiveScreening = key("Screening", "LiveScreening", B, "0");
 // [Modem compression]
 const Key ModemCompressionDesc = key("Modem compression", "Desc", S, "");
 const Key ModemCompressionBin = key("Modem compression", "Bin", Bin, "");
+// [Web]
+// The web interface: off unless enabled; any address but the loopback is served over HTTPS only.
+const Key WebEnabled = key("Web", "Enabled", B, "0");
+const Key WebAddress = key("Web", "Address", S, "127.0.0.1");
+const Key WebPort = ranged(key("Web", "Port", I, "8765"), 1, 65535);
+// The login password as a salted PBKDF2 hash; never the password itself.
+const Key WebPasswordHash = key("Web", "PasswordHash", S, "");
+// PEM files of the user's certificate and key; empty: one the program makes.
+const Key WebCertificate = key("Web", "Certificate", S, "");
+const Key WebPrivateKey = key("Web", "PrivateKey", S, "");
+// SHA-256 of the certificate served, written by the program for the owner to compare.
+const Key WebFingerprint = key("Web", "Fingerprint", S, "");
+const Key WebSessionMinutes = ranged(key("Web", "SessionMinutes", I, "30"), 5, 1440);
+const Key WebUploadMegabytes = ranged(key("Web", "UploadMegabytes", I, "10"), 1, 50);
 } // namespace keys
 
 namespace settings {
@@ -321,7 +335,9 @@ const std::vector<const Key*>& all()
             &VgrMin, &VgrMax, &VgtMin, &VgtMax, &VgmMin, &VgmMax, &VgsMin, &VgsMax, &Distinctive,
             &EscapeStopPairs, &ScreenUnknown, &BlockAction, &BlockRings, &BlockGreeting, &ChallengeKey,
             &ChallengeText, &ChallengeTime, &AllowPassers, &LiveScreening, &ModemCompressionDesc,
-            &ModemCompressionBin};
+            &ModemCompressionBin,
+            &WebEnabled, &WebAddress, &WebPort, &WebPasswordHash, &WebCertificate, &WebPrivateKey, &WebFingerprint,
+            &WebSessionMinutes, &WebUploadMegabytes};
         const Families& f = families();
         for (const std::deque<Key>* family : {&f.commands, &f.lineSources, &f.initStrings, &f.periods})
             for (const Key& k : *family)

@@ -123,6 +123,9 @@ extern const Key ScreenUnknown, BlockAction, BlockRings, BlockGreeting, Challeng
     AllowPassers, LiveScreening;
 // [Modem compression]
 extern const Key ModemCompressionDesc, ModemCompressionBin;
+// [Web]
+extern const Key WebEnabled, WebAddress, WebPort, WebPasswordHash, WebCertificate, WebPrivateKey, WebFingerprint,
+    WebSessionMinutes, WebUploadMegabytes;
 } // namespace keys
 
 // Sections whose keys are not fixed.
