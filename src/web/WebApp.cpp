@@ -173,7 +173,7 @@ void WebApp::finish(const WebRequest& request, WebResponse response, const WebRe
     response.with("Content-Security-Policy", SecurityPolicy)
         .with("X-Content-Type-Options", "nosniff")
         .with("X-Frame-Options", "DENY")
-        .with("Referrer-Policy", "no-referrer");
+        .with("Referrer-Policy", "same-origin"); // "no-referrer" would make the form posts' Origin "null"
     if (!request.path.startsWith("/static/"))
         response.with("Cache-Control", "no-store");
     if (request.secure)
