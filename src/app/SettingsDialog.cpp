@@ -1,4 +1,5 @@
 #include "app/SettingsDialog.h"
+#include "app/WebSettingsTab.h"
 
 #include "app/FormatChooser.h"
 #include "app/GreetingDialogs.h"
@@ -90,6 +91,8 @@ SettingsDialog::SettingsDialog(IniFile& ini, std::vector<SpeechVoice> voices, QW
     m_tabs->addTab(recordingTab(), QStringLiteral("Automatic recording"));
     m_tabs->addTab(answeringTab(), QStringLiteral("Answering machine"));
     m_tabs->addTab(storageTab(), QStringLiteral("  Storage  "));
+    m_web = new WebSettingsTab(ini, this);
+    m_tabs->addTab(m_web, QStringLiteral("Web interface"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab == 5)
             refreshDisk();
@@ -560,7 +563,7 @@ void SettingsDialog::applyHints(bool on)
 bool SettingsDialog::confirm(QString* error)
 {
     collect();
-    if (!m_form.save(m_ini, error))
+    if (!m_web->save(error) || !m_form.save(m_ini, error))
         return false;
     Autostart entry;
     QString why;
