@@ -74,6 +74,8 @@ struct Site
         options.tempFolder = temp.path();
         app = std::make_unique<WebApp>(*service, options);
         const WebResponse login = request("POST", "/login", "password=" + Password.toUtf8());
+        if (login.status != 303)
+            qFatal("login: %d %s", login.status, login.body.constData());
         for (const auto& [name, value] : login.headers)
             if (name == "Set-Cookie")
                 cookie = value.mid(value.indexOf('=') + 1, value.indexOf(';') - value.indexOf('=') - 1);
@@ -83,10 +85,10 @@ struct Site
     {
         WebRequest r;
         r.method = method;
-        const qsizetype q = target.indexOf('?');
-        r.path = target.left(q);
-        if (q >= 0)
-            r.query = QUrlQuery(QString::fromLatin1(target.mid(q + 1)));
+        const QList<QByteArray> parts = target.split('?');
+        r.path = parts.first();
+        if (parts.size() > 1)
+            r.query = QUrlQuery(QString::fromLatin1(parts[1]));
         r.headers.insert("host", "127.0.0.1:8765");
         r.headers.insert("content-type", "application/x-www-form-urlencoded");
         if (!cookie.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/Database.h"
 #include "catalogue/RecordingList.h"
 
 #include <QString>
@@ -13,7 +14,7 @@ class Catalogue;
 struct RecordingPage
 {
     int total = 0;
-    int newCount = 0; // of all the rows, not only the page's
+    int newCount = 0; // of the folder's rows, not only the page's; not counted for a search
     std::vector<RecordingRow> rows;
 };
 
@@ -22,3 +23,7 @@ RecordingPage readRecordingPage(Catalogue& catalogue, const QString& folderKey, 
                                 int limit);
 // The highest rowid of the recordings: it changes when a call adds one.
 qint64 lastRecordingRowid(Catalogue& catalogue);
+// The indexes that give a page without sorting the whole table: by folder
+// and date, and by date. Made in a file that lacks them (an older build's);
+// false when they cannot be (a read-only file): pages are sorted then.
+bool ensurePageIndexes(Database& db, const Database::Attachment& table);

@@ -39,10 +39,10 @@ QString pager(const callspage::Listing& at, int total)
 
 QString summary(const callspage::Listing& at, const RecordingPage& page)
 {
-    const QString found = at.search.isEmpty()
-        ? (page.total == 1 ? QStringLiteral("1 recording") : QStringLiteral("%1 recordings").arg(page.total))
-        : QStringLiteral("%1 found for \"%2\" in every folder").arg(page.total).arg(htmlEscaped(at.search));
-    return QStringLiteral("<p class=\"summary\">%1, %2 new</p>").arg(found).arg(page.newCount);
+    if (!at.search.isEmpty())
+        return QStringLiteral("<p class=\"summary\">%1 found for \"%2\" in every folder</p>").arg(page.total).arg(htmlEscaped(at.search));
+    const QString count = page.total == 1 ? QStringLiteral("1 recording") : QStringLiteral("%1 recordings").arg(page.total);
+    return QStringLiteral("<p class=\"summary\">%1, %2 new</p>").arg(count).arg(page.newCount);
 }
 
 } // namespace

@@ -76,7 +76,7 @@ int gateStatus(const QByteArray& head, const GateLimits& limits)
         return 400;
     if (method == "POST" && length < 0)
         return 411;
-    const QByteArray path = request[1].left(request[1].indexOf('?'));
+    const QByteArray path = request[1].split('?').first();
     const qint64 allowed = method == "POST" && path == UploadPath ? limits.uploadBytes : limits.bodyBytes;
     if (method != "POST" && length > 0)
         return 400;

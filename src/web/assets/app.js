@@ -64,8 +64,10 @@ function callOf(element) {
 
 function setUpCalls() {
   let typing;
-  document.getElementById('search').addEventListener('input', () => {
+  document.getElementById('search').addEventListener('input', (event) => {
     clearTimeout(typing);
+    const length = event.target.value.trim().length;
+    if (length > 0 && length < 3) return; // shorter texts read every row: they wait for Enter
     typing = setTimeout(() => report(showList(0)), 200);
   });
   document.getElementById('folder').addEventListener('change', () => {
