@@ -173,6 +173,10 @@ TEST_F(Browser, TheOwnerHearsAndManagesTheMessageJustLeft)
     browser.open(site + QStringLiteral("status"));
     EXPECT_TRUE(browser.waitFor(QStringLiteral("document.getElementById('modem').textContent === 'bound'"), 10000));
     shoot(browser, QStringLiteral("status-desktop"), 1280, 800);
+    // The answering machine off from the page: the settings file says so.
+    browser.click(QStringLiteral("#answering"));
+    EXPECT_TRUE(browser.waitFor(QStringLiteral("document.getElementById('notice').textContent === 'The answering machine is off.'"), 5000));
+    EXPECT_EQ(cli({QStringLiteral("get"), QStringLiteral("Settings"), QStringLiteral("Answering Machine")}).out.trimmed(), "0");
 
     run.terminate();
     EXPECT_TRUE(run.waitForFinished(20000));

@@ -118,13 +118,15 @@ void WebFixture::logIn()
     csrf = token.captured(1).toLatin1();
 }
 
-QString WebFixture::addRecording(const QString& number, const QString& memo, const QString& fileName, double seconds)
+QString WebFixture::addRecording(const QString& number, const QString& memo, const QString& fileName, double seconds,
+                                 const QStringList& encoding)
 {
     const QString file = wavFolder() + QStringLiteral("made-by-sox.wav");
-    const auto sox = testsupport::run(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
-                                                              QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-c"),
-                                                              QStringLiteral("1"), file, QStringLiteral("synth"),
-                                                              QString::number(seconds), QStringLiteral("sine"), QStringLiteral("440")});
+    const auto sox = testsupport::run(QStringLiteral("sox"), QStringList{QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("8000"),
+                                                                         QStringLiteral("-c"), QStringLiteral("1")}
+                                                                 + encoding
+                                                                 + QStringList{file, QStringLiteral("synth"), QString::number(seconds),
+                                                                               QStringLiteral("sine"), QStringLiteral("440")});
     EXPECT_EQ(sox.exitCode, 0) << sox.err.constData();
     if (!fileName.contains(QLatin1Char('/')) && fileName != QLatin1String(".."))
         QFile::rename(file, wavFolder() + fileName);

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -44,7 +45,8 @@ protected:
 
     // A recording: a WAV file sox makes in the recordings folder (seconds of
     // a tone), and its row; the row's id.
-    QString addRecording(const QString& number, const QString& memo, const QString& fileName, double seconds = 1);
+    QString addRecording(const QString& number, const QString& memo, const QString& fileName, double seconds = 1,
+                         const QStringList& encoding = {QStringLiteral("-b"), QStringLiteral("16")});
     QString wavFolder() const { return m_data.path() + QStringLiteral("/wav/"); }
     QString dataFolder() const { return m_data.path(); }
 
