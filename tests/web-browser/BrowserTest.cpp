@@ -173,6 +173,14 @@ TEST_F(Browser, TheOwnerHearsAndManagesTheMessageJustLeft)
     browser.open(site + QStringLiteral("status"));
     EXPECT_TRUE(browser.waitFor(QStringLiteral("document.getElementById('modem').textContent === 'bound'"), 10000));
     shoot(browser, QStringLiteral("status-desktop"), 1280, 800);
+    // A caller blocked from the page: the block list holds the entry.
+    browser.open(site + QStringLiteral("lists"));
+    browser.type(QStringLiteral("#add-entry input[name=caller]"), QStringLiteral("0900*"));
+    browser.type(QStringLiteral("#add-entry input[name=note]"), QStringLiteral("premium-rate sellers"));
+    browser.click(QStringLiteral("#add-entry button"));
+    EXPECT_TRUE(browser.waitFor(QStringLiteral("document.querySelector('table.entries')?.textContent.includes('0900*')"), 5000));
+    EXPECT_TRUE(cli({QStringLiteral("block"), QStringLiteral("list")}).out.contains("0900*"));
+    shoot(browser, QStringLiteral("lists-phone"), 390, 844);
     // The answering machine off from the page: the settings file says so.
     browser.click(QStringLiteral("#answering"));
     EXPECT_TRUE(browser.waitFor(QStringLiteral("document.getElementById('notice').textContent === 'The answering machine is off.'"), 5000));
