@@ -27,6 +27,10 @@ packages=(
   libmosquitto-dev
   mosquitto
   mosquitto-clients
+  # web interface: Qt's HTTP server module, OpenSSL for the password hash and certificate
+  qt6-httpserver-dev qt6-websockets-dev libssl-dev
+  # web interface tests: a real browser driven through WebDriver
+  chromium chromium-driver
 )
 
 missing=()

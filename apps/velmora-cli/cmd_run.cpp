@@ -15,6 +15,7 @@
 #include "notify/PasswordFile.h"
 #include "platform/LinuxSerialPort.h"
 #include "platform/SystemdNotify.h"
+#include "web/WebService.h"
 
 #include <QEventLoop>
 
@@ -97,11 +98,15 @@ int runRun(CliContext& ctx)
     startMail(mail, service);
     MqttNews mqtt({service.news(), service.ini(), service.log()});
     startMqtt(mqtt, service);
+    WebService web(service);
+    if (!web.start(&error))
+        ctx.err << "velmora-cli run: the web interface is off: " << error << "\n";
     SystemdService systemd; // under systemd: ready now, then alive while the loop turns
     systemd.ready(QStringLiteral("handling calls for ") + dataFolder);
     QEventLoop loop;
     interrupts.whenInterrupted(&loop, [&loop] { loop.quit(); });
     loop.exec();
+    web.stop();
     service.shutDown();
     return 0;
 }

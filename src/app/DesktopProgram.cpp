@@ -4,6 +4,7 @@
 #include "app/DemoLine.h"
 #include "app/MainWindow.h"
 #include "calls/CallService.h"
+#include "web/WebService.h"
 #include "calls/EventLog.h"
 #include "modem/TQVModem253.h"
 #include "catalogue/DataFolder.h"
@@ -99,6 +100,8 @@ int DesktopProgram::run()
         QMessageBox::critical(nullptr, datafolder::ApplicationTitle, error);
         return 1;
     }
+    m_web = std::make_unique<WebService>(*m_service);
+    m_web->start(&error); // a reason not to run is in the event log
     qApp->setProperty("onide", m_options.developer);
     m_window = std::make_unique<MainWindow>(*m_service);
     m_service->setView(m_window.get());

@@ -10,6 +10,7 @@ class InterruptScope;
 class LinuxSerialPort;
 class MainWindow;
 class SingleInstance;
+class WebService;
 
 // The desktop program from start to end: one instance per user and data
 // folder, the call handling and the windows in their creation order, the
@@ -45,6 +46,7 @@ private:
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<LinuxSerialPort> m_port;
     std::unique_ptr<CallService> m_service;
+    std::unique_ptr<WebService> m_web; // off unless the settings turn it on
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<DemoLine> m_demo;
     std::unique_ptr<DesktopNews> m_news;

@@ -1,5 +1,6 @@
 #include "app/SettingsDialog.h"
 #include "app/NotifySettingsTab.h"
+#include "app/WebSettingsTab.h"
 
 #include "app/FormatChooser.h"
 #include "app/GreetingDialogs.h"
@@ -93,6 +94,8 @@ SettingsDialog::SettingsDialog(IniFile& ini, std::vector<SpeechVoice> voices, QW
     m_tabs->addTab(storageTab(), QStringLiteral("  Storage  "));
     m_notifyTab = new NotifySettingsTab(m_ini, m_tabs);
     m_tabs->addTab(m_notifyTab, QStringLiteral("Mail and MQTT"));
+    m_web = new WebSettingsTab(ini, this);
+    m_tabs->addTab(m_web, QStringLiteral("Web interface"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab == 5)
             refreshDisk();
@@ -563,6 +566,8 @@ void SettingsDialog::applyHints(bool on)
 bool SettingsDialog::confirm(QString* error)
 {
     collect();
+    if (!m_web->save(error))
+        return false;
     m_ini.beginUpdate(); // the form's keys and the tab's in one write
     m_notifyTab->write(m_ini);
     if (!m_form.save(m_ini, error)) {

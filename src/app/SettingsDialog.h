@@ -21,6 +21,7 @@ class QPushButton;
 class QSlider;
 class QSpinBox;
 class QTabWidget;
+class WebSettingsTab;
 
 // "Settings": the settings form in tabs. Ok writes everything in one
 // batch (a failed write is shown and the dialog stays open) and updates
@@ -75,6 +76,7 @@ private:
     Links m_links;
     QTabWidget* m_tabs;
     NotifySettingsTab* m_notifyTab;
+    WebSettingsTab* m_web;
     QCheckBox *m_startUp, *m_callerId, *m_showHints, *m_notifications, *m_popupToo, *m_playTrace, *m_recordTrace, *m_extPlayer, *m_autoRecord,
         *m_silence, *m_periodic, *m_cadence, *m_answering, *m_beep, *m_maxMsg;
     QLabel *m_format, *m_font, *m_model, *m_disk;

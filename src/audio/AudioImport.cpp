@@ -8,7 +8,10 @@
 #include "RiffReader.h"
 #include "platform/RegularFile.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <algorithm>
+#include <cstring>
 #include <sndfile.h>
 #include <memory>
 #include <optional>
@@ -101,7 +104,71 @@ qint64 importThroughLibsndfile(const QString& inName, const QString& outName, co
     });
 }
 
+// libsndfile reading from memory.
+struct MemoryFile
+{
+    const QByteArray& bytes;
+    sf_count_t position = 0;
+};
+
+SF_VIRTUAL_IO memoryIo()
+{
+    SF_VIRTUAL_IO io{};
+    io.get_filelen = [](void* user) -> sf_count_t { return static_cast<MemoryFile*>(user)->bytes.size(); };
+    io.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+        auto* m = static_cast<MemoryFile*>(user);
+        const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->position : m->bytes.size();
+        m->position = std::clamp<sf_count_t>(base + offset, 0, m->bytes.size());
+        return m->position;
+    };
+    io.read = [](void* ptr, sf_count_t count, void* user) -> sf_count_t {
+        auto* m = static_cast<MemoryFile*>(user);
+        const sf_count_t n = std::clamp<sf_count_t>(m->bytes.size() - m->position, 0, count);
+        memcpy(ptr, m->bytes.constData() + m->position, size_t(n));
+        m->position += n;
+        return n;
+    };
+    io.write = [](const void*, sf_count_t, void*) -> sf_count_t { return 0; };
+    io.tell = [](void* user) -> sf_count_t { return static_cast<MemoryFile*>(user)->position; };
+    return io;
+}
+
+bool codecLayerReads(const QByteArray& bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    try {
+        TdeRIFFAudioReader reader(&buffer);
+        TdeAudioConvertor probe; // a chain to the greetings' format must exist
+        probe.setFormatIn(reader.trackFormat());
+        probe.setFormatOut(greetingFormat());
+        probe.open();
+        return reader.trackSize() > 0;
+    } catch (const EACMError&) {
+        return false;
+    }
+}
+
 } // namespace
+
+QString whyNotAudio(const QByteArray& bytes)
+{
+    if (codecLayerReads(bytes))
+        return QString();
+    MemoryFile memory{bytes};
+    SF_VIRTUAL_IO io = memoryIo();
+    SF_INFO info{};
+    SndFile file(sf_open_virtual(&io, SFM_READ, &info, &memory));
+    if (!file)
+        return QStringLiteral("not an audio file this program reads (%1)").arg(QString::fromUtf8(sf_strerror(nullptr)));
+    if (info.channels < 1 || info.channels > MaxChannels || info.samplerate < 1000 || info.frames <= 0)
+        return QStringLiteral("an audio file without usable audio");
+    std::vector<short> frames(size_t(info.channels) * 256);
+    if (sf_readf_short(file.get(), frames.data(), 256) <= 0)
+        return QStringLiteral("an audio file whose audio cannot be decoded");
+    return QString();
+}
 
 TdeWaveFormat greetingFormat()
 {

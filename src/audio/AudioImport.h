@@ -18,5 +18,10 @@ TdeWaveFormat greetingFormat();
 // used, and EACMAudioStreamError when the result cannot be written.
 qint64 ImportAudioFile(const QString& inName, const QString& outName, const TdeWaveFormat& to);
 
+// Why bytes received (an upload) are not audio the import reads: empty when
+// they are a WAV file the codec layer reads, or a file libsndfile decodes
+// with at least one frame. Checked in memory, before anything is written.
+QString whyNotAudio(const QByteArray& bytes);
+
 // The kinds of file libsndfile decodes here, for messages and help.
 QStringList importableFormats();

@@ -4,6 +4,7 @@
 #include "DataFolder.h"
 #include "Query.h"
 #include "RecordingNames.h"
+#include "RecordingPage.h"
 #include "SearchIndex.h"
 #include "TableError.h"
 #include "TableFiles.h"
@@ -83,6 +84,7 @@ void Catalogue::openRecordings()
         m_calls.createIndexes(); // a file of an older build may lack them
     }
     m_searchIndexed = searchindex::ensure(m_db, m_calls.attachment()); // likewise
+    ensurePageIndexes(m_db, m_calls.attachment());
 }
 
 void Catalogue::openFolders()

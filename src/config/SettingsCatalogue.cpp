@@ -304,6 +304,20 @@ const Key MqttUser = key("MQTT", "User", S, "");
 const Key MqttPasswordFile = key("MQTT", "PasswordFile", S, "");
 const Key MqttLine = key("MQTT", "Line", S, "line1"); // topics under velmora/<line>
 const Key MqttDiscovery = key("MQTT", "Discovery", B, "1");
+// [Web]
+// The web interface: off unless enabled; any address but the loopback is served over HTTPS only.
+const Key WebEnabled = key("Web", "Enabled", B, "0");
+const Key WebAddress = key("Web", "Address", S, "127.0.0.1");
+const Key WebPort = ranged(key("Web", "Port", I, "8765"), 1, 65535);
+// The login password as a salted PBKDF2 hash; never the password itself.
+const Key WebPasswordHash = key("Web", "PasswordHash", S, "");
+// PEM files of the user's certificate and key; empty: one the program makes.
+const Key WebCertificate = key("Web", "Certificate", S, "");
+const Key WebPrivateKey = key("Web", "PrivateKey", S, "");
+// SHA-256 of the certificate served, written by the program for the owner to compare.
+const Key WebFingerprint = key("Web", "Fingerprint", S, "");
+const Key WebSessionMinutes = ranged(key("Web", "SessionMinutes", I, "30"), 5, 1440);
+const Key WebUploadMegabytes = ranged(key("Web", "UploadMegabytes", I, "10"), 1, 50);
 } // namespace keys
 
 namespace settings {
@@ -348,7 +362,9 @@ const std::vector<const Key*>& all()
             &ModemCompressionBin,
             &MailEnabled, &MailTo, &MailFrom, &MailOnMessage, &MailOnEveryCall, &MailOnModemLost, &MailAttach,
             &MailFormat, &MailSubject, &MailBody, &MailPasswordFile, &MailCaFile, &MqttEnabled, &MqttHost,
-            &MqttPort, &MqttTls, &MqttCaFile, &MqttUser, &MqttPasswordFile, &MqttLine, &MqttDiscovery};
+            &MqttPort, &MqttTls, &MqttCaFile, &MqttUser, &MqttPasswordFile, &MqttLine, &MqttDiscovery,
+            &WebEnabled, &WebAddress, &WebPort, &WebPasswordHash, &WebCertificate, &WebPrivateKey, &WebFingerprint,
+            &WebSessionMinutes, &WebUploadMegabytes};
         const Families& f = families();
         for (const std::deque<Key>* family : {&f.commands, &f.lineSources, &f.initStrings, &f.periods})
             for (const Key& k : *family)

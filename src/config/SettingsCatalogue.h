@@ -127,6 +127,9 @@ extern const Key ModemCompressionDesc, ModemCompressionBin;
 extern const Key MailEnabled, MailTo, MailFrom, MailOnMessage, MailOnEveryCall, MailOnModemLost, MailAttach,
     MailFormat, MailSubject, MailBody, MailPasswordFile, MailCaFile, MqttEnabled, MqttHost, MqttPort, MqttTls,
     MqttCaFile, MqttUser, MqttPasswordFile, MqttLine, MqttDiscovery;
+// [Web]
+extern const Key WebEnabled, WebAddress, WebPort, WebPasswordHash, WebCertificate, WebPrivateKey, WebFingerprint,
+    WebSessionMinutes, WebUploadMegabytes;
 } // namespace keys
 
 // Sections whose keys are not fixed.
