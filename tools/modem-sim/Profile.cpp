@@ -201,6 +201,17 @@ const Compression* Profile::compression(int cml) const
     return nullptr;
 }
 
+void Profile::markCommand(std::set<std::string>& commands, const std::string& value, bool marked)
+{
+    std::string command = value;
+    for (char& c : command)
+        c = char(std::toupper(uint8_t(c)));
+    if (marked)
+        commands.insert(command);
+    else
+        commands.erase(command);
+}
+
 bool Profile::set(const std::string& key, const std::string& value, std::string& error)
 {
     const std::map<std::string, bool*> flags{
@@ -234,22 +245,10 @@ bool Profile::set(const std::string& key, const std::string& value, std::string&
             error = "cid-timing is before or between";
     } else if (key == "refuse" || key == "accept") {
         // A command this modem answers with ERROR from now on, or no longer.
-        std::string command = value;
-        for (char& c : command)
-            c = char(std::toupper(uint8_t(c)));
-        if (key == "refuse")
-            missing.insert(command);
-        else
-            missing.erase(command);
+        markCommand(missing, value, key == "refuse");
     } else if (key == "slow" || key == "quick") {
         // A command a busy modem takes its time over, so that events can come while it is waited for.
-        std::string command = value;
-        for (char& c : command)
-            c = char(std::toupper(uint8_t(c)));
-        if (key == "slow")
-            slow.insert(command);
-        else
-            slow.erase(command);
+        markCommand(slow, value, key == "slow");
     } else if (key == "stop") {
         if (value == "plain" || value == "escaped")
             stop = value == "plain" ? StopStyle::Plain : StopStyle::Escaped;

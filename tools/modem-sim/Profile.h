@@ -61,6 +61,7 @@ struct Profile
 
     const Compression* compression(int cml) const;
     // Changes one behaviour by name (see README); false with a reason in error.
+    static void markCommand(std::set<std::string>& commands, const std::string& value, bool marked);
     bool set(const std::string& key, const std::string& value, std::string& error);
 };
 
