@@ -1,14 +1,12 @@
 // run killed with SIGKILL at random moments of a recorded call, as a power
 // loss would end it: at the next start every recording is catalogued once,
 // sox reads it, and at most a second of the audio the modem sent is lost.
+#include "CliProcess.h"
 #include "ModemSim.h"
 #include "TestSupport.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -25,36 +23,6 @@ namespace {
 class PowerLoss : public testing::Test
 {
 protected:
-    testsupport::ProcessResult cli(const QStringList& command)
-    {
-        return testsupport::run(QStringLiteral(VELMORA_CLI),
-                                QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"),
-                                            sim->devicePath()} + command);
-    }
-    void startRun()
-    {
-        output.clear();
-        run.start(QStringLiteral(VELMORA_CLI), {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"),
-                                               sim->devicePath(), QStringLiteral("run")});
-    }
-    bool waitFor(const QString& text, int timeoutMs = 30000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            output += run.readAllStandardOutput();
-            if (output.contains(text.toUtf8()))
-                return true;
-            run.waitForReadyRead(20);
-        }
-        ADD_FAILURE() << "no \"" << qPrintable(text) << "\" in:\n" << output.constData();
-        return false;
-    }
-    void kill()
-    {
-        run.kill(); // SIGKILL
-        run.waitForFinished(10000);
-    }
     // Seconds of the simulator's clock at its log line.
     static double at(const QString& line)
     {
@@ -87,8 +55,7 @@ protected:
 
     QTemporaryDir data;
     std::unique_ptr<ModemSim> sim;
-    QProcess run;
-    QByteArray output;
+    testsupport::CliProcess velmora{data.path(), QString()};
 };
 
 TEST_F(PowerLoss, KilledAtRandomMomentsOfARecordedCallEveryRecordingIsKeptOnce)
@@ -101,7 +68,8 @@ TEST_F(PowerLoss, KilledAtRandomMomentsOfARecordedCallEveryRecordingIsKeptOnce)
     options.speed = 1;
     sim = std::make_unique<ModemSim>(options);
     ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
-    ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+    velmora.setPort(sim->devicePath());
+    ASSERT_EQ(velmora.cli({QStringLiteral("probe")}).exitCode, 0);
     std::mt19937 random(std::random_device{}());
     const int runs = 20;
     std::map<ino_t, double> sentByFile; // what the modem sent into each run's file
@@ -112,17 +80,17 @@ TEST_F(PowerLoss, KilledAtRandomMomentsOfARecordedCallEveryRecordingIsKeptOnce)
         sim->command(QStringLiteral("log ") + marker);
         ASSERT_TRUE(sim->waitForLog(marker));
         const int fromLine = int(sim->log().size());
-        startRun();
-        ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+        velmora.startRun();
+        ASSERT_TRUE(velmora.waitFor(QStringLiteral(" opened...")));
         for (const char* line : {"call", "ring 2 every 6s handset-after 1", "noise 3s 20"})
             sim->command(QLatin1String(line));
-        ASSERT_TRUE(waitFor(QStringLiteral("-- Start Recording")));
+        ASSERT_TRUE(velmora.waitFor(QStringLiteral("-- Start Recording")));
         QThread::msleep(300 + random() % 1200);
         // Every other run the caller hangs up first: killed inside the stop and the save.
         if (i % 2)
             sim->command(QStringLiteral("handset down"));
         QThread::msleep(random() % (i % 2 ? 1000 : 200));
-        kill();
+        velmora.killRun();
         ASSERT_TRUE(sim->waitForLog(QStringLiteral("line freed"), 10000, fromLine));
         for (const auto& [inode, name] : filesByInode())
             if (!sentByFile.count(inode))
@@ -130,12 +98,11 @@ TEST_F(PowerLoss, KilledAtRandomMomentsOfARecordedCallEveryRecordingIsKeptOnce)
         sim->command(QStringLiteral("handset down")); // rings again for the next call
     }
     // The next start recovers what the last run left.
-    startRun();
-    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
-    run.terminate();
-    ASSERT_TRUE(run.waitForFinished(20000));
+    velmora.startRun();
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral(" opened...")));
+    ASSERT_TRUE(velmora.stopRun());
 
-    const QStringList rows = QString::fromUtf8(cli({QStringLiteral("list")}).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList rows = QString::fromUtf8(velmora.cli({QStringLiteral("list")}).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     EXPECT_EQ(rows.size(), runs) << rows.join(QLatin1Char('\n')).toStdString();
     QSet<QString> files;
     const std::map<ino_t, QString> onDisk = filesByInode();
@@ -165,21 +132,19 @@ TEST_F(PowerLoss, ADiskThatFillsUpDuringACallKeepsWhatWasWritten)
         GTEST_SKIP() << "sox is not installed";
     sim = std::make_unique<ModemSim>();
     ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
-    ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+    velmora.setPort(sim->devicePath());
+    ASSERT_EQ(velmora.cli({QStringLiteral("probe")}).exitCode, 0);
     // 80 blocks of 512 bytes: about 5 s of audio, the tables and the log fit.
-    run.start(QStringLiteral("/bin/sh"),
-              {QStringLiteral("-c"), QStringLiteral("ulimit -f 80; trap '' XFSZ; exec \"$0\" --data-dir \"$1\" --port \"$2\" run"),
-               QStringLiteral(VELMORA_CLI), data.path(), sim->devicePath()});
-    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+    velmora.startRunAfter(QStringLiteral("ulimit -f 80; trap '' XFSZ"));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral(" opened...")));
     for (const char* line : {"call", "ring 2 every 6s handset-after 1", "noise 15s 20", "handset down", "busy 10s"})
         sim->command(QLatin1String(line));
-    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 60000));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("-- File saved"), 60000));
     ASSERT_TRUE(sim->waitForLog(QStringLiteral("line freed")));
-    EXPECT_TRUE(output.contains("Recording stopped writing")) << output.constData();
-    run.terminate();
-    ASSERT_TRUE(run.waitForFinished(20000));
+    EXPECT_TRUE(velmora.output().contains("Recording stopped writing")) << velmora.output().constData();
+    ASSERT_TRUE(velmora.stopRun());
 
-    const QStringList rows = QString::fromUtf8(cli({QStringLiteral("list")}).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList rows = QString::fromUtf8(velmora.cli({QStringLiteral("list")}).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 1);
     const QString file = data.filePath(QStringLiteral("wav/")) + rows[0].split(QLatin1Char('\t')).value(6);
     const auto soxi = testsupport::run(QStringLiteral("soxi"), {QStringLiteral("-D"), file});

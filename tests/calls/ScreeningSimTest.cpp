@@ -1,13 +1,12 @@
 // Call screening with velmora-cli run against the simulator, judged by the
 // simulator's log of the line (when it was taken and freed, what the
 // caller heard), by sox's reading of what was sent and by the catalogue.
+#include "CliProcess.h"
 #include "ModemSim.h"
 #include "TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -49,19 +48,10 @@ class ScreeningSim : public testing::TestWithParam<const char*>
 protected:
     void TearDown() override
     {
-        if (run.state() != QProcess::NotRunning) {
-            run.terminate();
-            run.waitForFinished(20000);
-        }
+        velmora.stopRun();
         if (HasFailure())
             std::cerr << "--- simulator log\n" << qPrintable(sim->log().join(QLatin1Char('\n'))) << "\n--- run\n"
-                      << output.constData() << "\n";
-    }
-    testsupport::ProcessResult cli(const QStringList& command)
-    {
-        return testsupport::run(QStringLiteral(VELMORA_CLI),
-                                QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link}
-                                    + command);
+                      << velmora.output().constData() << "\n";
     }
     void setUpLine()
     {
@@ -72,31 +62,18 @@ protected:
         options.extraArgs = {QStringLiteral("--link"), link};
         sim = std::make_unique<ModemSim>(options);
         ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
-        ASSERT_EQ(cli({"probe"}).exitCode, 0);
+        ASSERT_EQ(velmora.cli({"probe"}).exitCode, 0);
         for (const char* setting : {"Settings amRings 2", "Modem ringSpan 4000", "Screening ScreenUnknown 1",
                                     "Screening AllowPassers 1", "Settings MsgTime 30"}) {
             const QStringList w = QString::fromLatin1(setting).split(QLatin1Char(' '));
-            ASSERT_EQ(cli({"set", w[0], w[1], w[2]}).exitCode, 0);
+            ASSERT_TRUE(velmora.set(w[0], w[1], w[2]));
         }
-        ASSERT_EQ(cli({"greeting", "period", "default", "--text", "Please leave a message."}).exitCode, 0);
-        ASSERT_EQ(cli({"block", "add", "0900*", "--action", "tones"}).exitCode, 0);
-        ASSERT_EQ(cli({"block", "add", "withheld"}).exitCode, 0);
-        ASSERT_EQ(cli({"allow", "add", "+555-0100"}).exitCode, 0);
-        run.start(QStringLiteral(VELMORA_CLI),
-                  {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link, QStringLiteral("run")});
-        ASSERT_TRUE(waitForOutput(QStringLiteral(" opened..."), 60000));
-    }
-    bool waitForOutput(const QString& text, int timeoutMs)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-            output += run.readAllStandardOutput();
-            if (output.contains(text.toUtf8()))
-                return true;
-            run.waitForReadyRead(50);
-        }
-        return false;
+        ASSERT_EQ(velmora.cli({"greeting", "period", "default", "--text", "Please leave a message."}).exitCode, 0);
+        ASSERT_EQ(velmora.cli({"block", "add", "0900*", "--action", "tones"}).exitCode, 0);
+        ASSERT_EQ(velmora.cli({"block", "add", "withheld"}).exitCode, 0);
+        ASSERT_EQ(velmora.cli({"allow", "add", "+555-0100"}).exitCode, 0);
+        velmora.startRun();
+        ASSERT_TRUE(velmora.waitFor(QStringLiteral(" opened..."), 60000));
     }
     // Plays one call to its end and returns the simulator's lines of it.
     QStringList call(const QString& number, const QStringList& lines, const char* ring = "ring 4 every 15s")
@@ -111,7 +88,7 @@ protected:
             sim->command(line);
         QDeadlineTimer deadline(180000);
         while (!deadline.hasExpired()) {
-            output += run.readAllStandardOutput();
+            velmora.output();
             if (sim->waitForLog(over, 100, from))
                 break;
         }
@@ -122,7 +99,7 @@ protected:
     std::vector<QStringList> rows(const QStringList& command, const QString& number)
     {
         std::vector<QStringList> out;
-        for (const QString& r : QString::fromUtf8(cli(command).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        for (const QString& r : QString::fromUtf8(velmora.cli(command).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             if (r.split(QLatin1Char('\t')).value(4) == number)
                 out.push_back(r.split(QLatin1Char('\t')));
         return out;
@@ -136,8 +113,7 @@ protected:
     QTemporaryDir data;
     const QString link = data.filePath(QStringLiteral("modem"));
     std::unique_ptr<ModemSim> sim;
-    QProcess run;
-    QByteArray output;
+    testsupport::CliProcess velmora{data.path(), link};
 };
 
 TEST_P(ScreeningSim, BlockedWaitingAndCheckedCallers)
@@ -178,7 +154,7 @@ TEST_P(ScreeningSim, BlockedWaitingAndCheckedCallers)
     log = call(QStringLiteral("5550100"),
                {"await rx timeout 300s", Talk, "cid NMBR=5550555 NAME=WAITER", "waiting", Talk, "busy 15s"});
     EXPECT_EQ(log.filter(QStringLiteral("tx start")).size(), 1) << "the greeting only, no question";
-    EXPECT_TRUE(output.contains("Call waiting: 5550555 WAITER"));
+    EXPECT_TRUE(velmora.output().contains("Call waiting: 5550555 WAITER"));
     auto mine = rows({"list"}, QStringLiteral("5550100"));
     ASSERT_EQ(mine.size(), 1u);
     EXPECT_EQ(mine[0].value(8), QStringLiteral("0")) << "a new message";
@@ -190,7 +166,7 @@ TEST_P(ScreeningSim, BlockedWaitingAndCheckedCallers)
     mine = rows({"list"}, QStringLiteral("5550222"));
     ASSERT_EQ(mine.size(), 1u) << "the message";
     EXPECT_EQ(mine[0].value(8), QStringLiteral("0"));
-    EXPECT_TRUE(cli({"allow", "list"}).out.contains("\t5550222\t")) << "a person: put through from now on";
+    EXPECT_TRUE(velmora.cli({"allow", "list"}).out.contains("\t5550222\t")) << "a person: put through from now on";
 
     // One who does not is hung up.
     log = call(QStringLiteral("5550333"), {"await tx timeout 300s", "await idle timeout 300s", "log asked"});

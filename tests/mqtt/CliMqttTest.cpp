@@ -3,6 +3,7 @@
 // subscriber in order, with its JSON; the command topic switches the
 // answering machine and takes nothing else.
 #include "Broker.h"
+#include "CliProcess.h"
 #include "ModemSim.h"
 
 #include <QElapsedTimer>
@@ -26,36 +27,12 @@ protected:
         options.extraArgs = {QStringLiteral("--link"), link};
         sim = std::make_unique<ModemSim>(options);
         ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
-        ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+        ASSERT_EQ(velmora.cli({QStringLiteral("probe")}).exitCode, 0);
         const QStringList settings[] = {{"Settings", "amRings", "2"},     {"Modem", "ringSpan", "4000"},
                                         {"MQTT", "Enabled", "1"},         {"MQTT", "Host", "127.0.0.1"},
                                         {"MQTT", "Port", QString::number(broker.port)}, {"MQTT", "Line", "hall"}};
         for (const QStringList& s : settings)
-            ASSERT_EQ(cli(QStringList{QStringLiteral("set")} + s).exitCode, 0) << qPrintable(s.join(' '));
-    }
-    void TearDown() override
-    {
-        run.terminate();
-        run.waitForFinished(20000);
-    }
-    testsupport::ProcessResult cli(const QStringList& command)
-    {
-        return testsupport::run(QStringLiteral(VELMORA_CLI),
-                                QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link} + command);
-    }
-    bool waitFor(const QString& text, int timeoutMs = 60000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            output += run.readAllStandardOutput();
-            broker.lines();
-            if (output.contains(text.toUtf8()))
-                return true;
-            run.waitForReadyRead(20);
-        }
-        ADD_FAILURE() << "no \"" << qPrintable(text) << "\" in:\n" << output.constData();
-        return false;
+            ASSERT_TRUE(velmora.set(s[0], s[1], s[2])) << qPrintable(s.join(' '));
     }
     // The payloads of one topic, in order.
     QStringList payloads(const QString& leaf)
@@ -72,22 +49,21 @@ protected:
     QTemporaryDir data;
     const QString link = data.filePath(QStringLiteral("modem"));
     std::unique_ptr<ModemSim> sim;
-    QProcess run;
-    QByteArray output;
+    testsupport::CliProcess velmora{data.path(), link};
 };
 
 TEST_F(CliMqtt, EveryEventOfAnAnsweredCallArrivesInOrder)
 {
     ASSERT_TRUE(broker.start());
     ASSERT_TRUE(broker.subscribe());
-    run.start(QStringLiteral(VELMORA_CLI), {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link,
-                                            QStringLiteral("run")});
-    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
-    ASSERT_TRUE(waitFor(QStringLiteral("MQTT: connected to the broker")));
+    velmora.whileWaiting = [this] { broker.lines(); };
+    velmora.startRun();
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral(" opened..."), 60000));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("MQTT: connected to the broker"), 60000));
     for (const char* line : {"call", "cid DATE=1209 TIME=1000 NMBR=5551234 NAME=\"SMITH JOHN\"", "ring 2 every 15s",
                              "await rx timeout 200s", "say \"Hello, this is John. Please call me back.\"", "busy 10s"})
         sim->command(QLatin1String(line));
-    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 120000)) << qPrintable(sim->log().join(QLatin1Char('\n')));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("-- File saved"), 120000)) << qPrintable(sim->log().join(QLatin1Char('\n')));
     QElapsedTimer sinceSaved;
     sinceSaved.start();
     ASSERT_TRUE(broker.waitFor(QStringLiteral("1 velmora/hall/new_messages 1"), 1) || broker.waitFor(QStringLiteral("0 velmora/hall/new_messages 1")));
@@ -115,17 +91,17 @@ TEST_F(CliMqtt, EveryEventOfAnAnsweredCallArrivesInOrder)
     EXPECT_GT(saved[QStringLiteral("duration")].toInt(), 0);
     EXPECT_TRUE(saved[QStringLiteral("file")].toString().endsWith(QLatin1String(".wav")));
     EXPECT_EQ(saved[QStringLiteral("new_messages")].toInt(), 1);
-    EXPECT_TRUE(output.contains(saved[QStringLiteral("file")].toString().toUtf8()));
+    EXPECT_TRUE(velmora.output().contains(saved[QStringLiteral("file")].toString().toUtf8()));
     EXPECT_EQ(payloads(QStringLiteral("state")), (QStringList{"bound", "ringing", "answering", "recording", "bound"}));
     EXPECT_EQ(broker.lines().filter(QStringLiteral(" homeassistant/")).size(), 4);
 
     // The command topic: the answering machine off; anything else ignored.
     broker.publish(QStringLiteral("velmora/hall/command"), "reboot now");
-    ASSERT_TRUE(waitFor(QStringLiteral("MQTT: command \"reboot now\" ignored")));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("MQTT: command \"reboot now\" ignored"), 60000));
     broker.publish(QStringLiteral("velmora/hall/command"), "answering machine off");
-    ASSERT_TRUE(waitFor(QStringLiteral("MQTT: answering machine switched off")));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("MQTT: answering machine switched off"), 60000));
     EXPECT_TRUE(broker.waitFor(QStringLiteral("0 velmora/hall/answering_machine off")));
-    EXPECT_EQ(cli({QStringLiteral("get"), QStringLiteral("Settings"), QStringLiteral("Answering Machine")}).out.trimmed(), "0");
+    EXPECT_EQ(velmora.cli({QStringLiteral("get"), QStringLiteral("Settings"), QStringLiteral("Answering Machine")}).out.trimmed(), "0");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // 127.0.0.1: an answered message arrives as mail; a server that hangs
 // does not hold up the call; notify-test prints what the server said.
 #include "AudioMatch.h"
+#include "CliProcess.h"
 #include "MailServer.h"
 #include "ModemSim.h"
 #include "RealLine.h"
@@ -29,7 +30,7 @@ protected:
         options.extraArgs = {QStringLiteral("--link"), link};
         sim = std::make_unique<ModemSim>(options);
         ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
-        ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+        ASSERT_EQ(velmora.cli({QStringLiteral("probe")}).exitCode, 0);
         const QString secret = data.filePath(QStringLiteral("smtp-password"));
         testsupport::writeFile(secret, "pa55\n");
         QFile::setPermissions(secret, QFile::ReadOwner | QFile::WriteOwner);
@@ -40,45 +41,17 @@ protected:
             {"MessageMail", "To", "ann@example.org"}, {"MessageMail", "From", "velmora@example.org"},
             {"MessageMail", "CaFile", mail.path("cert.pem")}, {"MessageMail", "PasswordFile", secret}};
         for (const QStringList& s : settings)
-            ASSERT_EQ(cli(QStringList{QStringLiteral("set")} + s).exitCode, 0) << qPrintable(s.join(' '));
-    }
-    void TearDown() override
-    {
-        run.terminate();
-        run.waitForFinished(20000);
-    }
-    testsupport::ProcessResult cli(const QStringList& command)
-    {
-        return testsupport::run(QStringLiteral(VELMORA_CLI),
-                                QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link} + command);
-    }
-    void startRun()
-    {
-        run.start(QStringLiteral(VELMORA_CLI),
-                  {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link, QStringLiteral("run")});
-    }
-    bool waitFor(const QString& text, int timeoutMs = 60000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            output += run.readAllStandardOutput();
-            if (output.contains(text.toUtf8()))
-                return true;
-            run.waitForReadyRead(20);
-        }
-        ADD_FAILURE() << "no \"" << qPrintable(text) << "\" in:\n" << output.constData();
-        return false;
+            ASSERT_TRUE(velmora.set(s[0], s[1], s[2])) << qPrintable(s.join(' '));
     }
     // Keeps run's output drained while the server waits for the mail.
     bool mailArrived(int timeoutMs)
     {
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired() && !mail.finished(20)) {
-            output += run.readAllStandardOutput();
+            velmora.output();
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         }
-        output += run.readAllStandardOutput();
+        velmora.output();
         return mail.finished(0);
     }
     // A real speaker's message, as the line carries it.
@@ -116,23 +89,22 @@ protected:
     QTemporaryDir data;
     const QString link = data.filePath(QStringLiteral("modem"));
     std::unique_ptr<ModemSim> sim;
-    QProcess run;
-    QByteArray output;
+    testsupport::CliProcess velmora{data.path(), link};
 };
 
 TEST_F(CliMail, AnAnsweredMessageArrivesAsMailWithItsAudio)
 {
     const QString talk = speech();
     ASSERT_TRUE(mail.start());
-    startRun();
-    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+    velmora.startRun();
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral(" opened..."), 60000));
     call(talk);
-    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 120000)) << qPrintable(sim->log().join(QLatin1Char('\n')));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("-- File saved"), 120000)) << qPrintable(sim->log().join(QLatin1Char('\n')));
     QElapsedTimer sinceSaved;
     sinceSaved.start();
-    ASSERT_TRUE(mailArrived(60000)) << output.constData();
+    ASSERT_TRUE(mailArrived(60000)) << velmora.output().constData();
     RecordProperty("mail_ms_after_file_saved", int(sinceSaved.elapsed()));
-    ASSERT_TRUE(waitFor(QStringLiteral("Mail sent to ann@example.org: New message from SMITH JOHN 5551234")));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("Mail sent to ann@example.org: New message from SMITH JOHN 5551234"), 60000));
 
     const QString attachment = data.filePath(QStringLiteral("got.ogg"));
     const QString parsed = mail.parsed(attachment);
@@ -147,7 +119,7 @@ TEST_F(CliMail, AnAnsweredMessageArrivesAsMailWithItsAudio)
 
     // notify-test: one mail, and the server's words on stdout.
     ASSERT_TRUE(mail.start());
-    const auto test = cli({QStringLiteral("notify-test")});
+    const auto test = velmora.cli({QStringLiteral("notify-test")});
     EXPECT_EQ(test.exitCode, 0) << test.err.constData();
     EXPECT_TRUE(test.out.contains("server: 250 queued")) << test.out.constData();
     ASSERT_TRUE(mail.finished());
@@ -167,23 +139,21 @@ TEST_F(CliMail, ACallIsAnsweredWhileTheMailServerHangs)
     QString error;
     ASSERT_TRUE(outbox.add(left, &error)) << error.toStdString();
     ASSERT_TRUE(mail.start(true));
-    startRun();
-    ASSERT_TRUE(waitFor(QStringLiteral(" opened...")));
+    velmora.startRun();
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral(" opened..."), 60000));
     call(talk);
-    ASSERT_TRUE(waitFor(QStringLiteral("Answering machine"), 120000));
-    ASSERT_TRUE(waitFor(QStringLiteral("-- File saved"), 120000)) << qPrintable(sim->log().join(QLatin1Char('\n')));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("Answering machine"), 120000));
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("-- File saved"), 120000)) << qPrintable(sim->log().join(QLatin1Char('\n')));
     RecordProperty("seconds_to_answer", QString::number(secondsToAnswer()).toStdString());
     EXPECT_GT(secondsToAnswer(), 0);
-    EXPECT_FALSE(output.contains("Mail sent")) << "the server never answered";
-    EXPECT_EQ(QString::fromUtf8(cli({QStringLiteral("list"), QStringLiteral("--new"), QStringLiteral("--count")}).out).trimmed(),
-              QStringLiteral("1"));
+    EXPECT_FALSE(velmora.output().contains("Mail sent")) << "the server never answered";
+    EXPECT_EQ(velmora.newCount(), 1);
 
     // Ending the program ends the send that hangs.
     QElapsedTimer stopping;
     stopping.start();
-    run.terminate();
-    ASSERT_TRUE(run.waitForFinished(20000));
-    EXPECT_EQ(run.exitCode(), 0);
+    ASSERT_TRUE(velmora.stopRun());
+    EXPECT_EQ(velmora.run().exitCode(), 0);
     RecordProperty("ms_to_stop", int(stopping.elapsed()));
     EXPECT_EQ(outbox.mails().size(), 2u) << "both kept for the next run";
 }

@@ -2,11 +2,11 @@
 // the simulated line, the calls page shows the message by itself, the owner
 // plays it to its end, gives it a memo and deletes it. Screenshots at phone
 // and desktop sizes are left in the build folder to look at.
+#include "CliProcess.h"
 #include "ModemSim.h"
 #include "TestSupport.h"
 #include "WebDriver.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
@@ -25,27 +25,6 @@ const QString Screenshots = QStringLiteral(VELMORA_SCREENSHOTS);
 class Browser : public testing::Test
 {
 protected:
-    testsupport::ProcessResult cli(const QStringList& command)
-    {
-        return testsupport::run(QStringLiteral(VELMORA_CLI),
-                                QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link} + command);
-    }
-    bool set(const QString& section, const QString& key, const QString& value)
-    {
-        return cli({QStringLiteral("set"), section, key, value}).exitCode == 0;
-    }
-    bool waitForRun(const QString& text, int timeoutMs = 30000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-            output += run.readAllStandardOutput();
-            if (output.contains(text.toUtf8()))
-                return true;
-            run.waitForReadyRead(50);
-        }
-        return false;
-    }
     void shoot(WebDriver& browser, const QString& name, int width, int height, bool top = true)
     {
         browser.resize(width, height);
@@ -54,20 +33,12 @@ protected:
         QThread::msleep(300);
         EXPECT_TRUE(browser.screenshot(QDir(Screenshots).filePath(name + QStringLiteral(".png")))) << qPrintable(name);
     }
-    void TearDown() override
-    {
-        if (run.state() != QProcess::NotRunning) {
-            run.terminate();
-            run.waitForFinished(20000);
-        }
-    }
-    int rowsListed() { return QString::fromUtf8(cli({QStringLiteral("list")}).out).count(QStringLiteral(".wav")); }
+    int rowsListed() { return QString::fromUtf8(velmora.cli({QStringLiteral("list")}).out).count(QStringLiteral(".wav")); }
 
     QTemporaryDir data;
     QTemporaryDir home; // the trash of deleted recordings
     const QString link = data.filePath(QStringLiteral("modem"));
-    QProcess run;
-    QByteArray output;
+    testsupport::CliProcess velmora{data.path(), link};
 };
 
 quint16 freePort()
@@ -88,12 +59,12 @@ TEST_F(Browser, TheOwnerHearsAndManagesTheMessageJustLeft)
     options.extraArgs = {QStringLiteral("--link"), link};
     ModemSim sim(options);
     ASSERT_TRUE(sim.start()) << qPrintable(sim.error());
-    ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+    ASSERT_EQ(velmora.cli({QStringLiteral("probe")}).exitCode, 0);
     const QString port = QString::number(freePort());
     for (const auto& [section, key, value] : std::vector<std::tuple<QString, QString, QString>>{
              {"Settings", "amRings", "2"}, {"Settings", "RemoteCode", "4711"}, {"Settings", "MsgTime", "60"},
              {"Modem", "ringSpan", "4000"}, {"Web", "Enabled", "1"}, {"Web", "Port", port}})
-        ASSERT_TRUE(set(section, key, value)) << qPrintable(key);
+        ASSERT_TRUE(velmora.set(section, key, value)) << qPrintable(key);
     QProcess password;
     password.start(QStringLiteral(VELMORA_CLI), {QStringLiteral("--data-dir"), data.path(), QStringLiteral("web-password")});
     password.write(Password.toUtf8() + '\n');
@@ -102,11 +73,9 @@ TEST_F(Browser, TheOwnerHearsAndManagesTheMessageJustLeft)
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
-    run.setProcessEnvironment(environment);
-    run.start(QStringLiteral(VELMORA_CLI),
-              {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link, QStringLiteral("run")});
+    velmora.startRun(environment);
     const QString site = QStringLiteral("http://127.0.0.1:%1/").arg(port);
-    ASSERT_TRUE(waitForRun(QStringLiteral("Web interface at ") + site)) << output.constData() << run.readAllStandardError().constData();
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("Web interface at ") + site, 30000, 1, false)) << velmora.output().constData() << velmora.run().readAllStandardError().constData();
 
     WebDriver browser;
     ASSERT_TRUE(browser.start()) << qPrintable(browser.error());
@@ -122,12 +91,11 @@ TEST_F(Browser, TheOwnerHearsAndManagesTheMessageJustLeft)
     for (const char* line : {"call", "cid DATE=1209 TIME=1000 NMBR=5551234 NAME=\"SMITH JOHN\"", "ring 2 every 15s",
                              "await rx timeout 200s", "say \"Hello, this is John. Please call me back tomorrow.\"", "busy 10s"})
         sim.command(QLatin1String(line));
-    ASSERT_TRUE(waitForRun(QStringLiteral("-- File saved"), 120000)) << output.constData();
+    ASSERT_TRUE(velmora.waitFor(QStringLiteral("-- File saved"), 120000, 1, false)) << velmora.output().constData();
     ASSERT_TRUE(browser.waitFor(QStringLiteral("document.querySelector('details.call.new .num')?.textContent === '5551234'"), 15000));
     shoot(browser, QStringLiteral("calls-desktop"), 1280, 800);
     shoot(browser, QStringLiteral("calls-phone"), 390, 844);
-    EXPECT_EQ(QString::fromUtf8(cli({QStringLiteral("list"), QStringLiteral("--new"), QStringLiteral("--count")}).out).trimmed(),
-              QStringLiteral("1"));
+    EXPECT_EQ(velmora.newCount(), 1);
 
     // Played to its end (four times as fast), it is heard.
     browser.click(QStringLiteral("details.call summary"));
@@ -141,8 +109,7 @@ TEST_F(Browser, TheOwnerHearsAndManagesTheMessageJustLeft)
     EXPECT_GT(browser.script(QStringLiteral("return document.querySelector('details.call audio').duration;")).toDouble(), 2.0);
     ASSERT_TRUE(browser.waitFor(QStringLiteral("!document.querySelector('details.call.new')"), 5000));
     QDeadlineTimer heard(5000);
-    while (QString::fromUtf8(cli({QStringLiteral("list"), QStringLiteral("--new"), QStringLiteral("--count")}).out).trimmed() != QLatin1String("0")
-           && !heard.hasExpired())
+    while (velmora.newCount() != 0 && !heard.hasExpired())
         QThread::msleep(100);
     EXPECT_FALSE(heard.hasExpired()) << "the message is still new in the catalogue";
     shoot(browser, QStringLiteral("call-open-phone"), 390, 844);
@@ -151,7 +118,7 @@ TEST_F(Browser, TheOwnerHearsAndManagesTheMessageJustLeft)
     browser.type(QStringLiteral("details.call .memo-form input"), QStringLiteral("Call back on Monday"));
     browser.click(QStringLiteral("details.call .memo-form button"));
     ASSERT_TRUE(browser.waitFor(QStringLiteral("document.getElementById('notice').textContent === 'Memo saved.'"), 5000));
-    EXPECT_TRUE(cli({QStringLiteral("list")}).out.contains("Call back on Monday"));
+    EXPECT_TRUE(velmora.cli({QStringLiteral("list")}).out.contains("Call back on Monday"));
 
     // Deleted: gone from the catalogue and from the recordings folder.
     const QStringList before = QDir(data.filePath(QStringLiteral("wav"))).entryList({QStringLiteral("*.wav")}, QDir::Files);
@@ -179,15 +146,14 @@ TEST_F(Browser, TheOwnerHearsAndManagesTheMessageJustLeft)
     browser.type(QStringLiteral("#add-entry input[name=note]"), QStringLiteral("premium-rate sellers"));
     browser.click(QStringLiteral("#add-entry button"));
     EXPECT_TRUE(browser.waitFor(QStringLiteral("document.querySelector('table.entries')?.textContent.includes('0900*')"), 5000));
-    EXPECT_TRUE(cli({QStringLiteral("block"), QStringLiteral("list")}).out.contains("0900*"));
+    EXPECT_TRUE(velmora.cli({QStringLiteral("block"), QStringLiteral("list")}).out.contains("0900*"));
     shoot(browser, QStringLiteral("lists-phone"), 390, 844);
     // The answering machine off from the page: the settings file says so.
     browser.click(QStringLiteral("#answering"));
     EXPECT_TRUE(browser.waitFor(QStringLiteral("document.getElementById('notice').textContent === 'The answering machine is off.'"), 5000));
-    EXPECT_EQ(cli({QStringLiteral("get"), QStringLiteral("Settings"), QStringLiteral("Answering Machine")}).out.trimmed(), "0");
+    EXPECT_EQ(velmora.cli({QStringLiteral("get"), QStringLiteral("Settings"), QStringLiteral("Answering Machine")}).out.trimmed(), "0");
 
-    run.terminate();
-    EXPECT_TRUE(run.waitForFinished(20000));
+    EXPECT_TRUE(velmora.stopRun());
 }
 
 } // namespace
