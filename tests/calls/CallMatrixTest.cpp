@@ -3,13 +3,12 @@
 // the line (when it was taken and freed), by the catalogue and by sox: the
 // line freed soon after the call, the row in the state the call deserves,
 // the file readable, and the next call handled as usual.
+#include "CliProcess.h"
 #include "ModemSim.h"
 #include "TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -121,10 +120,7 @@ class CallMatrix : public testing::TestWithParam<const char*>
 protected:
     void TearDown() override
     {
-        if (run.state() != QProcess::NotRunning) {
-            run.terminate();
-            run.waitForFinished(20000);
-        }
+        velmora.stopRun();
         printMatrix();
     }
 
@@ -137,37 +133,17 @@ protected:
         sim = std::make_unique<ModemSim>(options);
         ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
     }
-    testsupport::ProcessResult cli(const QStringList& command)
-    {
-        return testsupport::run(QStringLiteral(VELMORA_CLI),
-                                QStringList{QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link}
-                                    + command);
-    }
     void startRun()
     {
-        output.clear();
-        run.start(QStringLiteral(VELMORA_CLI),
-                  {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--port"), link, QStringLiteral("run")});
-        ASSERT_TRUE(waitForOutput(QStringLiteral(" opened..."), 1, 60000));
-    }
-    bool waitForOutput(const QString& text, int times, int timeoutMs)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-            output += run.readAllStandardOutput();
-            if (QString::fromUtf8(output).count(text) >= times)
-                return true;
-            run.waitForReadyRead(50);
-        }
-        return false;
+        velmora.startRun();
+        ASSERT_TRUE(velmora.waitFor(QStringLiteral(" opened..."), 60000, 1, false));
     }
     // The simulator's lines from `from` on; the program's output is drained meanwhile.
     bool waitForSim(const QString& text, int from, int timeoutMs)
     {
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired()) {
-            output += run.readAllStandardOutput();
+            velmora.output();
             if (sim->waitForLog(text, 100, from))
                 return true;
         }
@@ -175,21 +151,20 @@ protected:
     }
     QStringList rows()
     {
-        return QString::fromUtf8(cli({QStringLiteral("list")}).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return QString::fromUtf8(velmora.cli({QStringLiteral("list")}).out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
-    int newCount() { return QString::fromUtf8(cli({"list", "--new", "--count"}).out).trimmed().toInt(); }
 
     void configure()
     {
-        ASSERT_EQ(cli({QStringLiteral("probe")}).exitCode, 0);
+        ASSERT_EQ(velmora.cli({QStringLiteral("probe")}).exitCode, 0);
         for (const char* key : {"Settings amRings 2", "Settings RemoteCode 4711", "Modem ringSpan 4000"}) {
             const QStringList words = QString::fromLatin1(key).split(QLatin1Char(' '));
-            ASSERT_EQ(cli({"set", words[0], words[1], words[2]}).exitCode, 0);
+            ASSERT_TRUE(velmora.set(words[0], words[1], words[2]));
         }
-        ASSERT_EQ(cli({"set", "Settings", "MsgTime", QString::number(MsgTimeS)}).exitCode, 0);
-        const auto greeting = cli({"greeting", "caller", "add", "5550111", "--text", LongGreeting});
+        ASSERT_EQ(velmora.cli({"set", "Settings", "MsgTime", QString::number(MsgTimeS)}).exitCode, 0);
+        const auto greeting = velmora.cli({"greeting", "caller", "add", "5550111", "--text", LongGreeting});
         ASSERT_EQ(greeting.exitCode, 0) << greeting.err.constData();
-        const auto short_ = cli({"greeting", "period", "default", "--text", "Please leave a message."});
+        const auto short_ = velmora.cli({"greeting", "period", "default", "--text", "Please leave a message."});
         ASSERT_EQ(short_.exitCode, 0) << short_.err.constData();
     }
 
@@ -200,15 +175,14 @@ protected:
     QTemporaryDir data;
     const QString link = data.filePath(QStringLiteral("modem"));
     std::unique_ptr<ModemSim> sim;
-    QProcess run;
-    QByteArray output;
+    testsupport::CliProcess velmora{data.path(), link};
 };
 
 Cell CallMatrix::runCell(const Ending& e, const QString& number)
 {
     const int from = int(sim->log().size());
-    const int newBefore = newCount();
-    const int savedBefore = int(QString::fromUtf8(output).count(QStringLiteral("-- File saved")));
+    const int newBefore = velmora.newCount();
+    const int savedBefore = int(QString::fromUtf8(velmora.output()).count(QStringLiteral("-- File saved")));
     const QString over = QStringLiteral("over ") + number;
     QStringList lines{QStringLiteral("call"), QStringLiteral("cid NMBR=%1 NAME=\"MATRIX CALLER\"").arg(number),
                       QLatin1String(e.ring)};
@@ -221,9 +195,7 @@ Cell CallMatrix::runCell(const Ending& e, const QString& number)
     if (e.special == Ending::Special::Sigterm) {
         if (!waitForSim(QStringLiteral(": hangs up"), from, 120000))
             return {false, -1, QStringLiteral("no message recording")};
-        run.terminate();
-        run.waitForFinished(30000);
-        output += run.readAllStandardOutput();
+        velmora.stopRun(30000);
         if (!waitForSim(over, from, 60000))
             return {false, -1, QStringLiteral("the call did not end")};
         Cell cell = judge(e, number, from, newBefore);
@@ -234,11 +206,11 @@ Cell CallMatrix::runCell(const Ending& e, const QString& number)
         if (!waitForSim(QStringLiteral("unplugged"), from, 120000))
             return {false, -1, QStringLiteral("not unplugged")};
         QFile::remove(link); // as udev removes the device of a modem unplugged
-        if (!waitForOutput(QStringLiteral("-- File saved"), savedBefore + 1, 30000))
+        if (!velmora.waitFor(QStringLiteral("-- File saved"), 30000, savedBefore + 1, false))
             return {false, -1, QStringLiteral("the recording was not saved")};
-        const int opened = int(QString::fromUtf8(output).count(QStringLiteral(" opened...")));
+        const int opened = int(QString::fromUtf8(velmora.output()).count(QStringLiteral(" opened...")));
         plugIn();
-        if (!waitForOutput(QStringLiteral(" opened..."), opened + 1, 60000))
+        if (!velmora.waitFor(QStringLiteral(" opened..."), 60000, opened + 1, false))
             return {false, -1, QStringLiteral("not bound again")};
         return judgeRow(e, number, 0, newBefore); // the device is gone, and the line with it
     }
@@ -277,7 +249,7 @@ Cell CallMatrix::judgeRow(const Ending& e, const QString& number, double release
     for (const QString& r : rows())
         if (r.split(QLatin1Char('\t')).value(4) == number)
             mine << r;
-    const int newAfter = newCount();
+    const int newAfter = velmora.newCount();
     if (e.row == Row::NotNew) {
         for (const QString& r : mine)
             if (r.split(QLatin1Char('\t')).value(8) == QLatin1String("0"))
@@ -318,7 +290,7 @@ TEST_P(CallMatrix, EveryEndingFreesTheLine)
         if (HasFailure() && !cell.pass)
             std::cerr << "--- simulator log\n"
                       << qPrintable(sim->log().join(QLatin1Char('\n'))) << "\n--- run\n"
-                      << output.constData() << "\n";
+                      << velmora.output().constData() << "\n";
     }
 }
 
