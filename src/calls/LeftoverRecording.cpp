@@ -7,8 +7,10 @@
 #include "core/TextSink.h"
 #include "platform/FileSync.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -42,12 +44,9 @@ QString rowAwaitingFile(Catalogue& catalogue, qint64 size)
     return {};
 }
 
-} // namespace
-
-bool recoverLeftoverRecording(Catalogue& catalogue, TextSink& log)
+bool recoverFile(Catalogue& catalogue, const QString& path, TextSink& log)
 {
     const QString folder = catalogue.recordingsFolder();
-    const QString path = folder + Catalogue::RecordedFileName;
     const QFileInfo info(path);
     if (!info.exists())
         return true;
@@ -89,4 +88,19 @@ bool recoverLeftoverRecording(Catalogue& catalogue, TextSink& log)
                        .arg(session.fileName)
                        .arg(seconds));
     return true;
+}
+
+} // namespace
+
+bool recoverLeftoverRecording(Catalogue& catalogue, TextSink& log)
+{
+    // A call recorded beside a Recorded.wav that could not be moved has a
+    // name of its own; call numbers start again with every run, so a later
+    // run would write over it.
+    const QString folder = catalogue.recordingsFolder();
+    static const QRegularExpression own(QStringLiteral("^Recorded-[0-9]{1,20}\\.wav$"));
+    for (const QString& name : QDir(folder).entryList({QStringLiteral("Recorded-*.wav")}, QDir::Files))
+        if (own.match(name).hasMatch())
+            recoverFile(catalogue, folder + name, log);
+    return recoverFile(catalogue, folder + Catalogue::RecordedFileName, log);
 }

@@ -79,7 +79,10 @@ bool TQVModem253::StopTransmitRaw()
 // for at most the audio it has still to play and the stop's own time-outs.
 bool TQVModem253::stopWorker(int kind)
 {
-    if (VoiceState.load() != VoiceTransmit)
+    // A worker still waiting for its CONNECT is stopped as well: left alone,
+    // its stream would start beside the next command and take its reply.
+    const bool starting = Worker && !Worker->done() && VoiceState.load() == VoiceIdle;
+    if (VoiceState.load() != VoiceTransmit && !starting)
         return true;
     if (!Worker || int(Worker->kind()) != kind)
         return false; // it ended already: its stop failed, nothing to wait for

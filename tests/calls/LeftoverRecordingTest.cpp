@@ -76,4 +76,18 @@ TEST_F(LeftoverRecordingTest, IsRepairedAndCataloguedAsUnheardBeforeAnythingReco
     EXPECT_FALSE(QFile::exists(recordings() + Catalogue::RecordedFileName));
 }
 
+// Call numbers start again with every run: the name a call took beside a
+// stuck Recorded.wav would be written over by a later run's call.
+TEST_F(LeftoverRecordingTest, ACallsOwnNameIsRecoveredToo)
+{
+    QDir().mkpath(recordings());
+    writeFile(recordings() + QStringLiteral("Recorded-3.wav"), unfinishedWav(8000));
+    writeFile(recordings() + QStringLiteral("Recorded-damaged-20261210_101010.wav"), unfinishedWav(8000));
+    start();
+    ASSERT_EQ(rowCount(), 1);
+    EXPECT_EQ(lastRow("Duration"), QStringLiteral("00:01"));
+    EXPECT_EQ(QDir(recordings()).entryList({QStringLiteral("Recorded-*.wav")}),
+              QStringList{QStringLiteral("Recorded-damaged-20261210_101010.wav")});
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "EventWait.h"
 #include "ModemSim.h"
 #include "TestSupport.h"
+#include "VoiceSignal.h"
 #include "modem/InitScript.h"
 #include "platform/LinuxSerialPort.h"
 
@@ -18,10 +19,11 @@ using testsupport::ModemSim;
 class SimulatorTest : public EngineHarness<LinuxSerialPort>
 {
 protected:
-    void startSim(const QString& profile = QStringLiteral("generic"))
+    void startSim(const QString& profile = QStringLiteral("generic"), const QStringList& extraArgs = {})
     {
         ModemSim::Options options;
         options.profile = profile;
+        options.extraArgs = extraArgs;
         sim = std::make_unique<ModemSim>(options);
         ASSERT_TRUE(sim->start()) << qPrintable(sim->error());
         port.setDeviceName(sim->devicePath());
@@ -143,6 +145,31 @@ TEST_F(SimulatorTest, UnpluggedModemEndsTheWaitAtOnce)
     EXPECT_EQ(engine.cmdOnHook(), Engine::ReplyTimeOut);
     EXPECT_LT(clock.elapsed(), 100);
     EXPECT_TRUE(engine.ReleaseModem());
+}
+
+// The owner's key ends a message just as its playback starts: the stream
+// still waiting for its CONNECT is ended too, and the next one starts cleanly.
+TEST_F(SimulatorTest, APlaybackStoppedBeforeItsStreamStartsLeavesTheLineToTheNext)
+{
+    startSim(QStringLiteral("generic"), {QStringLiteral("--set"), QStringLiteral("slow=+VTX")});
+    const QString wav = dir.filePath(QStringLiteral("message.wav"));
+    ASSERT_TRUE(voicesignal::writeWav(wav, voicesignal::speechLike()));
+    ASSERT_EQ(engine.SetVoiceMode(), 0);
+    ASSERT_EQ(engine.cmdOffHook(), 0);
+    ASSERT_NE(engine.PlayWaveToLine(wav), 0u);
+    ASSERT_TRUE(sim->waitForLog(QStringLiteral("host: at+vtx")));
+    engine.StopWaveToLine();
+    engine.StopTransmitRaw();
+    EXPECT_EQ(engine.GetVoiceState(), Engine::VoiceIdle);
+    ASSERT_TRUE(sim->waitForLog(QStringLiteral("tx end")));
+
+    EXPECT_EQ(engine.StartVTX(), Engine::ReplyConnect);
+    EXPECT_TRUE(engine.EndTransmit());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return sim->log().filter(QStringLiteral("tx end")).size() == 2; }));
+    const QStringList ends = sim->log().filter(QStringLiteral("tx end"));
+    EXPECT_TRUE(ends[0].endsWith(QLatin1String(" 0 bytes"))) << qPrintable(ends[0]) << ": none of the message went out";
+    EXPECT_EQ(commandsSeen().filter(QStringLiteral("AT+VTX")).size(), 2);
+    EXPECT_FALSE(log.lines.contains(QStringLiteral("Time out")));
 }
 
 TEST_F(SimulatorTest, CommandLineSendAndInit)
