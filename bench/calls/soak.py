@@ -175,12 +175,14 @@ def main():
         fields = line.split("\t")
         if len(fields) >= 9:
             rows.setdefault(fields[4], []).append(fields)
-    played = set()
+    played, errors = set(), {}
     run_log.flush()
     # run's own output, not Events.log, which is rotated over a long run.
     for line in open(os.path.join(work, "run.log"), errors="replace"):
         if line.startswith("Play "):
             played.add(line.split()[1])
+        if line.startswith("<ERROR> "):
+            errors[line.strip()] = errors.get(line.strip(), 0) + 1
     lost = []
     for number, (row, kind) in expected.items():
         mine = rows.get(number, [])
@@ -197,6 +199,10 @@ def main():
     print(f"lost recordings: {len(lost)} {lost[:10]}")
     print(f"line not freed: {len(not_freed)} {not_freed[:10]}")
     print(f"not answered: {len(not_answered)} {not_answered[:10]}")
+    # Each a fault the program recovered from; under a heavy load some may be the machine's.
+    print(f"errors logged: {sum(errors.values())}")
+    for text, count in sorted(errors.items(), key=lambda e: -e[1]):
+        print(f"  {count} x {text}")
     for n, (rss, fds) in sorted(samples.items()):
         print(f"call {n}: resident {rss} kB, {fds} open file descriptors")
     print(f"data folder and logs: {work}")
