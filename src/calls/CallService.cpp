@@ -107,7 +107,7 @@ bool CallService::open(QString* error)
 
 CallService::Start CallService::startCalls()
 {
-    recoverLeftoverRecording(*m_catalogue, *m_log);
+    recoverLeftoverRecordings(*m_catalogue, *m_log);
     m_controller = std::make_unique<RecordingController>(RecordingController::Parts{
         *m_engine, *m_dsp, *m_catalogue, *m_log, *m_clock, *m_state, *m_news, *m_ini});
     m_controller->onRecordingSaved = [this](const RecordingSession& s, bool newMessage) { reportSaved(s, newMessage); };

@@ -94,6 +94,11 @@ bool recoverFile(Catalogue& catalogue, const QString& path, TextSink& log)
 
 bool recoverLeftoverRecording(Catalogue& catalogue, TextSink& log)
 {
+    return recoverFile(catalogue, catalogue.recordingsFolder() + Catalogue::RecordedFileName, log);
+}
+
+void recoverLeftoverRecordings(Catalogue& catalogue, TextSink& log)
+{
     // A call recorded beside a Recorded.wav that could not be moved has a
     // name of its own; call numbers start again with every run, so a later
     // run would write over it.
@@ -102,5 +107,5 @@ bool recoverLeftoverRecording(Catalogue& catalogue, TextSink& log)
     for (const QString& name : QDir(folder).entryList({QStringLiteral("Recorded-*.wav")}, QDir::Files))
         if (own.match(name).hasMatch())
             recoverFile(catalogue, folder + name, log);
-    return recoverFile(catalogue, folder + Catalogue::RecordedFileName, log);
+    recoverLeftoverRecording(catalogue, log);
 }

@@ -11,7 +11,10 @@ class TextSink;
 // an unheard message (started when its audio began, as far as the file's
 // time tells) and takes its final name, so a new recording never
 // overwrites it. A file without audio is removed; one that is not a
-// recording at all is moved aside under a name of its own. The same holds
-// for the Recorded-<call>.wav a call takes when Recorded.wav is stuck.
-// Returns false when Recorded.wav could not be moved out of the way.
+// recording at all is moved aside under a name of its own.
+// Returns false when the file could not be moved out of the way.
 bool recoverLeftoverRecording(Catalogue& catalogue, TextSink& log);
+
+// At start: the same, and for the Recorded-<call>.wav files calls took
+// while Recorded.wav was stuck.
+void recoverLeftoverRecordings(Catalogue& catalogue, TextSink& log);
